@@ -1,0 +1,34 @@
+#include "app/platform_rules.h"
+
+namespace rs {
+
+namespace {
+constexpr std::uint16_t kWorkstation = 1;
+constexpr std::uint16_t kArchX86 = 0;
+constexpr std::uint16_t kArchIa64 = 6;
+constexpr std::uint16_t kArchAmd64 = 9;
+
+bool Is64Bit(std::uint16_t arch) { return arch == kArchAmd64 || arch == kArchIa64; }
+}  // namespace
+
+PlatformCode ClassifyPlatform(const VersionFacts& f) {
+    if (f.platformId == 1) {
+        if (f.major == 4 && f.minor == 0) return 1;
+        if (f.major == 4 && f.minor == 10) return 2;
+        if (f.major == 4 && f.minor == 90) return 3;
+        return 12;
+    }
+    if (f.platformId != 2) return 12;
+    if (f.major <= 4) return 4;
+    if (f.major == 5 && f.minor == 0) return 5;
+    const bool workstation = f.productType == kWorkstation;
+    if (f.major == 5 && f.minor == 1 && workstation && f.architecture == kArchX86) return 6;
+    if (f.major == 5 && f.minor == 1 && workstation && Is64Bit(f.architecture)) return 7;
+    if (f.major == 5 && f.minor >= 2) return 8;
+    if (f.major == 6 && f.minor == 0 && workstation && f.architecture == kArchX86) return 9;
+    if (f.major == 6 && f.minor == 0 && workstation && Is64Bit(f.architecture)) return 10;
+    if (f.major > 6) return 11;
+    return 12;
+}
+
+}  // namespace rs

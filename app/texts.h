@@ -1,0 +1,25 @@
+// The thirteen three-language text tables, indexed by DisplayLanguage.
+// UTF-16 literals; conversion to the system code page happens at the edges.
+#pragma once
+#include <array>
+
+namespace rs {
+
+using DisplayLanguage = int;  // 0 English, 1 Traditional Chinese, 2 Korean
+using TextTriple = std::array<const char16_t*, 3>;
+
+extern const TextTriple txtSetupTitle;
+extern const TextTriple txtReaderSetup;
+extern const TextTriple txtYes;
+extern const TextTriple txtNo;
+extern const TextTriple txtReplugReader;
+extern const TextTriple txtNotice;
+extern const TextTriple txtBaseComponentsNeeded;
+extern const TextTriple txtAccept;
+extern const TextTriple txtReject;
+extern const TextTriple txtInstallFailed;
+extern const TextTriple txtInstalledCompletely;
+extern const TextTriple txtRestartNeeded;
+extern const TextTriple txtPlugInBeforeRestart;
+
+}  // namespace rs

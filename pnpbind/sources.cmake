@@ -1,0 +1,16 @@
+if(RS_WIN32)
+  # Import library by ordinal, so setup.exe names no entry by name.
+  set(PNPBIND_DEF ${CMAKE_CURRENT_LIST_DIR}/pnpbind.def)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/libpnpbind_import.a
+    COMMAND i686-w64-mingw32-dlltool -d ${PNPBIND_DEF} -l ${CMAKE_BINARY_DIR}/libpnpbind_import.a -D pnpbind.dll
+    DEPENDS ${PNPBIND_DEF})
+  add_custom_target(pnpbind_implib DEPENDS ${CMAKE_BINARY_DIR}/libpnpbind_import.a)
+  add_library(pnpbind_import STATIC IMPORTED GLOBAL)
+  set_target_properties(pnpbind_import PROPERTIES IMPORTED_LOCATION ${CMAKE_BINARY_DIR}/libpnpbind_import.a)
+  add_dependencies(pnpbind_import pnpbind_implib)
+
+  add_library(pnpbind SHARED ${CMAKE_CURRENT_LIST_DIR}/pnpbind.cpp ${PNPBIND_DEF})
+  set_target_properties(pnpbind PROPERTIES PREFIX "" OUTPUT_NAME pnpbind)
+  target_compile_options(pnpbind PRIVATE ${OUR_WARNINGS})
+  target_include_directories(pnpbind PRIVATE ${CMAKE_SOURCE_DIR})
+endif()

@@ -1,0 +1,2 @@
+list(APPEND RS_WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/application.cpp)
