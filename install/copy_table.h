@@ -1,0 +1,31 @@
+// The fourteen rows of driver files, as data the installation pass walks,
+// and the building of the copy-failure texts. No Windows here.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/texts.h"
+
+namespace rs {
+
+enum class OnCopyFailure { StopWindowStays, StopProgramEnds, GoOn, NoCheck };
+enum class DestinationBase { Windows, System };
+
+struct CopyRow {
+    int number;                 // 1..14
+    const char* source;         // relative to the current directory
+    DestinationBase base;
+    const char* tail;           // appended to the base folder; begins with '\'
+    const char* nameInMessage;  // nullptr: never reported
+    OnCopyFailure onFailure;
+};
+
+extern const std::array<CopyRow, 14> kCopyTable;
+const CopyRow& CopyTableRow(int number);  // 1-based
+
+// The three slots' texts (English, Traditional Chinese, Korean slot) for a
+// failure with this signed error code.
+std::array<std::u16string, 3> BuildCopyFailureTexts(const std::string& fileName, std::int32_t errorCode);
+
+}  // namespace rs

@@ -1,0 +1,27 @@
+// Driver file deployment: the copy table, the attribute-resetting copy and
+// the three-language copy-failure message.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "install/copy_table.h"
+
+namespace rs {
+
+// Resets the destination's attributes, copies over it; the copy's last
+// error is left for the caller.
+BOOL InstallFile(const std::string& source, const std::string& destination);
+
+// The message for the last copy failure, in the narrow form the message box
+// takes (the Traditional Chinese text in code page 950).
+std::string CopyFailureText(const std::string& fileName, DisplayLanguage language);
+
+// The Windows and system folders as the system reports them.
+std::string WindowsDirectory();
+std::string SystemDirectory();
+
+// A row's destination: its folder followed by its tail.
+std::string DestinationOf(const CopyRow& row);
+
+}  // namespace rs
