@@ -1,2 +1,1 @@
-list(APPEND RS_WIN_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/application.cpp)
+rs_area_sources(${CMAKE_CURRENT_LIST_DIR})

@@ -1,0 +1,1 @@
+rs_area_sources(${CMAKE_CURRENT_LIST_DIR})
