@@ -82,4 +82,26 @@ const TextTriple txtPlugInBeforeRestart = {
     u"컴퓨터를 재부팅하시기전에 스마트 카드리더의 연결 케이블을 컴퓨터에 연결하십시요.",
 };
 
+// ---- Installation engine: copy-failure message parts ----
+
+const TextTriple txtCannotCopy = {
+    u"Cannot Copy ",
+    u"無法複製檔案 ",
+    u"Cannot Copy ",
+};
+
+const TextTriple txtErrorCodeIs = {
+    u", Error Code : ",
+    u", 錯誤代碼 : ",
+    u", Error Code : ",
+};
+
+const TextTriple txtErrorDiskFull = {
+    u", Error Code : Disk Full",
+    u", 錯誤代碼 : 磁碟已滿",
+    u", Error Code : Disk Full",
+};
+
+const char16_t txtCopyErrorCaption[] = u"Error";
+
 }  // namespace rs

@@ -22,4 +22,12 @@ extern const TextTriple txtInstalledCompletely;
 extern const TextTriple txtRestartNeeded;
 extern const TextTriple txtPlugInBeforeRestart;
 
+// ---- Installation engine: copy-failure message parts ----
+// Indexed by DisplayLanguage like the tables above; the Korean slot holds
+// the English text.
+extern const TextTriple txtCannotCopy;      // "Cannot Copy " + file name
+extern const TextTriple txtErrorCodeIs;     // ", Error Code : " + signed code
+extern const TextTriple txtErrorDiskFull;   // the whole suffix for error 112
+extern const char16_t txtCopyErrorCaption[];  // "Error", every language
+
 }  // namespace rs
