@@ -104,4 +104,38 @@ const TextTriple txtErrorDiskFull = {
 
 const char16_t txtCopyErrorCaption[] = u"Error";
 
+// ---- Installation pass, agreement window and notice window ----
+
+const char16_t txtNewerSystemQuestion[] =
+    u"The OS version is higher than Windows VISTA and the current driver may not work. "
+    u"Would you like to install this driver? ";
+const char16_t txtUnknownSystem[] = u"Unknow System!";
+const char16_t txtErrorCaption[] = u"Error";
+
+const EnglishChinese txtInstallerErrorCaption = {u"Error", u"錯誤"};
+const EnglishChinese txtInstallerErrorPrefix = {u"Setup Error: ", u"安裝程式發生錯誤: "};
+const EnglishChinese txtInstallerInfoCaption = {u"Information", u"提示"};
+const EnglishChinese txtRunXP64ByHand = {
+    u"Please execute the following file to install driver : CD-ROM\\Setup\\XP64.exe",
+    u"請重新執行下列檔案進行安裝驅動程式 : 安裝光碟\\Setup\\XP64.exe ",
+};
+const EnglishChinese txtRunVista32ByHand = {
+    u"Please execute the following file to install driver : CD-ROM\\Setup\\Vista32.exe",
+    u"請重新執行下列檔案進行安裝驅動程式 : 安裝光碟\\Setup\\Vista32.exe",
+};
+const EnglishChinese txtRunVista64ByHand = {
+    u"Please execute the following file to install driver : CD-ROM\\Setup\\Vista64.exe",
+    u"請重新執行下列檔案進行安裝驅動程式 : 安裝光碟\\Setup\\Vista64.exe ",
+};
+
+const char16_t txtLicenseCaption[] = u"Microsoft Smart Card Base Components";
+const char16_t txtLicenseReadHint[] =
+    u"Please read the following license agreement. Press the PAGE DOWN key \r\n"
+    u"to see the rest of the agreement.";
+const char16_t txtLicenseAcceptQuestion[] =
+    u"Do you accept all of the terms of the preceding License Agreement? If you\r\n"
+    u"choose No, Install will close. To install you must accept this agreement.";
+const char16_t txtCannotGetCurrentDirectory[] = u"Cannot Get Current Directory";
+const char16_t txtNoticeOk[] = u"OK";
+
 }  // namespace rs

@@ -30,4 +30,25 @@ extern const TextTriple txtErrorCodeIs;     // ", Error Code : " + signed code
 extern const TextTriple txtErrorDiskFull;   // the whole suffix for error 112
 extern const char16_t txtCopyErrorCaption[];  // "Error", every language
 
+// ---- Installation pass, agreement window and notice window ----
+// Messages stored in English and Traditional Chinese only ([0], [1]); the
+// Chinese ones are shown narrow in code page 950.
+using EnglishChinese = std::array<const char16_t*, 2>;
+
+extern const char16_t txtNewerSystemQuestion[];  // path E, English only
+extern const char16_t txtUnknownSystem[];        // path F, English only
+extern const char16_t txtErrorCaption[];         // "Error" in every language
+extern const EnglishChinese txtInstallerErrorCaption;
+extern const EnglishChinese txtInstallerErrorPrefix;
+extern const EnglishChinese txtInstallerInfoCaption;
+extern const EnglishChinese txtRunXP64ByHand;
+extern const EnglishChinese txtRunVista32ByHand;
+extern const EnglishChinese txtRunVista64ByHand;
+
+extern const char16_t txtLicenseCaption[];      // agreement window, every language
+extern const char16_t txtLicenseReadHint[];     // Memo1, two lines
+extern const char16_t txtLicenseAcceptQuestion[];  // Memo2, two lines
+extern const char16_t txtCannotGetCurrentDirectory[];
+extern const char16_t txtNoticeOk[];            // notice button, every language
+
 }  // namespace rs
