@@ -1,0 +1,53 @@
+// Choices of the installation pass that need no Windows: the path per
+// platform, the INF handed to the binding, the external installer's name
+// and its messages, and the progress positions each path reaches.
+#pragma once
+#include <string>
+
+#include "app/platform_rules.h"
+#include "app/texts.h"
+
+namespace rs {
+
+enum class InstallPath { A, B, C, D, E, F };
+
+InstallPath PathForPlatform(PlatformCode platform);
+
+// Progress bar positions: what each path has done when it sets them.
+namespace progress {
+constexpr int kStart = 0;
+constexpr int kFilesCopied = 1;        // A, B
+constexpr int kRegistryDone = 2;       // A (with the cleanup), B
+constexpr int kUtilitiesDone = 3;      // A
+constexpr int kServiceStarted = 1;     // C, D
+constexpr int kDriverBound = 2;        // C
+constexpr int kUtilitiesInstalled = 3; // C
+constexpr int kInfCopied = 4;          // C
+constexpr int kInfCopiedD = 2;         // D
+constexpr int kInstallerPathBuilt = 3; // D
+constexpr int kWindowDisabled = 4;     // D
+}  // namespace progress
+
+// Windows 2000 binds from the absolute path under the current directory;
+// every other path-C platform from the relative one.
+std::string BindingInfPath(PlatformCode platform, const std::string& currentDirectory);
+
+// "XP64.exe", "Vista32.exe", "Vista64.exe"; empty for other platforms.
+std::string ExternalInstallerName(PlatformCode platform);
+
+// The folder of a module's full file name, with its trailing backslash
+// (empty when the name has none).
+std::string FolderOfModule(const std::string& moduleFileName);
+
+// Path D's two boxes after a failed start. Chinese only for language 1,
+// English otherwise (Korean included).
+struct InstallerFailureTexts {
+    std::u16string errorCaption;
+    std::u16string errorText;  // prefix followed by the system's text
+    std::u16string infoCaption;
+    std::u16string infoText;
+};
+InstallerFailureTexts BuildInstallerFailureTexts(PlatformCode platform, DisplayLanguage language,
+                                                 const std::u16string& systemMessage);
+
+}  // namespace rs
