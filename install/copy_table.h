@@ -24,8 +24,16 @@ struct CopyRow {
 extern const std::array<CopyRow, 14> kCopyTable;
 const CopyRow& CopyTableRow(int number);  // 1-based
 
+// The rows one installation path walks, in copy order.
+enum class CopyPath { A, B, CD };
+CopyPath PathOfRow(const CopyRow& row);
+
+// Whether a failed copy of this row is told to the user: never for rows
+// not checked, never for a sharing violation (32) on rows that go on.
+bool ReportsCopyFailure(const CopyRow& row, std::int32_t errorCode);
+
 // The three slots' texts (English, Traditional Chinese, Korean slot) for a
-// failure with this signed error code.
-std::array<std::u16string, 3> BuildCopyFailureTexts(const std::string& fileName, std::int32_t errorCode);
+// failure with this signed error code; grown to whatever length they need.
+std::array<std::u16string, 3> BuildCopyFailureTexts(const std::u16string& fileName, std::int32_t errorCode);
 
 }  // namespace rs

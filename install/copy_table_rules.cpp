@@ -1,0 +1,72 @@
+#include <cstdio>
+
+#include "install/copy_table.h"
+
+namespace rs {
+
+namespace {
+constexpr auto W = DestinationBase::Windows;
+constexpr auto S = DestinationBase::System;
+constexpr auto WindowStays = OnCopyFailure::StopWindowStays;
+constexpr auto ProgramEnds = OnCopyFailure::StopProgramEnds;
+constexpr auto GoOn = OnCopyFailure::GoOn;
+constexpr auto NoCheck = OnCopyFailure::NoCheck;
+}  // namespace
+
+const std::array<CopyRow, 14> kCopyTable = {{
+    {1, ".\\drivers\\ORVEX.ncp", W, "\\inf\\ORVEX.inf", "ORVEX.inf", WindowStays},
+    {2, ".\\drivers\\orvex98.cat", W, "\\system32\\drivers\\orvex98.cat", nullptr, NoCheck},
+    {3, ".\\drivers\\ORVEX.sys", W, "\\system32\\drivers\\ORVEX.sys", "ORVEX.sys", WindowStays},
+    {4, ".\\smclib\\smclib.sys", W, "\\system32\\drivers\\smclib.sys", "smclib.sys", WindowStays},
+    {5, ".\\smclib\\smclib.vxd", S, "\\smclib.vxd", "smclib.vxd", WindowStays},
+    {6, ".\\drivers\\tkpsvc.exe", S, "\\tkpsvc.exe", "tkpsvc.exe", GoOn},
+    {7, ".\\drivers\\procwatch.exe", S, "\\procwatch.exe", "procwatch.exe", GoOn},
+    {8, ".\\smclib\\smclib.sys", W, "\\system32\\drivers\\smclib.sys", "smclib.sys", ProgramEnds},
+    {9, ".\\smclib\\advpack.dll", W, "\\System32\\advpack.dll", "advpack.dll", ProgramEnds},
+    {10, ".\\drivers\\winnt4\\orvex.sys", W, "\\system32\\drivers\\orvex.sys", "orvex.sys", ProgramEnds},
+    {11, ".\\drivers\\winnt4\\wdusbd.sys", W, "\\system32\\drivers\\wdusbd.sys", "wdusbd.sys", WindowStays},
+    {12, ".\\drivers\\winnt4\\windrvr.sys", W, "\\system32\\drivers\\windrvr.sys", "windrvr.sys", ProgramEnds},
+    {13, ".\\drivers\\winnt4\\orvexunst.inf", W, "\\inf\\orvexunst.inf", nullptr, NoCheck},
+    {14, ".\\drivers\\ORVEX.ncp", W, "\\inf\\ORVEX.inf", nullptr, NoCheck},
+}};
+
+const CopyRow& CopyTableRow(int number) { return kCopyTable.at(static_cast<std::size_t>(number - 1)); }
+
+CopyPath PathOfRow(const CopyRow& row) {
+    if (row.number <= 7) return CopyPath::A;
+    if (row.number <= 13) return CopyPath::B;
+    return CopyPath::CD;
+}
+
+bool ReportsCopyFailure(const CopyRow& row, std::int32_t errorCode) {
+    constexpr std::int32_t kSharingViolation = 32;
+    switch (row.onFailure) {
+    case OnCopyFailure::NoCheck: return false;
+    case OnCopyFailure::GoOn: return errorCode != kSharingViolation;
+    default: return true;
+    }
+}
+
+std::array<std::u16string, 3> BuildCopyFailureTexts(const std::u16string& fileName, std::int32_t errorCode) {
+    constexpr std::int32_t kDiskFull = 112;
+    std::u16string code;
+    if (errorCode != kDiskFull) {
+        char digits[16];  // "-2147483648" is the longest a 32-bit code gets
+        std::snprintf(digits, sizeof digits, "%ld", static_cast<long>(errorCode));
+        for (const char* c = digits; *c; ++c) code.push_back(static_cast<char16_t>(*c));
+    }
+    std::array<std::u16string, 3> texts;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        texts[i] = txtCannotCopy[i];
+        texts[i] += fileName;
+        if (errorCode == kDiskFull) {
+            texts[i] += txtErrorDiskFull[i];
+        } else {
+            texts[i] += txtErrorCodeIs[i];
+            texts[i] += code;
+        }
+    }
+    return texts;
+}
+
+}  // namespace rs

@@ -1,0 +1,51 @@
+#include "install/file_deploy.h"
+
+#include "app/language.h"
+
+namespace rs {
+
+namespace {
+
+// Asks again with the size the system names, so no folder is cut short.
+std::string SystemFolder(UINT(WINAPI* query)(LPSTR, UINT)) {
+    std::string folder(MAX_PATH, '\0');
+    for (;;) {
+        UINT length = query(folder.data(), static_cast<UINT>(folder.size()));
+        if (length == 0) return std::string();
+        if (length < folder.size()) {
+            folder.resize(length);
+            return folder;
+        }
+        folder.assign(length, '\0');
+    }
+}
+
+}  // namespace
+
+BOOL InstallFile(const std::string& source, const std::string& destination) {
+    // Read-only copies of an earlier installation are to be overwritten; the
+    // destination may not exist yet, so the result is not looked at.
+    SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return CopyFileA(source.c_str(), destination.c_str(), FALSE);
+}
+
+std::string CopyFailureText(const std::string& fileName, DisplayLanguage language) {
+    const auto code = static_cast<std::int32_t>(GetLastError());
+    std::wstring wideName = WideFromAnsi(fileName);
+    std::u16string name(wideName.begin(), wideName.end());
+    std::array<std::u16string, 3> texts = BuildCopyFailureTexts(name, code);
+    const std::u16string& text = texts.at(static_cast<std::size_t>(language));
+    // The Traditional Chinese message is kept in code page 950 whatever the system's.
+    std::string narrow = ToCodePage(text, language == 1 ? 950 : CP_ACP);
+    SetLastError(static_cast<DWORD>(code));
+    return narrow;
+}
+
+std::string WindowsDirectory() { return SystemFolder(GetWindowsDirectoryA); }
+std::string SystemDirectory() { return SystemFolder(GetSystemDirectoryA); }
+
+std::string DestinationOf(const CopyRow& row) {
+    return (row.base == DestinationBase::Windows ? WindowsDirectory() : SystemDirectory()) + row.tail;
+}
+
+}  // namespace rs

@@ -1,0 +1,20 @@
+# Stand-in binding library for the integration tests: same name, same
+# ordinal 1; fails as often as the test asks, recording every call.
+# Also the small program the external-installer tests start and wait for.
+if(RS_WIN32)
+  add_library(engine_standin_pnpbind SHARED
+    ${CMAKE_CURRENT_LIST_DIR}/engine_standin_pnpbind/standin.cpp
+    ${CMAKE_SOURCE_DIR}/pnpbind/pnpbind.def)
+  set_target_properties(engine_standin_pnpbind PROPERTIES
+    PREFIX "" OUTPUT_NAME pnpbind
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/engine_standin_implib)
+  target_compile_options(engine_standin_pnpbind PRIVATE ${OUR_WARNINGS})
+  target_include_directories(engine_standin_pnpbind PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(engine_standin_pnpbind PRIVATE advapi32 kernel32)
+
+  add_executable(engine_waitprobe WIN32 ${CMAKE_CURRENT_LIST_DIR}/engine_waitprobe/waitprobe.cpp)
+  set_target_properties(engine_waitprobe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin)
+  target_compile_options(engine_waitprobe PRIVATE ${OUR_WARNINGS})
+endif()
