@@ -1,3 +1,6 @@
+# The helper's command line and exit code: plain logic, host-tested.
+list(APPEND RS_PURE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/pnpbind_rules.cpp)
+
 if(RS_WIN32)
   # Import library by ordinal, so setup.exe names no entry by name.
   set(PNPBIND_DEF ${CMAKE_CURRENT_LIST_DIR}/pnpbind.def)
@@ -9,8 +12,24 @@ if(RS_WIN32)
   set_target_properties(pnpbind_import PROPERTIES IMPORTED_LOCATION ${CMAKE_BINARY_DIR}/libpnpbind_import.a)
   add_dependencies(pnpbind_import pnpbind_implib)
 
-  add_library(pnpbind SHARED ${CMAKE_CURRENT_LIST_DIR}/pnpbind.cpp ${PNPBIND_DEF})
+  add_library(pnpbind SHARED
+    ${CMAKE_CURRENT_LIST_DIR}/pnpbind.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/newdev_call.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pnpbind_rules.cpp
+    ${PNPBIND_DEF})
   set_target_properties(pnpbind PROPERTIES PREFIX "" OUTPUT_NAME pnpbind)
   target_compile_options(pnpbind PRIVATE ${OUR_WARNINGS})
   target_include_directories(pnpbind PRIVATE ${CMAKE_SOURCE_DIR})
+endif()
+
+if(RS_WIN64)
+  # The 64-bit helper that ships beside setup.exe and pnpbind.dll:
+  # BUILD_ROOT/win64/pnpbind64.exe. A window-less program, so nothing flashes.
+  add_executable(pnpbind64 WIN32
+    ${CMAKE_CURRENT_LIST_DIR}/helper64.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/newdev_call.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pnpbind_rules.cpp)
+  set_target_properties(pnpbind64 PROPERTIES OUTPUT_NAME pnpbind64 RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  target_compile_options(pnpbind64 PRIVATE ${OUR_WARNINGS})
+  target_include_directories(pnpbind64 PRIVATE ${CMAKE_SOURCE_DIR})
 endif()

@@ -16,6 +16,8 @@ for arch in win32 win64; do
   mkdir -p "$bin"
   cp "$build"/win_tests.exe "$bin/"
   [ -d "$build/testbin" ] && cp -r "$build/testbin/." "$bin/"
+  # 64-bit test pieces (the binding helper, stand-ins) come from the sibling win64 build.
+  [ -d "$build/../win64/testbin" ] && cp -r "$build/../win64/testbin/." "$bin/"
   xml="$work/result-$arch.xml"
   echo "== integration tests, $arch prefix"
   (cd "$bin" && WINEPREFIX="$p" RS_PREFIX_ARCH="$arch" RS_BUILD_DIR="$build" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" \
