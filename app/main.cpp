@@ -1,3 +1,22 @@
+// Entry point: the three windows in their fixed order, then the message loop.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "toolkit/application.h"
+#include "toolkit/error.h"
+#include "ui/dialog_form.h"
+#include "ui/license_form.h"
+#include "ui/setup_form.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    tk::Application& app = tk::Application::Instance();
+    try {
+        app.Initialize();
+        app.CreateForm(rs::SetupForm);  // first: the main window
+        app.CreateForm(rs::LicenseForm);
+        app.CreateForm(rs::DialogForm);
+        app.Run();
+    } catch (const tk::Error& e) {
+        app.HandleException(e);
+    }
+    return 0;
+}

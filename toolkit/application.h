@@ -4,13 +4,16 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tk {
 
-class Form;
+class TForm;
+using Form = TForm;
 
 class Application {
 public:
@@ -19,14 +22,17 @@ public:
     void Initialize();
 
     // Creates a form of type F into ref; the first one becomes the main form.
+    // The application owns the forms until the program ends.
     template <typename F>
     void CreateForm(F*& ref) {
-        ref = new F();
-        AddForm(ref);
+        auto form = std::make_unique<F>();
+        ref = form.get();
+        AddForm(std::move(form));
         ref->Create();
     }
 
-    // Shows the main form and pumps messages until the end is requested.
+    // Shows the main form and pumps messages until the end is requested;
+    // then destroys every form, the main form last.
     void Run();
 
     // Requests the end of the program: takes effect once the running handler
@@ -36,24 +42,38 @@ public:
 
     // Handles every pending window message, then returns.
     void ProcessMessages();
+    // Keeps handling window messages until `ms` milliseconds have passed on
+    // the system tick count (unsigned arithmetic: safe across its wrap).
+    void ProcessMessagesFor(std::uint32_t ms);
+    // Waits for and handles one message (modal loops use it).
+    void HandleMessage();
 
     // The standard report of an escaped exception: an error box with the
     // message, captioned with the application's title.
     void HandleException(const std::exception& e);
+    void HandleUnknownException();
 
     // The executable's file name without its extension.
     std::string Title() const;
 
-    Form* MainForm() const { return mainForm_; }
+    TForm* MainForm() const { return mainForm_; }
     HWND MainWindow() const;
+    const std::vector<std::unique_ptr<TForm>>& Forms() const { return forms_; }
+
+    // Called when the app's forms are gone (tests create and drop their own).
+    void ReleaseForms();
+    // Clears the end request (tests run several loops in one process).
+    void ResetForTests() { terminated_ = false; }
 
 private:
-    void AddForm(Form* form);
-    bool HandleMessage(MSG& msg);  // false once WM_QUIT arrives
+    void AddForm(std::unique_ptr<TForm> form);
+    bool Dispatch(MSG& msg);  // false once WM_QUIT arrives
 
-    std::vector<Form*> forms_;
-    Form* mainForm_ = nullptr;
+    std::vector<std::unique_ptr<TForm>> forms_;
+    TForm* mainForm_ = nullptr;
     bool terminated_ = false;
 };
+
+inline Application& App() { return Application::Instance(); }
 
 }  // namespace tk

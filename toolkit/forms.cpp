@@ -1,0 +1,464 @@
+#include "toolkit/forms.h"
+
+#include <algorithm>
+
+#include "toolkit/application.h"
+#include "toolkit/error.h"
+#include "toolkit/layout_rules.h"
+
+namespace tk {
+
+namespace {
+
+const char kFormProp[] = "tk.form";
+
+UINT_PTR NextTimerId() {
+    static UINT_PTR next = 1;
+    return next++;
+}
+
+DWORD StyleFor(const FormDesign& d) {
+    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
+    if (d.border == BorderStyle::Sizeable) style |= WS_THICKFRAME;
+    if (d.borderIcons & biSystemMenu) {
+        style |= WS_SYSMENU;
+        if (d.borderIcons & biMinimize) style |= WS_MINIMIZEBOX;
+        if (d.borderIcons & biMaximize) style |= WS_MAXIMIZEBOX;
+    }
+    return style;
+}
+
+struct DisabledWindows {
+    HWND except;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK DisableOne(HWND hwnd, LPARAM lp) {
+    auto* d = reinterpret_cast<DisabledWindows*>(lp);
+    if (hwnd != d->except && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+        EnableWindow(hwnd, FALSE);
+        d->windows.push_back(hwnd);
+    }
+    return TRUE;
+}
+
+// The program's other windows take no input while a form is modal; the
+// guard gives it back on every way out.
+class ModalScope {
+public:
+    explicit ModalScope(HWND modal) : active_(GetActiveWindow()) {
+        state_.except = modal;
+        EnumThreadWindows(GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&state_));
+    }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+    ~ModalScope() {
+        for (HWND h : state_.windows) {
+            if (IsWindow(h)) EnableWindow(h, TRUE);
+        }
+        if (active_ && IsWindow(active_) && IsWindowVisible(active_)) SetActiveWindow(active_);
+    }
+
+private:
+    DisabledWindows state_;
+    HWND active_;
+};
+
+}  // namespace
+
+// ---- TTimer ----
+
+TTimer::TTimer(TForm& owner, UINT interval) : owner_(owner), interval_(interval), id_(NextTimerId()) {
+    owner_.RegisterTimer(this);
+}
+
+TTimer::~TTimer() {
+    if (running_ && owner_.Handle()) KillTimer(owner_.Handle(), id_);
+    owner_.UnregisterTimer(this);
+}
+
+void TTimer::SetInterval(UINT interval) {
+    if (interval == interval_) return;
+    interval_ = interval;
+    if (running_) {
+        running_ = false;
+        KillTimer(owner_.Handle(), id_);
+    }
+    Apply();
+}
+
+void TTimer::SetEnabled(bool enabled) {
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    Apply();
+}
+
+void TTimer::Apply() {
+    HWND hwnd = owner_.Handle();
+    if (!hwnd) {
+        running_ = false;
+        return;
+    }
+    bool want = enabled_ && interval_ > 0;
+    if (want && !running_) {
+        if (!SetTimer(hwnd, id_, interval_, nullptr)) throw Error("Not enough timers available");
+        running_ = true;
+    } else if (!want && running_) {
+        KillTimer(hwnd, id_);
+        running_ = false;
+    }
+}
+
+// ---- TForm ----
+
+TForm::TForm(const FormDesign& design) : design_(design) {}
+
+TForm::~TForm() {
+    // The derived form's members are gone by now: no handler may run.
+    OnCreate = nullptr;
+    OnShow = nullptr;
+    OnKeyPress = nullptr;
+    OnDestroy = nullptr;
+    if (hwnd_) {
+        RemovePropA(hwnd_, kFormProp);
+        DestroyWindow(hwnd_);
+        hwnd_ = nullptr;
+    }
+}
+
+TForm* TForm::FromHandle(HWND hwnd) {
+    if (!hwnd) return nullptr;
+    return static_cast<TForm*>(GetPropA(hwnd, kFormProp));
+}
+
+void TForm::RegisterClassOnce() {
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc{};
+    if (GetClassInfoExA(inst, design_.className, &wc)) return;
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &TForm::Proc;
+    wc.hInstance = inst;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    if (design_.icon) {
+        wc.hIcon = static_cast<HICON>(LoadImageA(inst, design_.icon, IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                                 GetSystemMetrics(SM_CYICON), LR_SHARED));
+        wc.hIconSm = static_cast<HICON>(LoadImageA(inst, design_.icon, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    } else {
+        wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    }
+    wc.lpszClassName = design_.className;
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        throw Error(std::string("Cannot register window class ") + design_.className);
+    }
+}
+
+void TForm::Create() {
+    if (hwnd_) return;
+    RegisterClassOnce();
+    brush_.reset(CreateSolidBrush(ToColorRef(design_.color)));
+
+    DWORD style = StyleFor(design_);
+    DWORD exStyle = 0;
+    int width = design_.width, height = design_.height;
+    if (design_.clientSize) {
+        RECT rc{0, 0, width, height};
+        AdjustWindowRectEx(&rc, style, FALSE, exStyle);
+        width = rc.right - rc.left;
+        height = rc.bottom - rc.top;
+    }
+    // Later forms are owned by the main one: they stay above it and have no
+    // task bar entry of their own.
+    HWND owner = Application::Instance().MainForm() && Application::Instance().MainForm() != this
+                     ? Application::Instance().MainWindow()
+                     : nullptr;
+    HWND created = CreateWindowExA(exStyle, design_.className, design_.caption, style, 0, 0, width, height, owner,
+                                   nullptr, GetModuleHandleA(nullptr), this);
+    if (!created) throw Error("Cannot create the window");
+
+    int id = 100;
+    for (const ControlSpec& row : layout_) {
+        if (!row.control) continue;
+        row.control->Place(this, row);
+        if (row.picture) {
+            if (auto* image = dynamic_cast<TImage*>(row.control)) image->LoadPicture(row.picture);
+        }
+        HWND parentWindow = row.parent ? row.parent->Handle() : hwnd_;
+        row.control->CreateWindowNow(parentWindow, id++);
+        controls_.push_back(row.control);
+    }
+    AlignClientControls();
+    for (TTimer* t : timers_) t->Apply();
+    if (OnCreate) OnCreate();
+}
+
+void TForm::AlignClientControls() {
+    if (!hwnd_) return;
+    RECT rc;
+    GetClientRect(hwnd_, &rc);
+    for (TControl* c : controls_) {
+        if ((c->Options() & coAlignClient) && !c->Parent()) c->SetBounds(0, 0, rc.right, rc.bottom);
+    }
+}
+
+void TForm::Show() {
+    if (!hwnd_ || IsWindowVisible(hwnd_)) return;
+    if (OnShow) OnShow();
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    UpdateWindow(hwnd_);
+}
+
+void TForm::Hide() {
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+bool TForm::Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+
+void TForm::SetEnabled(bool enabled) {
+    if (hwnd_) EnableWindow(hwnd_, enabled ? TRUE : FALSE);
+}
+
+int TForm::ShowModal() {
+    if (!hwnd_) throw Error("Cannot show a form without a window");
+    if (Visible() || !IsWindowEnabled(hwnd_)) throw Error("Cannot make a visible window modal");
+    Application& app = Application::Instance();
+    modalResult_ = mrNone;
+    modal_ = true;
+    {
+        ModalScope scope(hwnd_);
+        try {
+            Show();
+            SetActiveWindow(hwnd_);
+            while (modalResult_ == mrNone) {
+                if (app.Terminated()) {
+                    modalResult_ = mrCancel;
+                    break;
+                }
+                app.HandleMessage();
+                if (app.Terminated()) modalResult_ = mrCancel;
+            }
+        } catch (...) {
+            modal_ = false;
+            Hide();
+            throw;
+        }
+        modal_ = false;
+        // Give input back before hiding, so the activation returns to the owner.
+    }
+    Hide();
+    return modalResult_;
+}
+
+std::string TForm::Caption() const {
+    if (!hwnd_) return design_.caption;
+    int len = GetWindowTextLengthA(hwnd_);
+    std::string text(static_cast<size_t>(len) + 1, '\0');
+    int got = GetWindowTextA(hwnd_, text.data(), len + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+void TForm::SetCaption(const std::string& caption) {
+    if (hwnd_) SetWindowTextA(hwnd_, caption.c_str());
+}
+
+namespace {
+RECT OuterRect(HWND hwnd) {
+    RECT rc{};
+    if (hwnd) GetWindowRect(hwnd, &rc);
+    return rc;
+}
+}  // namespace
+
+int TForm::Left() const { return OuterRect(hwnd_).left; }
+int TForm::Top() const { return OuterRect(hwnd_).top; }
+int TForm::Width() const {
+    RECT rc = OuterRect(hwnd_);
+    return rc.right - rc.left;
+}
+int TForm::Height() const {
+    RECT rc = OuterRect(hwnd_);
+    return rc.bottom - rc.top;
+}
+
+int TForm::ClientWidth() const {
+    RECT rc{};
+    if (hwnd_) GetClientRect(hwnd_, &rc);
+    return rc.right;
+}
+
+int TForm::ClientHeight() const {
+    RECT rc{};
+    if (hwnd_) GetClientRect(hwnd_, &rc);
+    return rc.bottom;
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+    if (hwnd_) SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
+
+void TForm::CenterOnScreen() {
+    Point p = CenteredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), Width(), Height());
+    if (hwnd_) SetWindowPos(hwnd_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::Destroy() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void TForm::RegisterTimer(TTimer* timer) { timers_.push_back(timer); }
+
+void TForm::UnregisterTimer(TTimer* timer) {
+    timers_.erase(std::remove(timers_.begin(), timers_.end(), timer), timers_.end());
+}
+
+namespace {
+// Focusable controls in focus order: tab order first, then layout order.
+std::vector<TControl*> FocusOrder(const std::vector<TControl*>& controls) {
+    std::vector<TControl*> list;
+    for (TControl* c : controls) {
+        if (c->TakesFocus() && c->Visible() && c->Enabled() && c->Handle() && IsWindowVisible(c->Handle())) {
+            list.push_back(c);
+        }
+    }
+    std::stable_sort(list.begin(), list.end(), [](TControl* a, TControl* b) {
+        int ka = a->TabOrder() < 0 ? 1 << 20 : a->TabOrder();
+        int kb = b->TabOrder() < 0 ? 1 << 20 : b->TabOrder();
+        return ka < kb;
+    });
+    return list;
+}
+}  // namespace
+
+void TForm::FocusFirst() {
+    std::vector<TControl*> list = FocusOrder(controls_);
+    SetFocus(list.empty() ? hwnd_ : list.front()->Handle());
+}
+
+void TForm::MoveFocus(bool forward) {
+    std::vector<TControl*> list = FocusOrder(controls_);
+    if (list.empty()) return;
+    HWND focus = GetFocus();
+    auto it = std::find_if(list.begin(), list.end(), [focus](TControl* c) { return c->Handle() == focus; });
+    size_t n = list.size();
+    size_t index = it == list.end() ? (forward ? n - 1 : 0) : static_cast<size_t>(it - list.begin());
+    size_t next = forward ? (index + 1) % n : (index + n - 1) % n;
+    SetFocus(list[next]->Handle());
+}
+
+// A button's '&' letter presses it, like a dialog box does.
+void TForm::PressAccelerator(char key, bool* pressed) {
+    *pressed = false;
+    if (key >= 'a' && key <= 'z') key = static_cast<char>(key - 'a' + 'A');
+    for (TControl* c : controls_) {
+        if (!dynamic_cast<TButton*>(c) || !c->Visible() || !c->Enabled()) continue;
+        if (c->Accelerator() != 0 && c->Accelerator() == key) {
+            *pressed = true;
+            SendMessageA(c->Handle(), BM_CLICK, 0, 0);
+            return;
+        }
+    }
+}
+
+bool TForm::PreTranslate(const MSG& msg) {
+    if (!hwnd_ || !IsWindowEnabled(hwnd_)) return false;
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) {
+        MoveFocus(GetKeyState(VK_SHIFT) >= 0);
+        return true;
+    }
+    bool pressed = false;
+    if (msg.message == WM_SYSCHAR) {
+        PressAccelerator(static_cast<char>(msg.wParam), &pressed);
+        return pressed;
+    }
+    // A letter typed on a focused button presses the button it names; the
+    // form itself gets its characters through OnKeyPress instead.
+    if (msg.message == WM_CHAR && msg.hwnd != hwnd_ && dynamic_cast<TButton*>(TControl::FromHandle(msg.hwnd))) {
+        PressAccelerator(static_cast<char>(msg.wParam), &pressed);
+        return pressed;
+    }
+    return false;
+}
+
+LRESULT CALLBACK TForm::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        SetPropA(hwnd, kFormProp, self);
+        self->hwnd_ = hwnd;
+    }
+    TForm* form = FromHandle(hwnd);
+    if (!form) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        RemovePropA(hwnd, kFormProp);
+        form->hwnd_ = nullptr;
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+    // No C++ exception may cross the system's frames: report it here and let
+    // the message loop go on.
+    try {
+        return form->WndProc(msg, wp, lp);
+    } catch (const std::exception& e) {
+        Application::Instance().HandleException(e);
+    } catch (...) {
+        Application::Instance().HandleUnknownException();
+    }
+    return 0;
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT result = 0;
+    if (TControl::ContainerMessage(msg, wp, lp, result)) return result;
+    switch (msg) {
+    case WM_CLOSE:
+        if (modal_) {
+            modalResult_ = mrCancel;
+        } else if (Application::Instance().MainForm() == this) {
+            Application::Instance().Terminate();
+        } else {
+            Hide();
+        }
+        return 0;
+    case WM_CHAR:
+        if (OnKeyPress) OnKeyPress(static_cast<char>(wp));
+        return 0;
+    case WM_TIMER:
+        for (TTimer* t : timers_) {
+            if (t->Id() == wp) {
+                if (t->OnTimer) t->OnTimer();
+                return 0;
+            }
+        }
+        return 0;
+    case WM_ERASEBKGND: {
+        RECT rc;
+        GetClientRect(hwnd_, &rc);
+        FillRect(reinterpret_cast<HDC>(wp), &rc, static_cast<HBRUSH>(brush_.get()));
+        return 1;
+    }
+    case WM_ACTIVATE:
+        if (LOWORD(wp) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        } else if (!HIWORD(wp)) {
+            if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) && IsWindowVisible(lastFocus_) &&
+                IsWindowEnabled(lastFocus_)) {
+                SetFocus(lastFocus_);
+            } else {
+                FocusFirst();
+            }
+        }
+        return 0;
+    case WM_SIZE:
+        AlignClientControls();
+        return DefWindowProcA(hwnd_, msg, wp, lp);
+    case WM_DESTROY:
+        if (OnDestroy) OnDestroy();
+        return 0;
+    default:
+        return DefWindowProcA(hwnd_, msg, wp, lp);
+    }
+}
+
+}  // namespace tk

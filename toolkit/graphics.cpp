@@ -1,0 +1,16 @@
+#include "toolkit/graphics.h"
+
+namespace tk {
+
+COLORREF ToColorRef(TColor color) {
+    if (color & 0x80000000u) return GetSysColor(static_cast<int>(color & 0xFFu));
+    return color & 0x00FFFFFFu;
+}
+
+HFONT CreateFontFrom(const TFont& font) {
+    return CreateFontA(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, font.underline ? TRUE : FALSE,
+                       FALSE, font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, font.name.c_str());
+}
+
+}  // namespace tk

@@ -1,0 +1,219 @@
+#include "ui/setup_pass.h"
+
+#include <cstdlib>
+
+#include "app/handles.h"
+#include "app/language.h"
+#include "app/platform.h"
+#include "install/binding.h"
+#include "install/copy_table.h"
+#include "install/file_deploy.h"
+#include "install/registry_steps.h"
+#include "install/smartcard_service.h"
+#include "install/stale_records.h"
+#include "shell/utilities.h"
+#include "toolkit/application.h"
+#include "ui/setup_form.h"
+#include "ui/setup_pass_rules.h"
+
+namespace rs {
+
+namespace {
+
+std::string Narrow(const char16_t* text) { return ToCodePage(text, CP_ACP); }
+
+// Copies one row of the copy table and reports its failure as the row says.
+// False when the pass must end here (the end of the program has then been
+// requested where the row says so).
+bool CopyRowReported(TSetupForm& form, int rowNumber) {
+    const CopyRow& row = CopyTableRow(rowNumber);
+    if (InstallFile(row.source, DestinationOf(row))) return true;
+    const DWORD error = GetLastError();
+    if (row.onFailure == OnCopyFailure::NoCheck) return true;
+    // A companion program in use by another process keeps its old copy.
+    if (row.onFailure == OnCopyFailure::GoOn && error == ERROR_SHARING_VIOLATION) return true;
+
+    // The timer never fires while a copy-failure box pumps messages.
+    form.DisarmDelayTimer();
+    SetLastError(error);
+    const std::string text = CopyFailureText(row.nameInMessage, form.Language);
+    const std::string caption = Narrow(txtCopyErrorCaption);
+    MessageBoxA(form.Handle(), text.c_str(), caption.c_str(), MB_ICONQUESTION | MB_OK);
+
+    switch (row.onFailure) {
+        case OnCopyFailure::GoOn:
+            form.ArmDelayTimer();
+            return true;
+        case OnCopyFailure::StopProgramEnds:
+            tk::App().Terminate();
+            return false;
+        default:
+            return false;
+    }
+}
+
+bool CopyRowsReported(TSetupForm& form, int first, int last) {
+    for (int row = first; row <= last; ++row) {
+        if (!CopyRowReported(form, row)) return false;
+    }
+    return true;
+}
+
+std::string CurrentDirectory() {
+    std::string dir(MAX_PATH, '\0');
+    DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(dir.size()), dir.data());
+    if (n >= dir.size()) {  // longer than the buffer: ask again with its size
+        dir.assign(n, '\0');
+        n = GetCurrentDirectoryA(static_cast<DWORD>(dir.size()), dir.data());
+        if (n >= dir.size()) n = 0;
+    }
+    dir.resize(n);
+    return dir;
+}
+
+std::string ModuleFileName() {
+    std::string name(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (n == 0) return std::string();
+        if (n < name.size()) {
+            name.resize(n);
+            return name;
+        }
+        name.resize(name.size() * 2);  // cut off: try a larger buffer
+    }
+}
+
+// The system's text for an error code, as FormatMessage gives it.
+std::u16string SystemMessage(DWORD error) {
+    char* buffer = nullptr;
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    unique_hlocal owner(buffer);
+    if (n == 0 || !buffer) return std::u16string();
+    const std::wstring wide = WideFromAnsi(std::string(buffer, n));
+    return std::u16string(wide.begin(), wide.end());
+}
+
+// Narrow boxes: Traditional Chinese texts go out in code page 950.
+void ShowNarrowBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT style,
+                   DisplayLanguage language) {
+    const UINT codePage = language == 1 ? 950 : CP_ACP;
+    const std::string t = ToCodePage(text, codePage);
+    const std::string c = ToCodePage(caption, codePage);
+    MessageBoxA(owner, t.c_str(), c.c_str(), style);
+}
+
+void RunPathA(TSetupForm& form) {
+    Sleep(1000);  // a plain wait: the window is not repainted meanwhile
+    form.ArmDelayTimer();
+    if (!CopyRowsReported(form, 1, 7)) return;
+    form.SetProgress(progress::kFilesCopied);
+    RegistryStepW1();
+    RegistryStepW2();
+    RegistryStepW3();
+    RemoveStaleUsbRecord();
+    RemoveSerialReaderRecord();
+    RegistryStepW4();
+    RegistryStepW5();
+    RegistryStepW6();
+    form.SetProgress(progress::kRegistryDone);
+    InstallUtilitiesAndGuide(form.Handle(), form.Language);
+    form.SetProgress(progress::kUtilitiesDone);
+    // The armed timer opens the agreement window once this handler returns.
+}
+
+void RunPathB(TSetupForm& form) {
+    form.ArmDelayTimer();
+    if (!CopyRowsReported(form, 8, 13)) return;
+    form.SetProgress(progress::kFilesCopied);
+    RegistryStepN1();
+    RegistryStepN2();
+    RegistryStepN3();
+    RegistryStepN4();
+    RegistryStepN5();
+    RegistryStepN6();
+    form.SetProgress(progress::kRegistryDone);
+}
+
+void RunPathC(TSetupForm& form, PlatformCode platform) {
+    StartSmartCardService();
+    form.SetProgress(progress::kServiceStarted);
+    if (!BindReaderDriver(form.Handle(), form.Language, BindingInfPath(platform, CurrentDirectory()))) return;
+    form.SetProgress(progress::kDriverBound);
+    InstallUtilitiesAndGuide(form.Handle(), form.Language);  // a shortcut failure escapes from here
+    form.SetProgress(progress::kUtilitiesInstalled);
+    const CopyRow& inf = CopyTableRow(14);
+    InstallFile(inf.source, DestinationOf(inf));
+    form.SetProgress(progress::kInfCopied);
+    ShowRestartPrompt(form.Handle());
+    tk::App().Terminate();
+}
+
+[[noreturn]] void RunPathD(TSetupForm& form, PlatformCode platform) {
+    StartSmartCardService();
+    form.SetProgress(progress::kServiceStarted);
+    const CopyRow& inf = CopyTableRow(14);
+    InstallFile(inf.source, DestinationOf(inf));
+    form.SetProgress(progress::kInfCopiedD);
+    const std::string folder = FolderOfModule(ModuleFileName());
+    const std::string installer = folder + ExternalInstallerName(platform);
+    form.SetProgress(progress::kInstallerPathBuilt);
+    form.Disable();
+    form.SetProgress(progress::kWindowDisabled);
+    form.Hide();
+    if (RunAndWait(installer, folder)) {
+        ShowRestartPrompt(form.Handle());
+    } else {
+        const InstallerFailureTexts t = BuildInstallerFailureTexts(platform, form.Language, SystemMessage(GetLastError()));
+        ShowNarrowBox(nullptr, t.errorText, t.errorCaption, MB_ICONERROR | MB_OK, form.Language);
+        ShowNarrowBox(nullptr, t.infoText, t.infoCaption, MB_ICONWARNING | MB_OK, form.Language);
+    }
+    tk::App().Terminate();
+    // At once: no further window message is handled.
+    std::exit(0);
+}
+
+void RunPathE(TSetupForm& form, PlatformCode platform) {
+    const std::string question = Narrow(txtNewerSystemQuestion);
+    const std::string caption = Narrow(txtErrorCaption);
+    if (MessageBoxA(form.Handle(), question.c_str(), caption.c_str(), MB_ICONQUESTION | MB_YESNO) != IDYES) return;
+    RunPathC(form, platform);
+}
+
+void RunPathF(TSetupForm& form) {
+    const std::string text = Narrow(txtUnknownSystem);
+    const std::string caption = Narrow(txtErrorCaption);
+    MessageBoxA(form.Handle(), text.c_str(), caption.c_str(), MB_OK);
+    tk::App().Terminate();
+}
+
+}  // namespace
+
+// The press feedback has run in the Yes handler before this.
+void RunInstallationPass(TSetupForm& form) {
+    form.SetProgress(progress::kStart);
+    const PlatformCode platform = DetectPlatform();
+    switch (PathForPlatform(platform)) {
+        case InstallPath::A:
+            RunPathA(form);
+            break;
+        case InstallPath::B:
+            RunPathB(form);
+            break;
+        case InstallPath::C:
+            RunPathC(form, platform);
+            break;
+        case InstallPath::D:
+            RunPathD(form, platform);
+        case InstallPath::E:
+            RunPathE(form, platform);
+            break;
+        case InstallPath::F:
+            RunPathF(form);
+            break;
+    }
+}
+
+}  // namespace rs
