@@ -58,7 +58,12 @@ std::string OwnModulePath() {
 void WaitForHelper(HANDLE process) {
     for (;;) {
         DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (r != WAIT_OBJECT_0 + 1) return;
+        if (r == WAIT_OBJECT_0) return;
+        if (r != WAIT_OBJECT_0 + 1) {
+            // Cannot watch the queue: a plain wait still never returns early.
+            WaitForSingleObject(process, INFINITE);
+            return;
+        }
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
     }
