@@ -1,0 +1,64 @@
+#include "install/smartcard_service.h"
+
+#include "app/handles.h"
+#include "install/service_wait_rules.h"
+
+namespace rs {
+
+namespace {
+
+constexpr char kServiceName[] = "SCardSvr";
+constexpr const char* kRunKeys[] = {
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices",
+};
+// Only whether the value exists matters; a longer value counts as absent.
+constexpr DWORD kValueBufferSize = 99;
+
+bool QueryStatus(SC_HANDLE service, ServiceStatus& out) {
+    SERVICE_STATUS status{};
+    if (!QueryServiceStatus(service, &status)) return false;
+    out.currentState = status.dwCurrentState;
+    out.checkPoint = status.dwCheckPoint;
+    out.waitHint = status.dwWaitHint;
+    return true;
+}
+
+}  // namespace
+
+int StartSmartCardService() {
+    unique_schandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT | STANDARD_RIGHTS_READ));
+    if (!manager) return -1;
+    unique_schandle service(OpenServiceA(manager.get(), kServiceName,
+                                         SERVICE_QUERY_STATUS | SERVICE_CHANGE_CONFIG | SERVICE_START));
+    if (!service) return -2;
+
+    // A refused change (no administrator rights) must not stop the start.
+    const BOOL configured =
+        ChangeServiceConfigA(service.get(), SERVICE_WIN32_SHARE_PROCESS, SERVICE_AUTO_START, SERVICE_NO_CHANGE,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    (void)configured;
+
+    const SC_HANDLE h = service.get();
+    ServiceStartCalls calls;
+    calls.query = [h](ServiceStatus& s) { return QueryStatus(h, s); };
+    calls.start = [h] { return StartServiceA(h, 0, nullptr) != FALSE; };
+    calls.tickCount = [] { return static_cast<std::uint32_t>(GetTickCount()); };
+    calls.sleep = [](std::uint32_t ms) { Sleep(ms); };
+    // The handles close on return, service before manager.
+    return StartServiceAndWait(calls);
+}
+
+void RemoveSmartCardRunValues() {
+    for (const char* keyPath : kRunKeys) {
+        unique_hkey key;
+        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath, key.put()) != ERROR_SUCCESS) continue;
+        BYTE data[kValueBufferSize];
+        DWORD size = sizeof data;
+        if (RegQueryValueExA(key.get(), kServiceName, nullptr, nullptr, data, &size) != ERROR_SUCCESS) continue;
+        const LONG deleted = RegDeleteValueA(key.get(), kServiceName);
+        (void)deleted;  // nothing is reported; the other list is still handled
+    }
+}
+
+}  // namespace rs
