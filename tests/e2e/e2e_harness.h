@@ -1,0 +1,176 @@
+// End-to-end harness: runs setup.exe under Wine in a fresh prefix with a
+// fresh copy of the sample installation medium, drives it with the robot
+// (a Win32 console program of the tests in the same prefix), and audits what
+// the run changed in drive_c and in the registry.
+//
+// One Xvfb server is shared by all tests of the binary (a free display number
+// chosen by Xvfb itself). Locations come from the build tree the binary lives
+// in (BUILD_ROOT/host/e2e_tests); env overrides: RS_BUILD_ROOT, RS_SOURCE_DIR,
+// RS_LOCPATH, RS_ARTIFACTS, RS_E2E_KEEP=1 (keep the prefixes for inspection).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct Paths {
+    std::string source;     // repository
+    std::string buildRoot;  // BUILD_ROOT with win32/, win64/, host/
+    std::string locpath;    // compiled locales
+    std::string artifacts;  // screenshots and logs kept after the run
+    std::string work;       // this binary's scratch folder under /tmp
+    std::string medium;     // the laid-out sample medium (copied per test)
+    std::string display;    // ":N" of the shared Xvfb
+};
+const Paths& GetPaths();
+
+// --- processes ---------------------------------------------------------------
+
+struct CommandResult {
+    int exitCode = -1;  // -1: killed after its timeout
+    std::string output;  // stdout and stderr together
+};
+
+// Runs argv with extra environment entries ("NAME=value"), in cwd, killing
+// it after timeoutMs.
+CommandResult RunCommand(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
+                         const std::string& cwd = "", int timeoutMs = 120000);
+
+// --- robot output ----------------------------------------------------------------
+
+// One robot line: "<kind> key=value key="quoted value" ...".
+struct RobotLine {
+    std::string kind;
+    std::map<std::string, std::string> fields;
+    std::string Get(const std::string& key) const;
+    long Int(const std::string& key) const;  // 0 when missing
+};
+RobotLine ParseRobotLine(const std::string& line);
+
+struct RobotResult {
+    int exitCode = -1;
+    std::vector<RobotLine> lines;
+    std::string raw;
+    bool Ok() const { return exitCode == 0; }
+    // The n-th line of a kind (0-based); nullopt when missing.
+    std::optional<RobotLine> Find(const std::string& kind, size_t n = 0) const;
+    std::vector<RobotLine> All(const std::string& kind) const;
+};
+
+// --- audit -------------------------------------------------------------------------
+
+struct FileEntry {
+    bool dir = false;
+    std::uint64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    std::string link;  // symbolic link target
+    bool operator==(const FileEntry&) const = default;
+};
+// Paths relative to drive_c, '/'-separated, case as on disk.
+using FileSnapshot = std::map<std::string, FileEntry>;
+FileSnapshot SnapshotFiles(const std::string& driveC);
+
+// Registry: full key path ("HKLM\Software\...", "HKCU\...") -> value name
+// ("" for the default value) -> data as Wine stores it ("\"text\"" unescaped
+// to text for REG_SZ; "dword:00000001"; "str(2):..."; "hex:..").
+using RegValues = std::map<std::string, std::string>;
+using RegistrySnapshot = std::map<std::string, RegValues>;
+RegistrySnapshot ParseRegFile(const std::string& text, const std::string& root);
+RegistrySnapshot SnapshotRegistry(const std::string& prefix);
+
+struct Audit {
+    std::set<std::string> filesCreated, filesChanged, filesDeleted;  // dirs end in '/'
+    std::set<std::string> keysCreated, keysDeleted;
+    std::map<std::string, std::string> valuesWritten;  // "KEY\\[name]" -> new data (added or changed)
+    std::set<std::string> valuesDeleted;               // "KEY\\[name]"
+    bool Empty() const;
+    std::string Describe() const;
+};
+Audit Compare(const FileSnapshot& fb, const FileSnapshot& fa, const RegistrySnapshot& rb, const RegistrySnapshot& ra);
+// "KEY\\[name]" as Audit uses it.
+std::string ValueId(const std::string& key, const std::string& name);
+
+// --- screenshots -------------------------------------------------------------------------
+
+struct Rgb {
+    int r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+struct Image {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgb;  // row-major, 3 bytes a pixel
+    Rgb At(int x, int y) const;
+};
+// Distance per channel: max(|dr|, |dg|, |db|).
+int ColorDistance(Rgb a, Rgb b);
+std::string ToString(Rgb c);
+
+// --- the fixture ------------------------------------------------------------------------------
+
+struct RunOptions {
+    std::string arch = "win32";  // win32 or win64 prefix
+    std::string version;         // AppDefaults\setup.exe Version; empty: Wine's default
+    std::string locale = "en_US";  // en_US, zh_TW or ko_KR
+};
+
+class SetupTest : public ::testing::Test {
+protected:
+    void TearDown() override;
+
+    // Fresh prefix clone, medium in C:\medium (Setup folder C:\medium\Setup),
+    // per-app Version, then the "before" snapshot.
+    void Prepare(const RunOptions& options);
+
+    // Starts setup.exe from C:\medium\Setup as its current directory, in the background.
+    void StartSetup();
+    // Waits for setup.exe to end; its exit code, or nullopt after the timeout
+    // (the process is then killed).
+    std::optional<int> WaitSetup(int timeoutMs = 30000);
+    bool SetupRunning();
+
+    // Runs one robot script in the prefix.
+    RobotResult Robot(const std::vector<std::string>& args, int timeoutMs = 60000);
+
+    // Runs another program of the prefix environment (e.g. wine reg query).
+    CommandResult Wine(const std::vector<std::string>& args, int timeoutMs = 60000);
+
+    // Stops the prefix's wine server so its registry files hold the final
+    // state, and compares with the "before" snapshot.
+    Audit AuditNow();
+
+    // Screenshot of the whole screen, kept as artifact NAME.png (cropped to
+    // crop when given: left, top, width, height) in this test's artifact folder.
+    Image Screenshot(const std::string& name, std::optional<std::vector<int>> crop = std::nullopt);
+
+    // Environment entries for programs of this prefix.
+    std::vector<std::string> WineEnv() const;
+
+    std::string ArtifactDir() const;
+
+    std::string prefix_;     // unix path of the prefix
+    std::string driveC_;     // prefix_/drive_c
+    std::string setupDir_;   // unix path of C:\medium\Setup
+    RunOptions options_;
+    FileSnapshot filesBefore_;
+    RegistrySnapshot regBefore_;
+
+private:
+    int setupPid_ = -1;
+    std::optional<int> setupExit_;
+    std::string setupLog_;
+    bool serverKept_ = false;
+};
+
+// Registry ignore rules, documented in e2e_harness.cpp.
+bool IgnoredKey(const std::string& key);
+bool IgnoredValue(const std::string& key, const std::string& name);
+bool IgnoredFile(const std::string& path);
+
+}  // namespace e2e

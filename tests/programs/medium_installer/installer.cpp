@@ -1,0 +1,33 @@
+// A stand-in platform installer of the sample medium. It writes
+// "<name>.installer-ran.txt" into its current directory, holding its own
+// name, the current directory and its command line, then exits with 0, or with
+// the code named in a file "<name>.exitcode" of its current directory
+// (a test's way to make the installer fail).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    char self[MAX_PATH] = {};
+    if (!GetModuleFileNameA(nullptr, self, MAX_PATH)) return 1;
+    std::string name = self;
+    name = name.substr(name.find_last_of("\\/") + 1);
+    std::string stem = name.substr(0, name.rfind('.'));
+    char cwd[MAX_PATH] = {};
+    if (!GetCurrentDirectoryA(MAX_PATH, cwd)) return 1;
+
+    std::string marker = stem + ".installer-ran.txt";
+    FILE* f = std::fopen(marker.c_str(), "wb");
+    if (!f) return 1;
+    std::fprintf(f, "program=%s\r\ncurrent-directory=%s\r\ncommand-line=%s\r\n", name.c_str(), cwd, GetCommandLineA());
+    std::fclose(f);
+
+    int code = 0;
+    if (FILE* c = std::fopen((stem + ".exitcode").c_str(), "rb")) {
+        if (std::fscanf(c, "%d", &code) != 1) code = 0;
+        std::fclose(c);
+    }
+    return code;
+}

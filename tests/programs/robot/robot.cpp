@@ -1,0 +1,465 @@
+// The test robot: drives another program's windows in the same Wine prefix
+// and desktop. One invocation runs a short script of steps, so the Wine
+// start-up cost is paid once:
+//
+//   robot.exe wait-window --class TSetupForm --timeout 10000 type --text n wait-gone
+//
+// Every step prints one or more UTF-8 lines "<kind> key=value ..." (values of
+// texts quoted, with \\ \" \n \r \t escapes). A failed step prints
+// "error step=N command=... message=..." and ends the script with exit code 1.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& w) {
+    if (w.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::string Quote(const std::wstring& w) {
+    std::string s = Utf8(w), out = "\"";
+    for (char c : s) {
+        switch (c) {
+            case '\\': out += "\\\\"; break;
+            case '"': out += "\\\""; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default: out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string Hex(const void* p) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "0x%lx", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(p)));
+    return buf;
+}
+
+void Emit(const std::string& line) {
+    std::string l = line + "\n";
+    std::fwrite(l.data(), 1, l.size(), stdout);
+    std::fflush(stdout);
+}
+
+struct Failure {
+    std::string message;
+};
+
+[[noreturn]] void Fail(const std::string& message) { throw Failure{message}; }
+
+std::wstring ClassOf(HWND h) {
+    wchar_t buf[256] = {};
+    GetClassNameW(h, buf, 255);
+    return buf;
+}
+
+// WM_GETTEXT works across processes for every control, also edits, where
+// GetWindowText returns "" for another process's window.
+std::wstring TextOf(HWND h) {
+    DWORD_PTR len = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return std::wstring();
+    std::vector<wchar_t> buf(len + 2, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), SMTO_ABORTIFHUNG, 2000,
+                             &got))
+        return std::wstring();
+    return std::wstring(buf.data(), got <= len ? got : len);
+}
+
+DWORD PidOf(HWND h) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    return pid;
+}
+
+using Options = std::map<std::string, std::wstring>;
+
+struct Step {
+    std::string command;
+    Options options;
+};
+
+bool Has(const Options& o, const char* key) { return o.count(key) != 0; }
+
+long Num(const Options& o, const char* key, long fallback) {
+    auto it = o.find(key);
+    if (it == o.end()) return fallback;
+    wchar_t* end = nullptr;
+    long v = std::wcstol(it->second.c_str(), &end, 0);
+    if (end == it->second.c_str() || *end) Fail(std::string("--") + key + " is not a number");
+    return v;
+}
+
+struct Criteria {
+    const Options& o;
+    bool boxesOnly = false;
+
+    bool Matches(HWND h) const {
+        if (PidOf(h) == GetCurrentProcessId()) return false;
+        if (!Has(o, "all") && !IsWindowVisible(h)) return false;
+        std::wstring cls = ClassOf(h);
+        if (boxesOnly && cls != L"#32770") return false;
+        if (Has(o, "class") && cls != o.at("class")) return false;
+        if (Has(o, "caption") && TextOf(h) != o.at("caption")) return false;
+        if (Has(o, "caption-has") && TextOf(h).find(o.at("caption-has")) == std::wstring::npos) return false;
+        if (Has(o, "owner-class")) {
+            HWND owner = GetWindow(h, GW_OWNER);
+            if (!owner || ClassOf(owner) != o.at("owner-class")) return false;
+        }
+        if (Has(o, "pid") && PidOf(h) != static_cast<DWORD>(Num(o, "pid", 0))) return false;
+        return true;
+    }
+};
+
+BOOL CALLBACK Collect(HWND h, LPARAM p) {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
+}
+
+std::vector<HWND> TopLevels() {
+    std::vector<HWND> all;
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+std::vector<HWND> Descendants(HWND parent) {
+    std::vector<HWND> all;
+    EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+HWND FindTop(const Criteria& c) {
+    for (HWND h : TopLevels())
+        if (c.Matches(h)) return h;
+    return nullptr;
+}
+
+struct Rects {
+    RECT window{};   // screen
+    RECT client{};   // client size
+    POINT origin{};  // client area's top-left on screen
+    POINT pos{};     // window's top-left in its parent's client area (screen for top level)
+};
+
+Rects RectsOf(HWND h) {
+    Rects r;
+    GetWindowRect(h, &r.window);
+    GetClientRect(h, &r.client);
+    ClientToScreen(h, &r.origin);
+    r.pos = {r.window.left, r.window.top};
+    HWND parent = (GetWindowLongW(h, GWL_STYLE) & WS_CHILD) ? GetParent(h) : nullptr;
+    if (parent) ScreenToClient(parent, &r.pos);
+    return r;
+}
+
+std::string Describe(HWND h) {
+    Rects r = RectsOf(h);
+    char buf[256];
+    std::snprintf(buf, sizeof buf,
+                  " x=%ld y=%ld width=%ld height=%ld client-width=%ld client-height=%ld client-x=%ld client-y=%ld"
+                  " left=%ld top=%ld right=%ld bottom=%ld visible=%d enabled=%d",
+                  r.pos.x, r.pos.y, r.window.right - r.window.left, r.window.bottom - r.window.top, r.client.right,
+                  r.client.bottom, r.origin.x, r.origin.y, r.window.left, r.window.top, r.window.right,
+                  r.window.bottom, IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0);
+    std::string s = "hwnd=" + Hex(h) + " class=" + Quote(ClassOf(h));
+    if (GetWindowLongW(h, GWL_STYLE) & WS_CHILD) {
+        s += " id=" + std::to_string(GetDlgCtrlID(h)) + " parent=" + Hex(GetParent(h));
+    } else {
+        s += " owner=" + Hex(GetWindow(h, GW_OWNER)) + " pid=" + std::to_string(PidOf(h));
+    }
+    return s + " text=" + Quote(TextOf(h)) + buf;
+}
+
+int ButtonId(const std::wstring& name) {
+    static const std::map<std::wstring, int> ids = {{L"OK", IDOK},         {L"Cancel", IDCANCEL}, {L"Abort", IDABORT},
+                                                    {L"Retry", IDRETRY},   {L"Ignore", IDIGNORE}, {L"Yes", IDYES},
+                                                    {L"No", IDNO},         {L"Close", IDCLOSE},   {L"Help", IDHELP},
+                                                    {L"TryAgain", IDTRYAGAIN}, {L"Continue", IDCONTINUE}};
+    auto it = ids.find(name);
+    if (it != ids.end()) return it->second;
+    wchar_t* end = nullptr;
+    long v = std::wcstol(name.c_str(), &end, 0);
+    if (end == name.c_str() || *end) Fail("unknown button " + Utf8(name));
+    return static_cast<int>(v);
+}
+
+// The deepest visible child under a client point of h (or h itself), with
+// the point converted to that window's client coordinates.
+HWND DeepestAt(HWND h, POINT& pt) {
+    for (;;) {
+        HWND child = ChildWindowFromPointEx(h, pt, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+        if (!child || child == h) return h;
+        MapWindowPoints(h, child, &pt, 1);
+        h = child;
+    }
+}
+
+class Robot {
+public:
+    int Run(const std::vector<Step>& steps) {
+        for (size_t i = 0; i < steps.size(); ++i) {
+            try {
+                Do(steps[i]);
+            } catch (const Failure& f) {
+                Emit("error step=" + std::to_string(i + 1) + " command=" + steps[i].command +
+                     " message=" + Quote(std::wstring(f.message.begin(), f.message.end())));
+                return 1;
+            }
+        }
+        Emit("done");
+        return 0;
+    }
+
+private:
+    HWND win_ = nullptr;
+    HWND ctl_ = nullptr;
+    DWORD mark_ = GetTickCount();
+
+    HWND Target() const {
+        HWND t = ctl_ ? ctl_ : win_;
+        if (!t) Fail("no window selected");
+        return t;
+    }
+
+    static DWORD Timeout(const Options& o) { return static_cast<DWORD>(Num(o, "timeout", 10000)); }
+
+    HWND WaitFor(const Criteria& c, DWORD timeout) {
+        DWORD start = GetTickCount();
+        for (;;) {
+            if (HWND h = FindTop(c)) return h;
+            if (GetTickCount() - start >= timeout) return nullptr;
+            Sleep(10);
+        }
+    }
+
+    void EmitBox(HWND box) {
+        Emit("box " + Describe(box) + " message=" + Quote(TextOf(GetDlgItem(box, 0xFFFF))));
+        for (HWND c : Descendants(box))
+            if (ClassOf(c) == L"Button")
+                Emit("button id=" + std::to_string(GetDlgCtrlID(c)) + " text=" + Quote(TextOf(c)));
+    }
+
+    void PostClickAt(HWND h, POINT pt) {
+        HWND t = DeepestAt(h, pt);
+        LPARAM at = MAKELPARAM(pt.x, pt.y);
+        PostMessageW(t, WM_MOUSEMOVE, 0, at);
+        PostMessageW(t, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(t, WM_LBUTTONUP, 0, at);
+        mark_ = GetTickCount();
+        Emit("clicked hwnd=" + Hex(t) + " x=" + std::to_string(pt.x) + " y=" + std::to_string(pt.y));
+    }
+
+    void Do(const Step& s) {
+        const Options& o = s.options;
+        const std::string& c = s.command;
+        if (c == "wait-window" || c == "find-window") {
+            DWORD t = c == "find-window" ? 0 : Timeout(o);
+            DWORD start = GetTickCount();
+            HWND h = WaitFor(Criteria{o}, t);
+            if (!h) Fail("no such window");
+            win_ = h;
+            ctl_ = nullptr;
+            Emit("window " + Describe(h) + " waited=" + std::to_string(GetTickCount() - start));
+        } else if (c == "wait-box" || c == "press-box") {
+            HWND box = WaitFor(Criteria{o, true}, Timeout(o));
+            if (!box) Fail("no message box");
+            EmitBox(box);
+            if (c == "press-box") {
+                int id = ButtonId(Has(o, "button") ? o.at("button") : L"OK");
+                HWND button = GetDlgItem(box, id);
+                if (!button) Fail("box has no button " + std::to_string(id));
+                PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+                mark_ = GetTickCount();
+                Emit("pressed id=" + std::to_string(id));
+            } else {
+                win_ = box;
+                ctl_ = nullptr;
+            }
+        } else if (c == "no-box") {
+            // Asserts that no message box shows up within the timeout.
+            DWORD t = static_cast<DWORD>(Num(o, "timeout", 0));
+            if (HWND box = WaitFor(Criteria{o, true}, t)) {
+                EmitBox(box);
+                Fail("a message box is shown");
+            }
+            Emit("no-box");
+        } else if (c == "press") {
+            HWND w = Target();
+            int id = ButtonId(o.count("button") ? o.at("button") : std::to_wstring(Num(o, "id", IDOK)));
+            PostMessageW(w, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(w, id)));
+            mark_ = GetTickCount();
+            Emit("pressed id=" + std::to_string(id));
+        } else if (c == "control") {
+            if (!win_) Fail("no window selected");
+            long index = Num(o, "index", 0);
+            for (HWND h : Descendants(win_)) {
+                if (Has(o, "class") && ClassOf(h) != o.at("class")) continue;
+                if (Has(o, "text") && TextOf(h) != o.at("text")) continue;
+                if (Has(o, "id") && GetDlgCtrlID(h) != Num(o, "id", 0)) continue;
+                if (index-- > 0) continue;
+                ctl_ = h;
+                Emit("control " + Describe(h));
+                return;
+            }
+            Fail("no such control");
+        } else if (c == "window") {
+            ctl_ = nullptr;
+            if (!win_) Fail("no window selected");
+            Emit("window " + Describe(win_));
+        } else if (c == "text") {
+            Emit("text hwnd=" + Hex(Target()) + " value=" + Quote(TextOf(Target())));
+        } else if (c == "rect") {
+            Emit("rect " + Describe(Target()));
+        } else if (c == "children") {
+            for (HWND h : Descendants(Target())) Emit("child " + Describe(h));
+        } else if (c == "dump") {
+            for (HWND h : TopLevels()) {
+                if (PidOf(h) == GetCurrentProcessId()) continue;
+                if (!Has(o, "all") && !IsWindowVisible(h)) continue;
+                Emit("top " + Describe(h));
+                for (HWND ch : Descendants(h)) Emit("child " + Describe(ch));
+            }
+        } else if (c == "type") {
+            HWND t = Target();
+            if (!Has(o, "text")) Fail("--text missing");
+            mark_ = GetTickCount();
+            for (wchar_t ch : o.at("text")) PostMessageW(t, WM_CHAR, ch, 1);
+            Emit("typed hwnd=" + Hex(t) + " text=" + Quote(o.at("text")));
+        } else if (c == "click") {
+            HWND t = Target();
+            if (ClassOf(t) == L"Button") {
+                PostMessageW(t, BM_CLICK, 0, 0);
+                mark_ = GetTickCount();
+                Emit("clicked hwnd=" + Hex(t));
+            } else {
+                RECT r{};
+                GetClientRect(t, &r);
+                PostClickAt(t, {Num(o, "x", r.right / 2), Num(o, "y", r.bottom / 2)});
+            }
+        } else if (c == "mouse-move") {
+            POINT pt{Num(o, "x", 0), Num(o, "y", 0)};
+            HWND t = DeepestAt(Target(), pt);
+            PostMessageW(t, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
+            Emit("moved hwnd=" + Hex(t) + " class=" + Quote(ClassOf(t)) + " x=" + std::to_string(pt.x) +
+                 " y=" + std::to_string(pt.y));
+        } else if (c == "close") {
+            HWND t = win_ ? win_ : Target();
+            if (Has(o, "how") && o.at("how") == L"wm-close")
+                PostMessageW(t, WM_CLOSE, 0, 0);
+            else
+                PostMessageW(t, WM_SYSCOMMAND, SC_CLOSE, 0);
+            mark_ = GetTickCount();
+            Emit("closing hwnd=" + Hex(t));
+        } else if (c == "wait-gone") {
+            HWND t = Target();
+            DWORD start = GetTickCount(), timeout = Timeout(o);
+            while (IsWindow(t) && IsWindowVisible(t)) {
+                if (GetTickCount() - start >= timeout) Fail("window still shown");
+                Sleep(2);
+            }
+            Emit("gone hwnd=" + Hex(t) + " ms=" + std::to_string(GetTickCount() - mark_));
+        } else if (c == "wait-text") {
+            HWND t = Target();
+            DWORD start = GetTickCount(), timeout = Timeout(o);
+            while (TextOf(t) != o.at("text")) {
+                if (GetTickCount() - start >= timeout) Fail("text not reached");
+                Sleep(10);
+            }
+            Emit("text hwnd=" + Hex(t) + " value=" + Quote(TextOf(t)));
+        } else if (c == "pixel") {
+            // Reads what is on screen through the window's DC; a test that
+            // wants independence from the robot uses the screenshot instead.
+            // Under Wine GetPixel on another process's window DC fails; the
+            // screen DC reads the same pixels at the client's screen position.
+            HWND t = Target();
+            long x = Num(o, "x", 0), y = Num(o, "y", 0);
+            HDC dc = GetDC(t);
+            if (!dc) Fail("GetDC failed");
+            COLORREF px = GetPixel(dc, x, y);
+            ReleaseDC(t, dc);
+            if (px == CLR_INVALID) {
+                POINT at{x, y};
+                ClientToScreen(t, &at);
+                HDC screen = GetDC(nullptr);
+                if (!screen) Fail("GetDC of the screen failed");
+                px = GetPixel(screen, at.x, at.y);
+                ReleaseDC(nullptr, screen);
+            }
+            if (px == CLR_INVALID) Fail("GetPixel failed");
+            Emit("pixel x=" + std::to_string(x) + " y=" + std::to_string(y) + " r=" + std::to_string(GetRValue(px)) +
+                 " g=" + std::to_string(GetGValue(px)) + " b=" + std::to_string(GetBValue(px)));
+        } else if (c == "sleep") {
+            Sleep(static_cast<DWORD>(Num(o, "ms", 100)));
+            Emit("slept");
+        } else if (c == "mark") {
+            mark_ = GetTickCount();
+            Emit("mark tick=" + std::to_string(mark_));
+        } else if (c == "screen") {
+            Emit("screen width=" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) +
+                 " height=" + std::to_string(GetSystemMetrics(SM_CYSCREEN)));
+        } else {
+            Fail("unknown command " + c);
+        }
+    }
+};
+
+const char* const kCommands[] = {"wait-window", "find-window", "wait-box", "press-box", "no-box",   "press",
+                                 "control",     "window",      "text",     "rect",      "children", "dump",
+                                 "type",        "click",       "mouse-move", "close",   "wait-gone", "wait-text",
+                                 "pixel",       "sleep",       "mark",     "screen"};
+
+bool IsCommand(const std::string& word) {
+    for (const char* c : kCommands)
+        if (word == c) return true;
+    return false;
+}
+
+// Flags without a value.
+bool IsFlag(const std::string& name) { return name == "all"; }
+
+}  // namespace
+
+int main() {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv) return 2;
+    std::vector<Step> steps;
+    for (int i = 1; i < argc; ++i) {
+        std::string word = Utf8(argv[i]);
+        if (word.rfind("--", 0) == 0) {
+            if (steps.empty()) {
+                Emit("error step=0 message=\"option before any command\"");
+                return 2;
+            }
+            std::string name = word.substr(2);
+            if (IsFlag(name)) {
+                steps.back().options[name] = L"1";
+            } else if (i + 1 < argc) {
+                steps.back().options[name] = argv[++i];
+            } else {
+                Emit("error step=0 message=\"option without value: " + name + "\"");
+                return 2;
+            }
+        } else if (IsCommand(word)) {
+            steps.push_back(Step{word, {}});
+        } else {
+            Emit("error step=0 message=\"unknown command " + word + "\"");
+            return 2;
+        }
+    }
+    LocalFree(argv);
+    return Robot().Run(steps);
+}
