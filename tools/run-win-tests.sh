@@ -11,6 +11,10 @@ total_pass=0; total_fail=0; rc=0
 for arch in win32 win64; do
   p="$work/prefix-$arch"
   rs_clone_prefix "$arch" "$p"
+  # A second fixed drive D:, an empty folder of this run, for tests of paths
+  # on a drive other than C:.
+  mkdir -p "$work/drive-d-$arch"
+  ln -s "$work/drive-d-$arch" "$p/dosdevices/d:"
   # Programs run from a folder inside the prefix, as from a medium.
   bin="$p/drive_c/rstest"
   mkdir -p "$bin"

@@ -1,0 +1,109 @@
+#include "shell/utilities.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "app/handles.h"
+#include "app/platform.h"
+#include "shell/shortcut.h"
+#include "shell/utilities_internal.h"
+#include "shell/utilities_rules.h"
+
+namespace rs {
+namespace {
+
+// Attributes first, so that read-only files of an earlier installation
+// are overwritten.
+void CopyOver(const std::string& source, const std::string& destination) {
+    SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+    CopyFileA(source.c_str(), destination.c_str(), FALSE);
+}
+
+std::string WindowsDirectory() {
+    char path[MAX_PATH] = {};
+    UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    return std::string(path, length);
+}
+
+}  // namespace
+
+bool ReadProgramFilesDir(std::string& programFiles) {
+    unique_hkey key;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", key.put()) != ERROR_SUCCESS)
+        return false;
+    // 99 bytes: a longer value counts as absent.
+    char value[99] = {};
+    DWORD size = sizeof value;
+    if (RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    programFiles.assign(value, strnlen(value, size < sizeof value ? size : sizeof value));
+    return true;
+}
+
+bool CopyFolderFiles(const std::string& source, const std::string& destination) {
+    WIN32_FIND_DATAA entry{};
+    unique_hfind search(FindFirstFileA((source + "\\*.*").c_str(), &entry));
+    if (!search) return false;
+    // Every entry is tried as a file, "." and ".." and subfolders included;
+    // their copies fail and nothing is descended into.
+    do {
+        CopyOver(source + "\\" + entry.cFileName, destination + "\\" + entry.cFileName);
+    } while (FindNextFileA(search.get(), &entry));
+    return true;
+}
+
+std::string ProgramFilesFolder(const std::string& windowsDirectory) {
+    std::string programFiles;
+    if (ReadProgramFilesDir(programFiles)) return programFiles;
+    programFiles = FallbackProgramFiles(windowsDirectory);
+    CreateDirectoryA(programFiles.c_str(), nullptr);
+    return programFiles;
+}
+
+std::string SpecialFolderPath(HWND owner, int folderId) {
+    com_ptr<IMalloc> alloc;
+    if (FAILED(SHGetMalloc(alloc.put())) || !alloc) return std::string();
+    unique_pidl folder;
+    if (FAILED(SHGetSpecialFolderLocation(owner, folderId, folder.put(alloc.get()))) || !folder) return std::string();
+    char path[MAX_PATH] = {};
+    if (!SHGetPathFromIDListA(folder.get(), path)) return std::string();
+    return path;
+}
+
+void InstallUtilitiesAndGuide(HWND owner, DisplayLanguage language, const std::string& windowsDirectory) {
+    const std::string utility = ProgramFilesFolder(windowsDirectory) + kUtilityFolderName;
+    CreateDirectoryA(utility.c_str(), nullptr);
+    CopyOver(".\\drivers\\orvexunst.exe", utility + "\\orvexunst.exe");
+    CopyOver(".\\utility\\tkrdchk.exe", utility + "\\tkrdchk.exe");
+
+    const PlatformCode platform = DetectPlatform();
+    const std::string page = GuidePageName(language, platform);
+    const std::string pages = GuideFolderName(language, platform);
+    CopyOver(std::string(kGuideSource) + page, utility + page);
+    CreateDirectoryA((utility + pages).c_str(), nullptr);
+    CopyFolderFiles(std::string(kGuideSource) + pages, utility + pages);
+
+    const std::string programs = SpecialFolderPath(owner, CSIDL_PROGRAMS);
+    const std::string group = programs + "\\" + kUtilityGroupName;
+    // Without a Programs folder the group would land in the current drive's root.
+    if (!programs.empty()) CreateDirectoryA(group.c_str(), nullptr);
+
+    for (auto row : {UtilityShortcutRow::Uninstaller, UtilityShortcutRow::Diagnostics, UtilityShortcutRow::Guide}) {
+        const std::string iconProgramFiles =
+            row == UtilityShortcutRow::Guide ? ProgramFilesFolder(windowsDirectory) : std::string();
+        const UtilityShortcut s = MakeUtilityShortcut(row, utility, page, group, iconProgramFiles);
+        const std::string made = CreateShellShortcut(owner, s.target, "", s.iconFile, 0, s.name, CSIDL_DESKTOP);
+        if (!programs.empty()) MoveFileA(made.c_str(), s.groupFile.c_str());
+        // Gone already when the move worked; otherwise the Desktop copy goes.
+        DeleteFileA(made.c_str());
+    }
+}
+
+void InstallUtilitiesAndGuide(HWND owner, DisplayLanguage language) {
+    InstallUtilitiesAndGuide(owner, language, WindowsDirectory());
+}
+
+}  // namespace rs

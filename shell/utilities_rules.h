@@ -1,0 +1,39 @@
+// Names and paths of the utility folder, the guide and the Start-menu group,
+// without Windows.
+#pragma once
+#include <string>
+
+#include "app/platform_rules.h"
+#include "app/texts.h"
+
+namespace rs {
+
+inline constexpr const char* kUtilityFolderName = "\\ORVEX";
+inline constexpr const char* kUtilityGroupName = "ORVEX Utility";
+inline constexpr const char* kGuideSource = "..\\InstallationGuide";
+
+// "\EWINXP.htm" and the like: the separator is part of the name.
+std::string GuidePageName(DisplayLanguage language, PlatformCode platform);
+std::string GuideFolderName(DisplayLanguage language, PlatformCode platform);
+
+// Drive of the Windows folder + "\Program Files".
+std::string FallbackProgramFiles(const std::string& windowsDirectory);
+
+// One shortcut of the group: made on the Desktop under `name`, then moved
+// to `groupFile`.
+struct UtilityShortcut {
+    std::string name;
+    std::string target;
+    std::string iconFile;
+    std::string groupFile;
+};
+
+enum class UtilityShortcutRow { Uninstaller, Diagnostics, Guide };
+
+// `iconProgramFiles` is used by the guide row only (Internet Explorer's
+// program lends its icon).
+UtilityShortcut MakeUtilityShortcut(UtilityShortcutRow row, const std::string& utilityFolder,
+                                    const std::string& guidePage, const std::string& group,
+                                    const std::string& iconProgramFiles);
+
+}  // namespace rs
