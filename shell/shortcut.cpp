@@ -104,8 +104,12 @@ std::string WriteNewLink(const std::wstring& path, const std::string& target, co
     com_ptr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) || !file)
         throw tk::Error("Unable to get IPersistFile interface on shortcut just created");
+    const std::string result = AnsiFromWide(path);
+    // A file the search did not match (a name in another letter case, a
+    // hidden item) is the user's: it is kept, as when the save fails.
+    if (GetFileAttributesA(result.c_str()) != INVALID_FILE_ATTRIBUTES) return result;
     file->Save(path.c_str(), FALSE);  // a folder that cannot be written to is not reported
-    return AnsiFromWide(path);
+    return result;
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ TEST_F(ShellShortcut, ExistingShortcutIsReturnedUnchanged) {
         ASSERT_TRUE(WriteLink(path, "C:\\other\\elsewhere.exe"));
         const std::string before = ReadWholeFile(path);
         EXPECT_EQ(CreateShellShortcut(nullptr, "C:\\new\\tool.exe", "", "", 0, "RsShell Old", folderId), path);
-        EXPECT_EQ(ReadWholeFile(path), before);
+        EXPECT_TRUE(ReadWholeFile(path) == before) << "rewritten: " << path;
         EXPECT_EQ(ReadLink(path).target, "C:\\other\\elsewhere.exe");
     }
 }
@@ -111,6 +111,26 @@ TEST_F(ShellShortcut, HiddenItemIsNotFound) {
     EXPECT_EQ(CreateShellShortcut(nullptr, "C:\\new.exe", "", "", 0, "RsShell Hidden", CSIDL_DESKTOP), path);
     EXPECT_EQ(ReadLink(path).target, "C:\\new.exe");
     EXPECT_EQ(ReadWholeFile(hidden), "hidden");
+}
+
+TEST_F(ShellShortcut, UnmatchedFileAtTheShortcutPathIsKept) {
+    // File names ignore case, display names do not: the user's
+    // "installation guide" is not matched, and it is not overwritten either.
+    const std::string mine = OnDesktop("installation guide.lnk");
+    ASSERT_TRUE(WriteLink(mine, "C:\\mine\\guide.htm"));
+    const std::string before = ReadWholeFile(mine);
+    const std::string path = desktop_ + "\\Installation Guide.lnk";
+    EXPECT_EQ(CreateShellShortcut(nullptr, "C:\\g\\EWINXP.htm", "", "", 0, "Installation Guide", CSIDL_DESKTOP), path);
+    EXPECT_TRUE(ReadWholeFile(path) == before) << "rewritten";
+    EXPECT_EQ(ReadLink(path).target, "C:\\mine\\guide.htm");
+
+    // Likewise a hidden shortcut of that name. (Windows refuses to save over
+    // a hidden file; Wine overwrites it.)
+    const std::string hidden = OnDesktop("RsShell Hidden Link.lnk");
+    ASSERT_TRUE(WriteLink(hidden, "C:\\hidden.exe"));
+    ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(CreateShellShortcut(nullptr, "C:\\new.exe", "", "", 0, "RsShell Hidden Link", CSIDL_DESKTOP), hidden);
+    EXPECT_EQ(ReadLink(hidden).target, "C:\\hidden.exe");
 }
 
 // The shell link class pointed at a missing server makes its creation fail.
