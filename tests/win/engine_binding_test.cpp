@@ -1,0 +1,232 @@
+// Driver binding through the stand-in binding library (testbin/pnpbind.dll,
+// imported by ordinal 1 like the real one), answered from a second thread,
+// and the external installer started and waited for.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "install/binding.h"
+#include "tests/win/engine_test_support.h"
+#include "toolkit/application.h"
+
+using namespace enginetest;
+
+namespace {
+
+const char kStandinKey[] = "Software\\ReaderSetupTests\\EngineStandinPnpbind";
+
+struct BoxSeen {
+    std::wstring caption;
+    std::wstring text;
+};
+
+// Finds the message box owned by `owner`, notes its texts and presses a
+// button (or closes it), as often as asked.
+class BoxAnswerer {
+public:
+    BoxAnswerer(HWND owner, std::vector<WPARAM> answers) : owner_(owner), answers_(std::move(answers)) {
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~BoxAnswerer() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    std::vector<BoxSeen> Seen() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        return seen_;
+    }
+
+private:
+    struct Search {
+        HWND owner;
+        HWND found;
+    };
+    static BOOL CALLBACK Match(HWND window, LPARAM param) {
+        auto* search = reinterpret_cast<Search*>(param);
+        char cls[32] = {};
+        GetClassNameA(window, cls, sizeof cls);
+        if (strcmp(cls, "#32770") == 0 && GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window)) {
+            search->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    void Run() {
+        size_t next = 0;
+        HWND last = nullptr;
+        while (!stop_ && next < answers_.size()) {
+            Search search{owner_, nullptr};
+            EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
+            if (!search.found || search.found == last) {
+                if (last && !IsWindow(last)) last = nullptr;
+                Sleep(20);
+                continue;
+            }
+            BoxSeen seen;
+            wchar_t buffer[512] = {};
+            GetWindowTextW(search.found, buffer, 512);
+            seen.caption = buffer;
+            GetDlgItemTextW(search.found, 0xFFFF, buffer, 512);
+            seen.text = buffer;
+            seen_.push_back(seen);
+            if (answers_[next] == 0) {
+                PostMessageW(search.found, WM_CLOSE, 0, 0);
+            } else {
+                PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(answers_[next], BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(search.found, static_cast<int>(answers_[next]))));
+            }
+            ++next;
+            last = search.found;
+        }
+    }
+    HWND owner_;
+    std::vector<WPARAM> answers_;
+    std::vector<BoxSeen> seen_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+class EngineBinding : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kStandinKey);
+        owner_ = CreateWindowExA(0, "STATIC", "engine binding owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(owner_, nullptr);
+    }
+    void TearDown() override {
+        DestroyWindow(owner_);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kStandinKey);
+        // The cancel path's wake-up message is not for the tests that follow.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+    static void Configure(DWORD failures, DWORD setRestart) {
+        WriteValue(HKEY_CURRENT_USER, kStandinKey, "FailuresLeft", REG_DWORD, &failures, sizeof failures);
+        WriteValue(HKEY_CURRENT_USER, kStandinKey, "SetRestart", REG_DWORD, &setRestart, sizeof setRestart);
+    }
+    static DWORD Calls() { return ReadValue(HKEY_CURRENT_USER, kStandinKey, "CallCount").Number(); }
+    static std::string Call(int n) {
+        std::string text = ReadValue(HKEY_CURRENT_USER, kStandinKey, (std::string("Call") + std::to_string(n)).c_str()).Text();
+        if (!text.empty() && text.back() == '\0') text.pop_back();
+        return text;
+    }
+    HWND owner_ = nullptr;
+};
+
+std::string NullPointer() {
+    char buffer[32];
+    snprintf(buffer, sizeof buffer, "%p", static_cast<void*>(nullptr));
+    return buffer;
+}
+
+TEST_F(EngineBinding, BoundAtOnceShowsNoPrompt) {
+    Configure(0, 0);
+    BoxAnswerer answerer(owner_, {IDCANCEL});
+    EXPECT_EQ(rs::BindReaderDriver(owner_, 0, ".\\Drivers\\winxp\\orvex.inf"), 1);
+    EXPECT_TRUE(answerer.Seen().empty());
+    ASSERT_EQ(Calls(), 1u);
+    EXPECT_EQ(Call(1), NullPointer() + "|USB\\Vid_0d4e&Pid_0010|.\\Drivers\\winxp\\orvex.inf|1|0");
+}
+
+TEST_F(EngineBinding, OkRetriesWithTheSameArgumentsUntilBound) {
+    // The library sets the restart flag on its first, failing call; the flag
+    // is not reset between attempts.
+    Configure(2, 1);
+    const std::string inf = "C:\\medium\\setup\\Drivers\\win2000\\orvex.inf";
+    BoxAnswerer answerer(owner_, {IDOK, IDOK, IDOK});
+    EXPECT_EQ(rs::BindReaderDriver(owner_, 0, inf), 1);
+    std::vector<BoxSeen> seen = answerer.Seen();
+    ASSERT_EQ(seen.size(), 2u);
+    for (const BoxSeen& box : seen) {
+        EXPECT_EQ(box.caption, L"Notice");
+        EXPECT_EQ(box.text, L"Please re-plug ORVEX Series Reader");
+    }
+    ASSERT_EQ(Calls(), 3u);
+    const std::string head = NullPointer() + "|USB\\Vid_0d4e&Pid_0010|" + inf + "|1|";
+    EXPECT_EQ(Call(1), head + "0");
+    EXPECT_EQ(Call(2), head + "1");
+    EXPECT_EQ(Call(3), head + "1");
+}
+
+TEST_F(EngineBinding, CancelOrClosingThePromptRequestsTheEnd) {
+    for (WPARAM answer : {WPARAM{IDCANCEL}, WPARAM{0}}) {
+        SCOPED_TRACE(answer);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kStandinKey);
+        Configure(100, 0);
+        BoxAnswerer answerer(owner_, {answer});
+        EXPECT_EQ(rs::BindReaderDriver(owner_, 1, ".\\Drivers\\winxp\\orvex.inf"), 0);
+        std::vector<BoxSeen> seen = answerer.Seen();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].caption, L"注意");
+        EXPECT_EQ(seen[0].text, L"請重新插入ORVEX Series讀卡機");
+        EXPECT_EQ(Calls(), 1u);
+        EXPECT_TRUE(tk::Application::Instance().Terminated());
+    }
+}
+
+TEST_F(EngineBinding, KoreanPromptTakesTheKoreanTexts) {
+    Configure(1, 0);
+    BoxAnswerer answerer(owner_, {IDOK});
+    EXPECT_EQ(rs::BindReaderDriver(owner_, 2, ".\\Drivers\\winxp\\orvex.inf"), 1);
+    std::vector<BoxSeen> seen = answerer.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, L"주의");
+    EXPECT_EQ(seen[0].text, L"리더기를 PC에 다시 연결했습니까?");
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Here() {
+    char here[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof here, here);
+    return here;
+}
+
+TEST(EngineRunAndWait, WaitsForTheInstallerInItsOwnFolder) {
+    // The installer's folder sits 240 characters deep, beyond what a
+    // 256-byte path buffer holds together with the program name.
+    const std::string here = Here();
+    std::string folder = here + "\\engine_installer";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    while (folder.size() < 240) {
+        size_t room = 240 - folder.size() - 1;
+        folder += '\\';
+        folder.append(room > 60 ? 60 : room, 'v');
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    }
+    ASSERT_EQ(folder.size(), 240u);
+    const std::string program = folder + "\\Vista64.exe";
+    ASSERT_TRUE(CopyFileA((here + "\\engine_waitprobe.exe").c_str(), program.c_str(), FALSE));
+    DeleteFileA((folder + "\\waitprobe.out").c_str());
+
+    EXPECT_EQ(rs::RunAndWait(program, folder), 1);
+    // The probe writes its current folder only after a pause: present means waited.
+    EXPECT_EQ(ReadAll(folder + "\\waitprobe.out"), folder);
+
+    DeleteFileA((folder + "\\waitprobe.out").c_str());
+    DeleteFileA(program.c_str());
+    while (folder.size() > here.size()) {
+        RemoveDirectoryA(folder.c_str());
+        folder.erase(folder.rfind('\\'));
+    }
+}
+
+TEST(EngineRunAndWait, MissingInstallerLeavesTheStartsErrorCode) {
+    const std::string here = Here();
+    SetLastError(0);
+    EXPECT_EQ(rs::RunAndWait(here + "\\Vista64.exe", here), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+// Removal of stale device records, read back through the plain registry API.
+// Wine's registry, like every NT registry, refuses to delete a key that has
+// subkeys; the records here carry subkeys, so only a deepest-first removal
+// reaches the end state.
+#include <gtest/gtest.h>
+
+#include "install/stale_records.h"
+#include "tests/win/engine_test_support.h"
+
+using namespace enginetest;
+
+namespace {
+
+const HKEY HKLM = HKEY_LOCAL_MACHINE;
+const std::string kDevice = "Enum\\USB\\VID_0D4E&PID_0010";
+const std::string kSerial = "Enum\\SERENUM\\TVN0001";
+
+class EngineStaleRecords : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(KeyExists(HKLM, "Enum")) << "a fresh prefix has no Enum branch"; }
+    void TearDown() override { RegDeleteTreeA(HKLM, "Enum"); }
+
+    static void Instance(int n, const char* deviceClass) {
+        const std::string path = kDevice + "\\INST_" + std::to_string(n);
+        if (deviceClass) {
+            WriteText(HKLM, path, "Class", deviceClass);
+        } else {
+            CreateKey(HKLM, path);
+        }
+        // Records carry subkeys of their own, as the device registry keeps them.
+        CreateKey(HKLM, path + "\\Device Parameters\\Power");
+    }
+};
+
+TEST_F(EngineStaleRecords, AnUnknownInstanceTakesTheWholeDeviceKeyWithIt) {
+    Instance(0, "SmartCardReader");
+    Instance(3, "unknown");
+    Instance(5, "UnKnown");
+    CreateKey(HKLM, "Enum\\USB\\ROOT_HUB\\0000");
+    rs::RemoveStaleUsbRecord();
+    EXPECT_FALSE(KeyExists(HKLM, kDevice));
+    EXPECT_TRUE(KeyExists(HKLM, "Enum\\USB\\ROOT_HUB\\0000"));
+    // A second run meets nothing and changes nothing.
+    rs::RemoveStaleUsbRecord();
+    EXPECT_TRUE(KeyExists(HKLM, "Enum\\USB\\ROOT_HUB\\0000"));
+}
+
+TEST_F(EngineStaleRecords, NothingMatchesButUnknownInTheNineInstances) {
+    Instance(0, "UnKnown ");                 // trailing blank
+    Instance(1, "UnKnownReader");            // longer text
+    Instance(2, nullptr);                    // no class at all
+    Instance(8, "Unknow");
+    Instance(9, "UnKnown");                  // never examined
+    WriteText(HKLM, kDevice + "\\INST_10", "Class", "UnKnown");
+    WriteText(HKLM, kDevice + "\\inst_x", "Class", "UnKnown");
+    rs::RemoveStaleUsbRecord();
+    EXPECT_TRUE(KeyExists(HKLM, kDevice + "\\INST_0\\Device Parameters\\Power"));
+    EXPECT_TRUE(KeyExists(HKLM, kDevice + "\\INST_9"));
+}
+
+TEST_F(EngineStaleRecords, ClassValuesAreReadThroughNinetyNineBytes) {
+    // 98 characters and the terminator fit; no match, nothing deleted.
+    Instance(0, std::string(98, 'k').c_str());
+    // A longer class counts as unreadable for its instance.
+    Instance(1, (std::string("UnKnown") + std::string(100, ' ')).c_str());
+    rs::RemoveStaleUsbRecord();
+    ASSERT_TRUE(KeyExists(HKLM, kDevice));
+
+    // The type is not looked at: 99 raw bytes holding "UnKnown" and a
+    // terminator fit and match; 100 such bytes do not fit.
+    std::vector<BYTE> raw(100, 'x');
+    memcpy(raw.data(), "UnKnown", 8);
+    WriteValue(HKLM, kDevice + "\\INST_2", "Class", REG_BINARY, raw.data(), 100);
+    rs::RemoveStaleUsbRecord();
+    ASSERT_TRUE(KeyExists(HKLM, kDevice));
+    WriteValue(HKLM, kDevice + "\\INST_2", "Class", REG_BINARY, raw.data(), 99);
+    rs::RemoveStaleUsbRecord();
+    EXPECT_FALSE(KeyExists(HKLM, kDevice));
+}
+
+TEST_F(EngineStaleRecords, RawClassWithoutTerminatorIsNotReadPastItsEnd) {
+    // Exactly "UnKnown" with no terminator: a match, and nothing beyond read.
+    WriteValue(HKLM, kDevice + "\\INST_4", "Class", REG_BINARY, "UnKnown", 7);
+    rs::RemoveStaleUsbRecord();
+    EXPECT_FALSE(KeyExists(HKLM, kDevice));
+}
+
+TEST_F(EngineStaleRecords, SerialReaderRecordGoesAndItsNeighboursStay) {
+    CreateKey(HKLM, kSerial + "\\ROOT&0000\\Device Parameters");
+    CreateKey(HKLM, kSerial + "\\ROOT&0001");
+    CreateKey(HKLM, "Enum\\SERENUM\\TVN0002\\0000");
+    rs::RemoveSerialReaderRecord();
+    EXPECT_FALSE(KeyExists(HKLM, kSerial));
+    EXPECT_TRUE(KeyExists(HKLM, "Enum\\SERENUM\\TVN0002\\0000"));
+    rs::RemoveSerialReaderRecord();
+    EXPECT_TRUE(KeyExists(HKLM, "Enum\\SERENUM\\TVN0002\\0000"));
+}
+
+TEST_F(EngineStaleRecords, HarmlessWhereNeitherRecordExists) {
+    rs::RemoveStaleUsbRecord();
+    rs::RemoveSerialReaderRecord();
+    EXPECT_FALSE(KeyExists(HKLM, "Enum"));
+    CreateKey(HKLM, "Enum\\SERENUM");
+    rs::RemoveSerialReaderRecord();
+    EXPECT_TRUE(KeyExists(HKLM, "Enum\\SERENUM"));
+}
+
+}  // namespace
