@@ -2,6 +2,8 @@
 // manager and registry of the throwaway prefix. "SCardSvr" is played by the
 // stand-in service program of the tests; a fresh Wine prefix has no such
 // service, but one found there is reconfigured and put back afterwards.
+// Result -1 (no service control manager, Windows 95/98/Me only) cannot be
+// produced here: Wine always has one, whatever version it reports.
 #include "app/handles.h"
 #include "install/smartcard_service.h"
 
