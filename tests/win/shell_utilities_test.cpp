@@ -228,5 +228,61 @@ TEST_F(ShellUtilitiesOtherDrive, InstallsUnderTheFallbackFolder) {
     ExpectDesktopClean();
 }
 
+// The installation in a process that Wine runs as Windows 98: the old
+// guide is chosen, and the shell hands display names back as ANSI text.
+class ShellUtilitiesWin98 : public ShellUtilities {
+protected:
+    static constexpr const char* kAppDefaults = "Software\\Wine\\AppDefaults\\shell_probe.exe";
+    void SetUp() override {
+        ShellUtilities::SetUp();
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kAppDefaults, &key), ERROR_SUCCESS);
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
+        RegCloseKey(key);
+        MakeFolders(medium_ + "\\InstallationGuide\\CWIN98.files");
+        WriteWholeFile(medium_ + "\\InstallationGuide\\CWIN98.htm", "chinese 98 guide");
+        WriteWholeFile(medium_ + "\\InstallationGuide\\CWIN98.files\\c.css", "c css");
+    }
+    void TearDown() override {
+        RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaults);
+        ShellUtilities::TearDown();
+    }
+    // Runs the probe from the medium's setup folder; its result text.
+    std::string Probe(const std::string& arguments) {
+        const std::string result = medium_ + "\\probe-result.txt";
+        RemoveFile(result);
+        std::string command = "\"" + savedDirectory_ + "\\shell_probe.exe\" \"" + result + "\" " + arguments;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            return "<not started>";
+        WaitForSingleObject(pi.hProcess, 60000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        return ReadWholeFile(result);
+    }
+};
+
+TEST_F(ShellUtilitiesWin98, OldGuideInChineseAndTheDesktopItemFound) {
+    ASSERT_TRUE(WriteLink(desktop_ + "\\ORVEX Diagnostics.lnk", "C:\\mine\\diag.exe"));
+    ASSERT_EQ(Probe("install 1"), "done");
+    EXPECT_EQ(ReadWholeFile(utility_ + "\\CWIN98.htm"), "chinese 98 guide");
+    EXPECT_EQ(ListFolder(utility_ + "\\CWIN98.files"), (std::set<std::string>{"c.css"}));
+    EXPECT_FALSE(FileExists(utility_ + "\\EWINXP.htm"));
+    EXPECT_EQ(ReadLink(group_ + "\\Installation Guide.lnk").target, utility_ + "\\CWIN98.htm");
+    EXPECT_EQ(ReadLink(group_ + "\\ORVEX Diagnostics.lnk").target, "C:\\mine\\diag.exe");
+    EXPECT_EQ(ReadLink(group_ + "\\Uninstall ORVEX Reader.lnk").target, utility_ + "\\orvexunst.exe");
+    ExpectDesktopClean();
+}
+
+TEST_F(ShellUtilitiesWin98, NonShortcutFoundByItsAnsiName) {
+    const std::string doc = desktop_ + "\\RsShell Doc98.txt";
+    ASSERT_TRUE(WriteWholeFile(doc, "mine"));
+    EXPECT_EQ(Probe("shortcut \"RsShell Doc98\" C:\\t.exe"), "raised: Error loading the existing IShellLink");
+    RemoveFile(doc);
+    RemoveFile(desktop_ + "\\RsShell Doc98.lnk");
+}
+
 }  // namespace
 }  // namespace rs
