@@ -125,6 +125,12 @@ std::string NullPointer() {
     return buffer;
 }
 
+void ExpectOnePrompt(const std::vector<BoxSeen>& seen, const wchar_t* caption, const wchar_t* text) {
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, caption);
+    EXPECT_EQ(seen[0].text, text);
+}
+
 TEST_F(EngineBinding, BoundAtOnceShowsNoPrompt) {
     Configure(0, 0);
     BoxAnswerer answerer(owner_, {IDCANCEL});
@@ -161,10 +167,7 @@ TEST_F(EngineBinding, CancelOrClosingThePromptRequestsTheEnd) {
         Configure(100, 0);
         BoxAnswerer answerer(owner_, {answer});
         EXPECT_EQ(rs::BindReaderDriver(owner_, 1, ".\\Drivers\\winxp\\orvex.inf"), 0);
-        std::vector<BoxSeen> seen = answerer.Seen();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].caption, L"注意");
-        EXPECT_EQ(seen[0].text, L"請重新插入ORVEX Series讀卡機");
+        ExpectOnePrompt(answerer.Seen(), L"注意", L"請重新插入ORVEX Series讀卡機");
         EXPECT_EQ(Calls(), 1u);
         EXPECT_TRUE(tk::Application::Instance().Terminated());
     }
@@ -174,10 +177,7 @@ TEST_F(EngineBinding, KoreanPromptTakesTheKoreanTexts) {
     Configure(1, 0);
     BoxAnswerer answerer(owner_, {IDOK});
     EXPECT_EQ(rs::BindReaderDriver(owner_, 2, ".\\Drivers\\winxp\\orvex.inf"), 1);
-    std::vector<BoxSeen> seen = answerer.Seen();
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].caption, L"주의");
-    EXPECT_EQ(seen[0].text, L"리더기를 PC에 다시 연결했습니까?");
+    ExpectOnePrompt(answerer.Seen(), L"주의", L"리더기를 PC에 다시 연결했습니까?");
 }
 
 std::string ReadAll(const std::string& path) {

@@ -127,6 +127,26 @@ TEST_F(EngineFiles, DestinationHeldOpenWithoutSharingKeepsItsFileAndReportsThirt
     EXPECT_EQ(ReadAll(dest), "running service program");
 }
 
+TEST_F(EngineFiles, DestinationRunningAsAProgram) {
+    WriteAll("drivers\\tkpsvc.exe", "new service program");
+    const std::string dest = medium_ + "\\out\\tkpsvc.exe";
+    ASSERT_TRUE(CopyFileA((home_ + "\\engine_waitprobe.exe").c_str(), dest.c_str(), FALSE));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessA(dest.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, (medium_ + "\\out").c_str(),
+                               &startup, &info));
+    Sleep(200);
+    BOOL copied = rs::InstallFile(".\\drivers\\tkpsvc.exe", dest);
+    DWORD error = GetLastError();
+    WaitForSingleObject(info.hProcess, INFINITE);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    EXPECT_FALSE(copied);
+    EXPECT_EQ(error, 32u);
+    EXPECT_NE(ReadAll(dest), "new service program");
+}
+
 TEST_F(EngineFiles, RowDestinationsLieInTheSystemFolders) {
     const std::string w = WindowsFolder(), s = SystemFolder();
     EXPECT_EQ(rs::DestinationOf(rs::CopyTableRow(1)), w + "\\inf\\ORVEX.inf");

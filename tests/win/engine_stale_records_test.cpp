@@ -96,6 +96,37 @@ TEST_F(EngineStaleRecords, SerialReaderRecordGoesAndItsNeighboursStay) {
     EXPECT_TRUE(KeyExists(HKLM, "Enum\\SERENUM\\TVN0002\\0000"));
 }
 
+// Under Windows 98 settings Wine's RegDeleteKey removes a tree only in part
+// (it stops after the first of several subkeys), unlike Windows 98 itself;
+// the removal must reach the whole end state there too.
+TEST_F(EngineStaleRecords, WholeRecordsGoUnderWindows98Settings) {
+    const char appDefaults[] = "Software\\Wine\\AppDefaults\\engine_stale_probe.exe";
+    WriteText(HKEY_CURRENT_USER, appDefaults, "Version", "win98");
+    for (int n : {0, 1, 2}) Instance(n, n == 2 ? "UnKnown" : "Ports");
+    CreateKey(HKLM, kSerial + "\\ROOT&0000\\Device Parameters");
+    CreateKey(HKLM, kSerial + "\\ROOT&0001\\Device Parameters");
+    CreateKey(HKLM, "Enum\\SERENUM\\TVN0002");
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    char command[] = "engine_stale_probe.exe";
+    BOOL started = CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+    DWORD exitCode = 1;
+    if (started) {
+        WaitForSingleObject(info.hProcess, 30000);
+        GetExitCodeProcess(info.hProcess, &exitCode);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, appDefaults);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(KeyExists(HKLM, kDevice));
+    EXPECT_FALSE(KeyExists(HKLM, kSerial));
+    EXPECT_TRUE(KeyExists(HKLM, "Enum\\SERENUM\\TVN0002"));
+}
+
 TEST_F(EngineStaleRecords, HarmlessWhereNeitherRecordExists) {
     rs::RemoveStaleUsbRecord();
     rs::RemoveSerialReaderRecord();
