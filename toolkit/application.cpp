@@ -34,6 +34,16 @@ void Application::ReleaseForms() {
     for (auto it = forms_.rbegin(); it != forms_.rend(); ++it) (*it)->Destroy();
 }
 
+void Application::ResetForTests() {
+    ReleaseForms();
+    forms_.clear();
+    mainForm_ = nullptr;
+    terminated_ = false;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
 void Application::Terminate() {
     terminated_ = true;
     // Wakes a loop that waits for its next message.

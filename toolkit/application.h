@@ -60,10 +60,11 @@ public:
     HWND MainWindow() const;
     const std::vector<std::unique_ptr<TForm>>& Forms() const { return forms_; }
 
-    // Called when the app's forms are gone (tests create and drop their own).
+    // Destroys the windows of every form, the main form last.
     void ReleaseForms();
-    // Clears the end request (tests run several loops in one process).
-    void ResetForTests() { terminated_ = false; }
+    // Drops every form and the end request: tests run several programs' worth
+    // of forms and loops in one process.
+    void ResetForTests();
 
 private:
     void AddForm(std::unique_ptr<TForm> form);

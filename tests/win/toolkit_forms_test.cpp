@@ -1,0 +1,330 @@
+// The toolkit under Wine: modal loops and their ends, the deferred end
+// request, timers, message processing, exception reports, keys and controls.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "toolkit/application.h"
+#include "toolkit/error.h"
+#include "toolkit/forms.h"
+
+namespace {
+
+using tk::Application;
+
+tk::FormDesign TestDesign(const char* className) {
+    tk::FormDesign d;
+    d.className = className;
+    d.width = 300;
+    d.height = 200;
+    d.caption = className;
+    return d;
+}
+
+class MainTestForm : public tk::TForm {
+public:
+    MainTestForm() : tk::TForm(TestDesign("TMainTestForm")), Timer(*this, 30) {
+        Layout({
+            {.control = &Back, .left = 0, .top = 0, .width = 200, .height = 100},
+            {.control = &Caption, .left = 10, .top = 10, .options = tk::coAutoSize, .text = "&Hello there"},
+            {.control = &Fixed, .left = 10, .top = 40, .width = 50, .height = 20, .options = tk::coCenter,
+             .text = "Fixed"},
+        });
+    }
+    tk::TPanel Back;
+    tk::TLabel Caption;
+    tk::TLabel Fixed;
+    tk::TTimer Timer;
+};
+
+class ModalTestForm : public tk::TForm {
+public:
+    ModalTestForm() : tk::TForm(TestDesign("TModalTestForm")), Timer(*this, 30) {
+        Layout({
+            {.control = &Memo, .left = 5, .top = 5, .width = 150, .height = 40,
+             .options = tk::coReadOnly | tk::coWordWrap | tk::coTabStop, .text = "Line one\r\nLine two",
+             .tabOrder = 2},
+            {.control = &Accept, .left = 10, .top = 100, .width = 75, .height = 25, .text = "&Accept", .tabOrder = 0},
+            {.control = &Reject, .left = 100, .top = 100, .width = 75, .height = 25, .text = "&Reject",
+             .tabOrder = 1},
+        });
+    }
+    tk::TMemo Memo;
+    tk::TButton Accept;
+    tk::TButton Reject;
+    tk::TTimer Timer;
+};
+
+class ToolkitForms : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Application::Instance().ResetForTests();
+        Application::Instance().Initialize();
+        Application::Instance().CreateForm(main);
+        Application::Instance().CreateForm(modal);
+    }
+    void TearDown() override { Application::Instance().ResetForTests(); }
+
+    MainTestForm* main = nullptr;
+    ModalTestForm* modal = nullptr;
+};
+
+TEST_F(ToolkitForms, FirstFormCreatedIsTheMainWindowAndOwnsTheOthers) {
+    Application& app = Application::Instance();
+    EXPECT_EQ(app.MainForm(), main);
+    EXPECT_EQ(app.MainWindow(), main->Handle());
+    EXPECT_EQ(GetWindow(modal->Handle(), GW_OWNER), main->Handle());
+    EXPECT_FALSE(main->Visible());
+    EXPECT_FALSE(modal->Visible());
+    // The client size is what the design gives.
+    EXPECT_EQ(main->ClientWidth(), 300);
+    EXPECT_EQ(main->ClientHeight(), 200);
+    EXPECT_EQ(app.Title(), "win_tests");
+}
+
+TEST_F(ToolkitForms, ModalResultEndsTheModalLoopAndOtherWindowsAreDisabledMeanwhile) {
+    main->Show();
+    BOOL mainEnabledDuringModal = TRUE;
+    modal->Timer.OnTimer = [&] {
+        mainEnabledDuringModal = IsWindowEnabled(main->Handle());
+        modal->Timer.SetEnabled(false);
+        modal->SetModalResult(tk::mrOk);
+    };
+    modal->Timer.SetEnabled(true);
+    EXPECT_EQ(modal->ShowModal(), tk::mrOk);
+    EXPECT_FALSE(mainEnabledDuringModal);
+    EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+    EXPECT_FALSE(modal->Visible());
+    EXPECT_FALSE(Application::Instance().Terminated());
+}
+
+TEST_F(ToolkitForms, CloseBoxOfAModalFormGivesCancelAndKeepsTheWindow) {
+    main->Show();
+    modal->Timer.OnTimer = [&] {
+        modal->Timer.SetEnabled(false);
+        PostMessageA(modal->Handle(), WM_CLOSE, 0, 0);
+    };
+    modal->Timer.SetEnabled(true);
+    EXPECT_EQ(modal->ShowModal(), tk::mrCancel);
+    EXPECT_TRUE(IsWindow(modal->Handle()));
+    EXPECT_FALSE(Application::Instance().Terminated());
+}
+
+TEST_F(ToolkitForms, TerminateTakesEffectAfterTheHandlerAndEndsTheModalLoop) {
+    main->Show();
+    bool restOfHandlerRan = false;
+    int ticks = 0;
+    modal->Timer.OnTimer = [&] {
+        ++ticks;
+        Application::Instance().Terminate();
+        restOfHandlerRan = true;  // the request does not cut the handler short
+    };
+    modal->Timer.SetEnabled(true);
+    EXPECT_EQ(modal->ShowModal(), tk::mrCancel);
+    EXPECT_TRUE(restOfHandlerRan);
+    EXPECT_EQ(ticks, 1);
+    EXPECT_TRUE(Application::Instance().Terminated());
+    // The main loop then ends at once, and the windows go.
+    Application::Instance().Run();
+    EXPECT_EQ(main->Handle(), nullptr);
+    EXPECT_EQ(modal->Handle(), nullptr);
+}
+
+TEST_F(ToolkitForms, ClosingTheMainFormEndsTheProgram) {
+    int shown = 0;
+    main->OnShow = [&] { ++shown; };
+    main->Timer.OnTimer = [&] {
+        main->Timer.SetEnabled(false);
+        PostMessageA(main->Handle(), WM_CLOSE, 0, 0);
+    };
+    main->Timer.SetEnabled(true);
+    Application::Instance().Run();
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(Application::Instance().Terminated());
+    EXPECT_EQ(main->Handle(), nullptr);
+}
+
+// A robot thread closes the error box and tells what it showed.
+struct BoxRobot {
+    std::atomic<bool> stop{false};
+    std::wstring caption, text;
+    LONG style = 0;
+    int boxes = 0;
+    std::thread thread;
+
+    void Start() {
+        thread = std::thread([this] {
+            while (!stop) {
+                HWND box = FindWindowW(L"#32770", nullptr);
+                if (box && IsWindowVisible(box)) {
+                    wchar_t buf[512] = {};
+                    GetWindowTextW(box, buf, 512);
+                    caption = buf;
+                    GetWindowTextW(GetDlgItem(box, 0xFFFF), buf, 512);
+                    text = buf;
+                    style = GetWindowLongW(GetDlgItem(box, 0x14), GWL_STYLE);  // the icon's static, if any
+                    ++boxes;
+                    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                    Sleep(200);
+                }
+                Sleep(20);
+            }
+        });
+    }
+    ~BoxRobot() {
+        stop = true;
+        if (thread.joinable()) thread.join();
+    }
+};
+
+TEST_F(ToolkitForms, ExceptionFromAHandlerIsReportedAndTheLoopGoesOn) {
+    BoxRobot robot;
+    robot.Start();
+    int ticks = 0;
+    main->Timer.OnTimer = [&] {
+        ++ticks;
+        if (ticks == 1) throw tk::Error("Unable to create shortcut file");
+        main->Timer.SetEnabled(false);
+        Application::Instance().Terminate();
+    };
+    main->Timer.SetEnabled(true);
+    Application::Instance().Run();
+    robot.stop = true;
+    robot.thread.join();
+    EXPECT_EQ(ticks, 2);
+    EXPECT_EQ(robot.boxes, 1);
+    EXPECT_EQ(robot.caption, L"win_tests");
+    EXPECT_EQ(robot.text, L"Unable to create shortcut file.");
+}
+
+TEST_F(ToolkitForms, OneShotTimerFiresOnceWhenDisarmedByItsHandler) {
+    main->Show();
+    int fired = 0;
+    main->Timer.SetInterval(50);
+    main->Timer.OnTimer = [&] {
+        main->Timer.SetEnabled(false);
+        ++fired;
+    };
+    DWORD armed = GetTickCount();
+    main->Timer.SetEnabled(true);
+    DWORD firstAt = 0;
+    while (GetTickCount() - armed < 400) {
+        Application::Instance().ProcessMessagesFor(10);
+        if (fired && !firstAt) firstAt = GetTickCount();
+    }
+    EXPECT_EQ(fired, 1);
+    EXPECT_GE(firstAt - armed, 40u);  // not before its interval (timer granularity aside)
+    // Armed again, it fires again.
+    main->Timer.SetEnabled(true);
+    Application::Instance().ProcessMessagesFor(200);
+    EXPECT_EQ(fired, 2);
+}
+
+TEST_F(ToolkitForms, ProcessMessagesForWaitsAndHandlesMessagesMeanwhile) {
+    main->Show();
+    std::string typed;
+    main->OnKeyPress = [&](char key) { typed += key; };
+    PostMessageA(main->Handle(), WM_CHAR, 'y', 1);
+    PostMessageA(main->Handle(), WM_CHAR, 'N', 1);
+    DWORD start = GetTickCount();
+    Application::Instance().ProcessMessagesFor(200);
+    DWORD took = GetTickCount() - start;
+    EXPECT_EQ(typed, "yN");
+    EXPECT_GE(took, 200u);
+    EXPECT_LT(took, 1000u);
+
+    PostMessageA(main->Handle(), WM_CHAR, 'x', 1);
+    Application::Instance().ProcessMessages();
+    EXPECT_EQ(typed, "yNx");
+}
+
+TEST_F(ToolkitForms, AButtonsLetterPressesItWhenItHasTheFocus) {
+    main->Show();
+    int accepted = 0, rejected = 0, formKeys = 0;
+    modal->Accept.OnClick = [&] { ++accepted; };
+    modal->Reject.OnClick = [&] {
+        ++rejected;
+        modal->SetModalResult(tk::mrCancel);
+    };
+    modal->OnKeyPress = [&](char) { ++formKeys; };
+    HWND focusAtOpen = nullptr;
+    int step = 0;
+    modal->Timer.OnTimer = [&] {
+        HWND focus = GetFocus();
+        if (step == 0) {
+            focusAtOpen = focus;
+            PostMessageA(focus, WM_CHAR, 'x', 1);  // no button's letter
+            PostMessageA(focus, WM_CHAR, 'a', 1);  // Accept's, lower case
+        } else if (step == 1) {
+            PostMessageA(focus, WM_CHAR, 'R', 1);
+        }
+        ++step;
+    };
+    modal->Timer.SetEnabled(true);
+    EXPECT_EQ(modal->ShowModal(), tk::mrCancel);
+    modal->Timer.SetEnabled(false);
+    EXPECT_EQ(focusAtOpen, modal->Accept.Handle());  // tab order 0 has the focus first
+    EXPECT_EQ(accepted, 1);
+    EXPECT_EQ(rejected, 1);
+    EXPECT_EQ(formKeys, 0);  // the keys went to the button, not to the form
+}
+
+TEST_F(ToolkitForms, ControlsAreChildWindowsWithTextPlaceAndZOrder) {
+    main->Show();
+    // Labels are windows a robot can read.
+    wchar_t buf[64] = {};
+    GetWindowTextW(main->Caption.Handle(), buf, 64);
+    EXPECT_STREQ(buf, L"&Hello there");
+    // Auto-size: the label has grown to its text; the fixed one keeps its box.
+    EXPECT_GT(main->Caption.Width(), 40);
+    EXPECT_GT(main->Caption.Height(), 5);
+    RECT rc;
+    GetWindowRect(main->Fixed.Handle(), &rc);
+    EXPECT_EQ(rc.right - rc.left, 50);
+    EXPECT_EQ(rc.bottom - rc.top, 20);
+    POINT origin{0, 0};
+    ClientToScreen(main->Handle(), &origin);
+    EXPECT_EQ(rc.left - origin.x, 10);
+    EXPECT_EQ(rc.top - origin.y, 40);
+    // A new caption resizes an auto-size label.
+    int before = main->Caption.Width();
+    main->Caption.SetText("&Hello there, and a much longer text");
+    EXPECT_GT(main->Caption.Width(), before);
+    // Later controls lie above earlier ones.
+    EXPECT_EQ(GetWindow(main->Caption.Handle(), GW_HWNDNEXT), main->Back.Handle());
+    EXPECT_EQ(GetWindow(main->Fixed.Handle(), GW_HWNDNEXT), main->Caption.Handle());
+    POINT inside{15, 45};
+    EXPECT_EQ(ChildWindowFromPoint(main->Handle(), inside), main->Fixed.Handle());
+    // Moving a control moves its window.
+    main->Fixed.SetBounds(11, 41, 50, 20);
+    GetWindowRect(main->Fixed.Handle(), &rc);
+    EXPECT_EQ(rc.left - origin.x, 11);
+    EXPECT_EQ(rc.top - origin.y, 41);
+    // Memo text reads back through WM_GETTEXT.
+    char memo[64] = {};
+    SendMessageA(modal->Memo.Handle(), WM_GETTEXT, sizeof(memo), reinterpret_cast<LPARAM>(memo));
+    EXPECT_STREQ(memo, "Line one\r\nLine two");
+    EXPECT_TRUE(GetWindowLongA(modal->Memo.Handle(), GWL_STYLE) & ES_READONLY);
+}
+
+TEST_F(ToolkitForms, LabelEventsClickAndMouseMove) {
+    main->Show();
+    int clicks = 0, moves = 0;
+    main->Fixed.OnClick = [&] { ++clicks; };
+    main->Fixed.OnMouseMove = [&](int, int) { ++moves; };
+    HWND label = main->Fixed.Handle();
+    SendMessageA(label, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    SendMessageA(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageA(label, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(moves, 1);
+    EXPECT_EQ(clicks, 1);
+    // Released outside the label: no click.
+    SendMessageA(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageA(label, WM_LBUTTONUP, 0, MAKELPARAM(200, 3));
+    EXPECT_EQ(clicks, 1);
+}
+
+}  // namespace
