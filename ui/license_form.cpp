@@ -115,11 +115,12 @@ TLicenseForm::TLicenseForm() : tk::TForm(LicenseDesign()), CheckTimer(*this, 500
         {.control = &LicenseMemo, .left = 10, .top = 114, .width = 351, .height = 193,
          .options = tk::coBorder | tk::coReadOnly | tk::coVScroll | tk::coWordWrap, .text = agreement.c_str(),
          .tabOrder = 2},
-        {.control = &YesBtn, .left = 202, .top = 346, .width = 75, .height = 25, .text = "&Yes", .tabOrder = 0},
-        {.control = &NoBtn, .left = 288, .top = 346, .width = 75, .height = 25, .text = "&No", .tabOrder = 1},
+        // Memo2 first: the buttons lie over its lower part.
         {.control = &Memo2, .left = 8, .top = 312, .width = 357, .height = 57,
          .options = tk::coReadOnly | tk::coWordWrap | tk::coTabStop, .text = question.c_str(),
          .color = tk::clBtnFace, .tabOrder = 5},
+        {.control = &YesBtn, .left = 202, .top = 346, .width = 75, .height = 25, .text = "&Yes", .tabOrder = 0},
+        {.control = &NoBtn, .left = 288, .top = 346, .width = 75, .height = 25, .text = "&No", .tabOrder = 1},
     });
     OnCreate = [this] { SetCaption(ToCodePage(txtLicenseCaption, CP_ACP)); };
     OnShow = [this] { FormShow(); };
