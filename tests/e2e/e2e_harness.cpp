@@ -694,7 +694,7 @@ Audit SetupTest::AuditNow() {
 Image SetupTest::Screenshot(const std::string& name, std::optional<std::vector<int>> crop) {
     const Paths& p = GetPaths();
     std::string ppm = p.work + "/shot.ppm";
-    CommandResult shot = RunCommand({"import", "-display", p.display, "-window", "root", "ppm:" + ppm});
+    CommandResult shot = RunCommand({"import", "-display", p.display, "-window", "root", "-depth", "8", "ppm:" + ppm});
     if (shot.exitCode != 0) {
         ADD_FAILURE() << "screenshot failed: " << shot.output;
         return Image{};
