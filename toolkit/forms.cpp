@@ -368,6 +368,12 @@ bool TForm::PreTranslate(const MSG& msg) {
         MoveFocus(GetKeyState(VK_SHIFT) >= 0);
         return true;
     }
+    // Enter presses the focused button, as in a dialog box.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
+        dynamic_cast<TButton*>(TControl::FromHandle(msg.hwnd))) {
+        SendMessageA(msg.hwnd, BM_CLICK, 0, 0);
+        return true;
+    }
     bool pressed = false;
     if (msg.message == WM_SYSCHAR) {
         PressAccelerator(static_cast<char>(msg.wParam), &pressed);
