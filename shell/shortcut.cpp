@@ -34,9 +34,9 @@ bool IsEmptyItemList(LPCITEMIDLIST list) { return list && list->mkid.cb == 0; }
 // empty when none.
 std::wstring FindExistingItem(HWND owner, LPCITEMIDLIST folder, IMalloc* alloc, const std::wstring& name) {
     com_ptr<IShellFolder> desktop;
-    if (FAILED(SHGetDesktopFolder(desktop.put()))) return std::wstring();
+    if (FAILED(SHGetDesktopFolder(desktop.put())) || !desktop) return std::wstring();
     com_ptr<IShellFolder> bound;
-    if (FAILED(desktop->BindToObject(folder, nullptr, IID_IShellFolder, bound.put_void()))) {
+    if (FAILED(desktop->BindToObject(folder, nullptr, IID_IShellFolder, bound.put_void())) || !bound) {
         // The Desktop's own list is empty and cannot be bound: its folder
         // object is the Desktop one.
         if (!IsEmptyItemList(folder)) return std::wstring();
