@@ -7,7 +7,7 @@
 //       if (InstallFile(row.source, DestinationOf(row))) continue;
 //       DWORD code = GetLastError();
 //       if (ReportsCopyFailure(row, code))
-//           MessageBoxA(owner, CopyFailureText(row.nameInMessage, language).c_str(), "Error", MB_ICONQUESTION);
+//           MessageBoxA(owner, CopyFailureText(row.nameInMessage, language, code).c_str(), "Error", MB_ICONQUESTION);
 //       if (row.onFailure == OnCopyFailure::StopWindowStays) ...  // and so on
 //   }
 #pragma once

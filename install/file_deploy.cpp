@@ -29,16 +29,20 @@ BOOL InstallFile(const std::string& source, const std::string& destination) {
     return CopyFileA(source.c_str(), destination.c_str(), FALSE);
 }
 
-std::string CopyFailureText(const std::string& fileName, DisplayLanguage language) {
-    const auto code = static_cast<std::int32_t>(GetLastError());
+std::string CopyFailureText(const std::string& fileName, DisplayLanguage language, std::int32_t errorCode) {
     std::wstring wideName = WideFromAnsi(fileName);
     std::u16string name(wideName.begin(), wideName.end());
-    std::array<std::u16string, 3> texts = BuildCopyFailureTexts(name, code);
+    std::array<std::u16string, 3> texts = BuildCopyFailureTexts(name, errorCode);
     const std::u16string& text = texts.at(static_cast<std::size_t>(language));
     // The Traditional Chinese message is kept in code page 950 whatever the system's.
-    std::string narrow = ToCodePage(text, language == 1 ? 950 : CP_ACP);
-    SetLastError(static_cast<DWORD>(code));
-    return narrow;
+    return ToCodePage(text, language == 1 ? 950 : CP_ACP);
+}
+
+std::string CopyFailureText(const std::string& fileName, DisplayLanguage language) {
+    const auto code = static_cast<std::int32_t>(GetLastError());
+    std::string text = CopyFailureText(fileName, language, code);
+    SetLastError(static_cast<DWORD>(code));  // still there for the next language asked
+    return text;
 }
 
 std::string WindowsDirectory() { return SystemFolder(GetWindowsDirectoryA); }

@@ -16,6 +16,9 @@ BOOL InstallFile(const std::string& source, const std::string& destination);
 // The message for the last copy failure, in the narrow form the message box
 // takes (the Traditional Chinese text in code page 950).
 std::string CopyFailureText(const std::string& fileName, DisplayLanguage language);
+// The same for a code the caller has kept (calls in between may change the
+// last error).
+std::string CopyFailureText(const std::string& fileName, DisplayLanguage language, std::int32_t errorCode);
 
 // The Windows and system folders as the system reports them.
 std::string WindowsDirectory();
