@@ -244,6 +244,11 @@ void TControl::SetFontHeight(int height) {
     RebuildFont();
 }
 
+void TControl::ScaleFont(int numerator, int denominator) {
+    font_.height = MulDiv(font_.height, numerator, denominator);
+    if (hwnd_) RebuildFont();
+}
+
 void TControl::SetColor(TColor color) {
     color_ = color;
     if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);

@@ -79,6 +79,7 @@ public:
     void SetFontStyle(bool bold, bool underline);
     void SetFontName(const std::string& name);
     void SetFontHeight(int height);
+    void ScaleFont(int numerator, int denominator);
 
     TColor Color() const { return color_; }  // background; clDefault: the parent's
     void SetColor(TColor color);

@@ -17,6 +17,15 @@ UINT_PTR NextTimerId() {
     return next++;
 }
 
+constexpr int kDesignDpi = 96;
+
+int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDesignDpi;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kDesignDpi;
+}
+
 DWORD StyleFor(const FormDesign& d) {
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
     if (d.border == BorderStyle::Sizeable) style |= WS_THICKFRAME;
@@ -157,6 +166,11 @@ void TForm::Create() {
     if (hwnd_) return;
     RegisterClassOnce();
     brush_.reset(CreateSolidBrush(ToColorRef(design_.color)));
+    const int dpi = design_.scaled ? ScreenDpi() : kDesignDpi;
+    auto scale = [dpi](int v) { return dpi == kDesignDpi ? v : MulDiv(v, dpi, kDesignDpi); };
+    design_.width = scale(design_.width);
+    design_.height = scale(design_.height);
+    design_.font.height = scale(design_.font.height);
 
     DWORD style = StyleFor(design_);
     DWORD exStyle = 0;
@@ -177,9 +191,14 @@ void TForm::Create() {
     if (!created) throw Error("Cannot create the window");
 
     int id = 100;
-    for (const ControlSpec& row : layout_) {
+    for (ControlSpec row : layout_) {
         if (!row.control) continue;
+        row.left = scale(row.left);
+        row.top = scale(row.top);
+        row.width = scale(row.width);
+        row.height = scale(row.height);
         row.control->Place(this, row);
+        if (row.font && dpi != kDesignDpi) row.control->ScaleFont(dpi, kDesignDpi);
         if (row.picture) {
             if (auto* image = dynamic_cast<TImage*>(row.control)) image->LoadPicture(row.picture);
         }

@@ -36,6 +36,9 @@ struct FormDesign {
     const char* caption = "";
     const char* icon = nullptr;  // icon resource name; nullptr: the system's
     TFont font;
+    // Designed at 96 dpi; true: the whole layout (sizes, places, font heights)
+    // is rescaled when the screen's dpi differs. False: plain pixels always.
+    bool scaled = false;
 };
 
 class TForm;
