@@ -426,7 +426,11 @@ void TButton::Command(WORD code) {
 void TImage::LoadPicture(const char* resourceName) {
     HANDLE loaded = LoadImageA(Instance(), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
     if (!loaded) throw Error(std::string("Cannot load the picture ") + resourceName);
-    bitmap_.reset(static_cast<HGDIOBJ>(loaded));
+    SetPicture(static_cast<HBITMAP>(loaded));
+}
+
+void TImage::SetPicture(HBITMAP bitmap) {
+    bitmap_.reset(bitmap);
     BITMAP bm{};
     GetObjectA(bitmap_.get(), sizeof(bm), &bm);
     picWidth_ = bm.bmWidth;

@@ -192,6 +192,8 @@ class TImage : public TControl {
 public:
     // Loads the bitmap resource by name (before or after creation).
     void LoadPicture(const char* resourceName);
+    // Takes over a bitmap as the picture.
+    void SetPicture(HBITMAP bitmap);
     // Draws the part of the picture that falls into `rect` (container coordinates).
     void DrawInto(HDC dc, const RECT& rect) const;
     int PictureWidth() const { return picWidth_; }

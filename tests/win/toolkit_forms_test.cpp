@@ -328,3 +328,75 @@ TEST_F(ToolkitForms, LabelEventsClickAndMouseMove) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr COLORREF kKey = RGB(214, 211, 206);
+constexpr COLORREF kInk = RGB(255, 0, 0);
+constexpr COLORREF kBack = RGB(0, 0, 255);
+
+class ImageTestForm : public tk::TForm {
+public:
+    ImageTestForm() : tk::TForm(TestDesign("TImageTestForm")) {
+        Layout({
+            {.control = &SeeThrough, .left = 2, .top = 3, .width = 3, .height = 4, .options = tk::coTransparent},
+            {.control = &Solid, .left = 20, .top = 3, .width = 4, .height = 4},
+        });
+    }
+    tk::TImage SeeThrough;
+    tk::TImage Solid;
+};
+
+// A 4 x 4 picture in the see-through colour with one red pixel at (1, 1)
+// and one at (3, 0), the column the 3-pixel-wide control cuts off.
+HBITMAP TestPicture() {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 4, 4);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) SetPixel(dc, x, y, kKey);
+    SetPixel(dc, 1, 1, kInk);
+    SetPixel(dc, 3, 0, kInk);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+TEST(ToolkitImage, PictureDrawnFromTopLeftCutAtTheControlAndSeeThroughWhereAsked) {
+    Application::Instance().ResetForTests();
+    ImageTestForm* form = nullptr;
+    Application::Instance().CreateForm(form);
+    form->SeeThrough.SetPicture(TestPicture());
+    form->Solid.SetPicture(TestPicture());
+
+    // Draw both into a blue canvas in container coordinates.
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, 30, 10);
+    HGDIOBJ old = SelectObject(dc, canvas);
+    RECT all{0, 0, 30, 10};
+    HBRUSH blue = CreateSolidBrush(kBack);
+    FillRect(dc, &all, blue);
+    form->SeeThrough.DrawInto(dc, all);
+    form->Solid.DrawInto(dc, all);
+
+    EXPECT_EQ(GetPixel(dc, 2 + 1, 3 + 1), kInk);
+    EXPECT_EQ(GetPixel(dc, 2 + 0, 3 + 0), kBack);  // the key colour is see-through
+    EXPECT_EQ(GetPixel(dc, 2 + 2, 3 + 3), kBack);
+    EXPECT_EQ(GetPixel(dc, 2 + 3, 3 + 0), kBack);  // cut at the control's width
+    EXPECT_EQ(GetPixel(dc, 20 + 0, 3 + 0), kKey);  // a plain picture keeps every colour
+    EXPECT_EQ(GetPixel(dc, 20 + 1, 3 + 1), kInk);
+    EXPECT_EQ(GetPixel(dc, 20 + 3, 3 + 0), kInk);
+    EXPECT_EQ(GetPixel(dc, 1, 1), kBack);          // nothing outside the controls
+
+    SelectObject(dc, old);
+    DeleteObject(blue);
+    DeleteObject(canvas);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    Application::Instance().ResetForTests();
+}
+
+}  // namespace
