@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -151,7 +152,6 @@ TEST_F(ToolkitForms, ClosingTheMainFormEndsTheProgram) {
 struct BoxRobot {
     std::atomic<bool> stop{false};
     std::wstring caption, text;
-    LONG style = 0;
     int boxes = 0;
     std::thread thread;
 
@@ -165,7 +165,6 @@ struct BoxRobot {
                     caption = buf;
                     GetWindowTextW(GetDlgItem(box, 0xFFFF), buf, 512);
                     text = buf;
-                    style = GetWindowLongW(GetDlgItem(box, 0x14), GWL_STYLE);  // the icon's static, if any
                     ++boxes;
                     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
                     Sleep(200);
@@ -198,6 +197,21 @@ TEST_F(ToolkitForms, ExceptionFromAHandlerIsReportedAndTheLoopGoesOn) {
     EXPECT_EQ(robot.boxes, 1);
     EXPECT_EQ(robot.caption, L"win_tests");
     EXPECT_EQ(robot.text, L"Unable to create shortcut file.");
+}
+
+TEST_F(ToolkitForms, ExceptionFromAControlsHandlerIsReportedToo) {
+    main->Show();
+    BoxRobot robot;
+    robot.Start();
+    main->Fixed.OnClick = [] { throw std::runtime_error("Label failed"); };
+    HWND label = main->Fixed.Handle();
+    SendMessageA(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageA(label, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));  // returns once the box is closed
+    robot.stop = true;
+    robot.thread.join();
+    EXPECT_EQ(robot.boxes, 1);
+    EXPECT_EQ(robot.text, L"Label failed.");
+    EXPECT_TRUE(IsWindow(label));
 }
 
 TEST_F(ToolkitForms, OneShotTimerFiresOnceWhenDisarmedByItsHandler) {
