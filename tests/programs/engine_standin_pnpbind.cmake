@@ -1,7 +1,7 @@
 # Stand-in binding library for the integration tests: same name, same
 # ordinal 1; fails as often as the test asks, recording every call.
 # Also the small program the external-installer tests start and wait for,
-# and one that runs the stale-record removal under a chosen version.
+# and one that runs single engine operations in a process of their own.
 if(RS_WIN32)
   add_library(engine_standin_pnpbind SHARED
     ${CMAKE_CURRENT_LIST_DIR}/engine_standin_pnpbind/standin.cpp
@@ -19,9 +19,9 @@ if(RS_WIN32)
   set_target_properties(engine_waitprobe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin)
   target_compile_options(engine_waitprobe PRIVATE ${OUR_WARNINGS})
 
-  # The stale-record removal alone, for runs under Windows 98 settings.
-  add_executable(engine_stale_probe WIN32 ${CMAKE_CURRENT_LIST_DIR}/engine_stale_probe/stale_probe.cpp)
-  set_target_properties(engine_stale_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin)
-  target_compile_options(engine_stale_probe PRIVATE ${OUR_WARNINGS})
-  target_link_libraries(engine_stale_probe PRIVATE rscore)
+  # Single engine operations in a process of their own.
+  add_executable(engine_probe WIN32 ${CMAKE_CURRENT_LIST_DIR}/engine_probe/probe.cpp)
+  set_target_properties(engine_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin)
+  target_compile_options(engine_probe PRIVATE ${OUR_WARNINGS})
+  target_link_libraries(engine_probe PRIVATE rscore)
 endif()

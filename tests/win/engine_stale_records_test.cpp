@@ -100,7 +100,7 @@ TEST_F(EngineStaleRecords, SerialReaderRecordGoesAndItsNeighboursStay) {
 // (it stops after the first of several subkeys), unlike Windows 98 itself;
 // the removal must reach the whole end state there too.
 TEST_F(EngineStaleRecords, WholeRecordsGoUnderWindows98Settings) {
-    const char appDefaults[] = "Software\\Wine\\AppDefaults\\engine_stale_probe.exe";
+    const char appDefaults[] = "Software\\Wine\\AppDefaults\\engine_probe.exe";
     WriteText(HKEY_CURRENT_USER, appDefaults, "Version", "win98");
     for (int n : {0, 1, 2}) Instance(n, n == 2 ? "UnKnown" : "Ports");
     CreateKey(HKLM, kSerial + "\\ROOT&0000\\Device Parameters");
@@ -110,7 +110,7 @@ TEST_F(EngineStaleRecords, WholeRecordsGoUnderWindows98Settings) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    char command[] = "engine_stale_probe.exe";
+    char command[] = "engine_probe.exe stale";
     BOOL started = CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
     DWORD exitCode = 1;
     if (started) {
