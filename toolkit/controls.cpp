@@ -78,11 +78,13 @@ private:
 // ---- TControl ----
 
 TControl::~TControl() {
-    if (hwnd_) {
+    // A system control's window may already be gone with its parent: only a
+    // window that still names this control is destroyed.
+    if (hwnd_ && IsWindow(hwnd_) && FromHandle(hwnd_) == this) {
         RemovePropA(hwnd_, kControlProp);
         DestroyWindow(hwnd_);
-        hwnd_ = nullptr;
     }
+    hwnd_ = nullptr;
 }
 
 TControl* TControl::FromHandle(HWND hwnd) {
