@@ -653,13 +653,17 @@ std::optional<int> SetupTest::WaitSetup(int timeoutMs) {
     return setupExit_;
 }
 
-RobotResult SetupTest::Robot(const std::vector<std::string>& args, int timeoutMs) {
+CommandResult SetupTest::TestProgram(const std::string& exe, const std::vector<std::string>& args, int timeoutMs) {
     const Paths& p = GetPaths();
-    std::string robot = "Z:" + p.buildRoot + "/win32/testbin/robot.exe";
-    std::replace(robot.begin(), robot.end(), '/', '\\');
-    std::vector<std::string> argv = {"wine", robot};
+    std::string path = "Z:" + p.buildRoot + "/win32/testbin/" + exe;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    std::vector<std::string> argv = {path};
     argv.insert(argv.end(), args.begin(), args.end());
-    CommandResult c = RunCommand(argv, WineEnv(), p.work, timeoutMs);
+    return Wine(argv, timeoutMs);
+}
+
+RobotResult SetupTest::Robot(const std::vector<std::string>& args, int timeoutMs) {
+    CommandResult c = TestProgram("robot.exe", args, timeoutMs);
     RobotResult r;
     r.exitCode = c.exitCode;
     r.raw = c.output;

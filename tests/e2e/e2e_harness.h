@@ -140,6 +140,9 @@ protected:
 
     // Runs another program of the prefix environment (e.g. wine reg query).
     CommandResult Wine(const std::vector<std::string>& args, int timeoutMs = 60000);
+    // Runs a test program of BUILD_ROOT/win32/testbin in the prefix (from Z:).
+    CommandResult TestProgram(const std::string& exe, const std::vector<std::string>& args = {},
+                              int timeoutMs = 60000);
 
     // Stops the prefix's wine server so its registry files hold the final
     // state, and compares with the "before" snapshot.

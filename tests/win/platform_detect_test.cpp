@@ -1,0 +1,114 @@
+// DetectPlatform as a program sees it under each Windows version Wine can
+// pretend to be (per-program AppDefaults Version). The probe carries
+// setup.exe's manifest, so it is told the version setup.exe is told.
+// (The system locale cases run from the host, tests/e2e/platform_locale_test:
+// under Wine a child process keeps its parent's locale whatever its LANG.)
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "app/handles.h"
+
+namespace {
+
+const char kProbe[] = "platform_probe.exe";
+const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\platform_probe.exe";
+
+bool Is64BitPrefix() {
+    const char* arch = std::getenv("RS_PREFIX_ARCH");
+    return arch && std::string(arch) == "win64";
+}
+
+void SetProbeVersion(const std::string& version) {
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kAppDefaults, &raw), ERROR_SUCCESS);
+    rs::unique_hkey key(raw);
+    ASSERT_EQ(RegSetValueExA(key.get(), "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                             static_cast<DWORD>(version.size() + 1)),
+              ERROR_SUCCESS);
+}
+
+// Runs the probe and returns
+// its output lines as key -> rest of line.
+std::map<std::string, std::string> RunProbe(const std::string& version) {
+    std::map<std::string, std::string> out;
+    SetProbeVersion(version);
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE readRaw = nullptr, writeRaw = nullptr;
+    if (!CreatePipe(&readRaw, &writeRaw, &sa, 0)) return out;
+    rs::unique_handle readEnd(readRaw), writeEnd(writeRaw);
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+
+
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd.get();
+    si.hStdError = writeEnd.get();
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    std::string cmd = kProbe;
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        ADD_FAILURE() << "cannot start " << kProbe << ": " << GetLastError();
+        return out;
+    }
+    rs::unique_handle process(pi.hProcess), thread(pi.hThread);
+    writeEnd.reset();
+    std::string text;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(readEnd.get(), buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
+    WaitForSingleObject(process.get(), 30000);
+
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t eq = line.find('=');
+        if (line.rfind("text ", 0) == 0) {
+            size_t last = line.rfind(' ');
+            out[line.substr(0, last)] = line.substr(last + 1);
+        } else if (eq != std::string::npos) {
+            out[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+    }
+    return out;
+}
+
+int Platform(const std::string& version) {
+    auto r = RunProbe(version);
+    EXPECT_TRUE(r.count("platform")) << "probe printed nothing under " << version;
+    return r.count("platform") ? std::atoi(r["platform"].c_str()) : -1;
+}
+
+TEST(PlatformDetection, NineFamilyAndOlderNt) {
+    EXPECT_EQ(Platform("win95"), 1);
+    EXPECT_EQ(Platform("win98"), 2);
+    EXPECT_EQ(Platform("winme"), 3);
+    EXPECT_EQ(Platform("nt40"), 4);
+    EXPECT_EQ(Platform("win2k"), 5);
+}
+
+// The processor width comes from GetNativeSystemInfo: a 32-bit program in a
+// 64-bit prefix sees x64 (architecture 9), in a 32-bit prefix x86.
+TEST(PlatformDetection, XpAndVistaByPrefixWidth) {
+    const bool wide = Is64BitPrefix();
+    EXPECT_EQ(Platform("winxp"), wide ? 7 : 6);
+    EXPECT_EQ(Platform("vista"), wide ? 10 : 9);
+    // XP x64 Edition reports 5.2: 8 whatever the processor.
+    EXPECT_EQ(Platform("winxp64"), 8);
+}
+
+TEST(PlatformDetection, LaterVersions) {
+    // With the supportedOS entries of the manifest Wine reports 10.0.
+    EXPECT_EQ(Platform("win10"), 11);
+    // 6.1 has no rule (and Wine's win7 also reports a server product type).
+    EXPECT_EQ(Platform("win7"), 12);
+}
+
+}  // namespace
