@@ -271,7 +271,8 @@ private:
             if (!h) Fail("no such window");
             win_ = h;
             ctl_ = nullptr;
-            Emit("window " + Describe(h) + " waited=" + std::to_string(GetTickCount() - start));
+            Emit("window " + Describe(h) + " waited=" + std::to_string(GetTickCount() - start) +
+                 " since-mark=" + std::to_string(GetTickCount() - mark_));
         } else if (c == "wait-box" || c == "press-box") {
             HWND box = WaitFor(Criteria{o, true}, Timeout(o));
             if (!box) Fail("no message box");
@@ -400,6 +401,21 @@ private:
             if (px == CLR_INVALID) Fail("GetPixel failed");
             Emit("pixel x=" + std::to_string(x) + " y=" + std::to_string(y) + " r=" + std::to_string(GetRValue(px)) +
                  " g=" + std::to_string(GetGValue(px)) + " b=" + std::to_string(GetBValue(px)));
+        } else if (c == "launch") {
+            // Starts a program (for start-up timing: the mark is set just
+            // before the process is created).
+            if (!Has(o, "exe")) Fail("--exe missing");
+            std::wstring cmd = L"\"" + o.at("exe") + L"\"";
+            STARTUPINFOW si{};
+            si.cb = sizeof si;
+            PROCESS_INFORMATION pi{};
+            mark_ = GetTickCount();
+            if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                Has(o, "dir") ? o.at("dir").c_str() : nullptr, &si, &pi))
+                Fail("CreateProcess failed: " + std::to_string(GetLastError()));
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+            Emit("launched pid=" + std::to_string(pi.dwProcessId));
         } else if (c == "sleep") {
             Sleep(static_cast<DWORD>(Num(o, "ms", 100)));
             Emit("slept");
@@ -418,7 +434,7 @@ private:
 const char* const kCommands[] = {"wait-window", "find-window", "wait-box", "press-box", "no-box",   "press",
                                  "control",     "window",      "text",     "rect",      "children", "dump",
                                  "type",        "click",       "mouse-move", "close",   "wait-gone", "wait-text",
-                                 "pixel",       "sleep",       "mark",     "screen"};
+                                 "pixel",       "sleep",       "mark",     "screen",    "launch"};
 
 bool IsCommand(const std::string& word) {
     for (const char* c : kCommands)
