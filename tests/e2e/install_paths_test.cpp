@@ -1,0 +1,616 @@
+// The whole installation under Wine, one run per path and language that
+// matters, driven by the robot in a fresh prefix with a fresh sample medium.
+// Each run ends with an audit of drive_c and the registry: exactly the
+// path's changes, nothing else.
+#include "tests/e2e/install_support.h"
+
+namespace {
+
+using install_e2e::Expected;
+using install_e2e::InstallTest;
+
+const char kTimeout[] = "30000";
+
+// What path C writes in a prefix whose user is "root": the utility folder
+// with the English XP guide, the Start-menu group and the INF. The service
+// and the binding leave nothing under Wine (no SCardSvr service; Wine's
+// newdev does nothing and reports success).
+Expected PathC() {
+    const std::string group = "users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/ORVEX Utility/";
+    Expected e;
+    e.filesCreated = {"windows/inf/ORVEX.inf",
+                      "Program Files/ORVEX/",
+                      "Program Files/ORVEX/EWINXP.files/",
+                      "Program Files/ORVEX/EWINXP.files/guide.css",
+                      "Program Files/ORVEX/EWINXP.files/step1.svg",
+                      "Program Files/ORVEX/EWINXP.htm",
+                      "Program Files/ORVEX/orvexunst.exe",
+                      "Program Files/ORVEX/tkrdchk.exe",
+                      group,
+                      group + "Installation Guide.lnk",
+                      group + "ORVEX Diagnostics.lnk",
+                      group + "Uninstall ORVEX Reader.lnk"};
+    return e;
+}
+
+class InstallPaths : public InstallTest {
+protected:
+    // Yes (and what the robot does next), then the whole path C: the restart
+    // prompt, exit code 0 and exactly the expected changes.
+    void YesRunsPathC(const std::vector<std::string>& next, const Expected& expected) {
+        std::vector<std::string> steps = {"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type",
+                                          "--text", "y"};
+        steps.insert(steps.end(), next.begin(), next.end());
+        auto r = Robot(steps);
+        ASSERT_TRUE(r.Ok()) << r.raw;
+        EXPECT_EQ(Wait(), 0);
+        EXPECT_EQ(RestartPrompts(), 1);
+        ExpectChanges(AuditNow(), expected);
+    }
+};
+
+// Windows 7 is not a platform of the program: one box, and nothing touched.
+TEST_F(InstallPaths, PathFRefusesAnUnknownSystem) {
+    Prepare({"win32", "win7", "en_US"});
+    StartTraced();
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
+                    "--timeout", kTimeout});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    auto box = r.Find("box");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->Get("text"), "Error");
+    EXPECT_EQ(box->Get("message"), "Unknow System!");
+    EXPECT_EQ(r.All("button").size(), 1u);
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(RestartPrompts(), 0);
+    ExpectChanges(AuditNow(), Expected{});
+}
+
+// Later than Vista: No leaves everything as it was and the window asks
+// again; Yes then runs path C with the relative INF path.
+TEST_F(InstallPaths, PathEAsksThenRunsPathC) {
+    Prepare({"win32", "win10", "en_US"});
+    PutInSetupFolder(TestBin("pnpbind.dll"), "pnpbind.dll");  // records the binding's arguments
+    StartTraced();
+    auto no = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
+                     "--timeout", kTimeout, "--button", "No", "sleep", "--ms", "500", "find-window", "--class",
+                     "TSetupForm"});
+    ASSERT_TRUE(no.Ok()) << no.raw;
+    auto question = no.Find("box");
+    ASSERT_TRUE(question);
+    EXPECT_EQ(question->Get("text"), "Error");
+    EXPECT_EQ(question->Get("message"),
+              "The OS version is higher than Windows VISTA and the current driver may not work. Would you like to "
+              "install this driver? ");
+    ASSERT_TRUE(Running());
+    EXPECT_EQ(ProgressOnScreen(), 0);
+
+    auto yes = Robot({"find-window", "--class", "TSetupForm", "type", "--text", "Y", "press-box", "--timeout", kTimeout,
+                      "--button", "Yes"});
+    ASSERT_TRUE(yes.Ok()) << yes.raw;
+    EXPECT_EQ(yes.Find("box")->Get("message"), question->Get("message"));
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(RestartPrompts(), 1);
+    auto calls = Wine({"reg", "query", "HKCU\\Software\\ReaderSetupTests\\EngineStandinPnpbind", "/v", "Call1"});
+    EXPECT_NE(calls.output.find("|USB\\Vid_0d4e&Pid_0010|.\\Drivers\\winxp\\orvex.inf|1|"), std::string::npos)
+        << calls.output;
+    ExpectChanges(AuditNow(), PathC());
+}
+
+// Windows 2000 hands the binding the absolute INF path under the current directory.
+TEST_F(InstallPaths, PathCWindows2000BindsFromTheAbsoluteInfPath) {
+    Prepare({"win32", "win2k", "en_US"});
+    PutInSetupFolder(TestBin("pnpbind.dll"), "pnpbind.dll");
+    StartTraced();
+    YesRunsPathC({}, PathC());
+    auto calls = Wine({"reg", "query", "HKCU\\Software\\ReaderSetupTests\\EngineStandinPnpbind", "/v", "Call1"});
+    EXPECT_NE(calls.output.find("|C:\\medium\\Setup\\Drivers\\win2000\\orvex.inf|"), std::string::npos)
+        << calls.output;
+}
+
+// XP 32-bit with the real binding library: the whole path C.
+TEST_F(InstallPaths, PathCWindowsXp) {
+    Prepare({"win32", "winxp", "en_US"});
+    StartTraced();
+    YesRunsPathC({}, PathC());
+}
+
+// XP 64-bit and Vista: the window goes, the platform's installer runs in the
+// setup folder, then the restart prompt and the end.
+struct PlatformInstallerCase {
+    const char* arch;
+    const char* version;
+    const char* installer;
+};
+
+class PathDInstallers : public InstallTest, public ::testing::WithParamInterface<PlatformInstallerCase> {};
+
+TEST_P(PathDInstallers, RunsThePlatformInstaller) {
+    const PlatformInstallerCase& c = GetParam();
+    Prepare({c.arch, c.version, "en_US"});
+    StartTraced();
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "wait-gone",
+                    "--timeout", kTimeout});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(RestartPrompts(), 1);
+    const std::string stem = std::string(c.installer).substr(0, std::string(c.installer).find('.'));
+    std::string ran = install_e2e::ReadAll(setupDir_ + "/" + stem + ".installer-ran.txt");
+    EXPECT_NE(ran.find(std::string("program=") + c.installer + "\r\n"), std::string::npos) << ran;
+    EXPECT_NE(ran.find("current-directory=C:\\medium\\Setup\r\n"), std::string::npos) << ran;
+    Expected e;
+    e.filesCreated = {"windows/inf/ORVEX.inf", "medium/Setup/" + stem + ".installer-ran.txt"};
+    ExpectChanges(AuditNow(), e);
+}
+
+const PlatformInstallerCase kInstallers[] = {
+    {"win64", "winxp", "XP64.exe"},
+    {"win32", "vista", "Vista32.exe"},
+    {"win64", "vista", "Vista64.exe"},
+};
+INSTANTIATE_TEST_SUITE_P(Platforms, PathDInstallers, ::testing::ValuesIn(kInstallers), [](const auto& info) {
+    return std::string(info.param.arch) + "_" + info.param.version;
+});
+
+// Server 2003 / XP 64-bit reporting 5.2 takes path C.
+TEST_F(InstallPaths, PathCVersionFivePointTwo) {
+    Prepare({"win64", "winxp64", "en_US"});
+    Expected e = PathC();
+    for (auto& f : e.filesCreated)
+        if (f.rfind("Program Files/", 0) == 0) f = "Program Files (x86)/" + f.substr(14);
+    StartTraced();
+    YesRunsPathC({}, e);
+}
+
+// The same with the installer missing: the system's text for a missing
+// file, the instruction, exit code 0 and no restart prompt.
+TEST_F(InstallPaths, PathDWithoutTheInstaller) {
+    Prepare({"win64", "vista", "en_US"});
+    RemoveFromSetupFolder("Vista64.exe");
+    StartTraced();
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
+                    "--timeout", kTimeout, "press-box", "--timeout", kTimeout});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    auto boxes = r.All("box");
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].Get("text"), "Error");
+    EXPECT_EQ(boxes[0].Get("message").rfind("Setup Error: ", 0), 0u) << boxes[0].Get("message");
+    EXPECT_NE(boxes[0].Get("message").find("ile not found"), std::string::npos) << boxes[0].Get("message");
+    EXPECT_EQ(boxes[0].Int("owner"), 0);
+    EXPECT_EQ(boxes[1].Get("text"), "Information");
+    EXPECT_EQ(boxes[1].Get("message"),
+              "Please execute the following file to install driver : CD-ROM\\Setup\\Vista64.exe");
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(RestartPrompts(), 0);
+    Expected e;
+    e.filesCreated = {"windows/inf/ORVEX.inf"};
+    ExpectChanges(AuditNow(), e);
+}
+
+}  // namespace
+
+namespace {
+
+// The agreement window's controls as the robot lists them.
+struct AgreementTexts {
+    std::string explanation, accept, reject, agreement;
+};
+
+AgreementTexts ReadAgreement(const e2e::RobotResult& r) {
+    AgreementTexts t;
+    for (const auto& c : r.All("child")) {
+        if (c.Get("class") == "Button" && c.Int("x") == 202) {
+            t.accept = c.Get("text");
+        } else if (c.Get("class") == "Button" && c.Int("x") == 288) {
+            t.reject = c.Get("text");
+        } else if (c.Get("class") == "Edit" && c.Int("y") == 8) {
+            t.explanation = c.Get("text");
+        } else if (c.Get("class") == "Edit" && c.Int("y") == 114) {
+            t.agreement = c.Get("text");
+        }
+    }
+    return t;
+}
+
+class AgreementFlow : public InstallTest {
+protected:
+    // Yes in the setup window, then the agreement window once the delay timer fires.
+    AgreementTexts YesThenAgreement() {
+        // The progress is read in the second between the pass's end and the
+        // agreement window, which would cover the bar.
+        std::vector<std::string> steps = {"wait-window", "--class", "TSetupForm", "--timeout", kTimeout,
+                                          "type", "--text", "y", "sleep", "--ms", "500"};
+        for (const auto& s : ProgressSteps()) steps.push_back(s);
+        for (const char* s : {"wait-window", "--class", "TLicenseForm", "--timeout", "60000", "sleep", "--ms", "500",
+                              "children"})
+            steps.push_back(s);
+        auto r = Robot(steps);
+        progressAtHandOver_ = ProgressFrom(r);
+        EXPECT_TRUE(r.Ok()) << r.raw;
+        std::optional<e2e::RobotLine> w;
+        for (const auto& l : r.All("window"))
+            if (l.Get("class") == "TLicenseForm") w = l;
+        if (w) {
+            agreementRect_ = {static_cast<int>(w->Int("client-x")), static_cast<int>(w->Int("client-y")),
+                              static_cast<int>(w->Int("client-width")), static_cast<int>(w->Int("client-height"))};
+        }
+        return ReadAgreement(r);
+    }
+
+    // Accept by the key A; then the notice window, which the robot reads.
+    e2e::RobotResult AcceptUntilNotice() {
+        auto r = Robot({"find-window", "--class", "TLicenseForm", "type", "--text", "a", "wait-window", "--class",
+                        "TDialogForm", "--timeout", "60000", "sleep", "--ms", "500", "children"});
+        EXPECT_TRUE(r.Ok()) << r.raw;
+        return r;
+    }
+
+    void CloseNoticeWithOk() {
+        auto r = Robot({"find-window", "--class", "TDialogForm", "control", "--class", "Button", "--text", "OK",
+                        "click"});
+        EXPECT_TRUE(r.Ok()) << r.raw;
+    }
+
+    std::vector<int> agreementRect_;
+    int progressAtHandOver_ = -1;
+};
+
+// The Windows NT 4.0 files, services, event-log source and uninstall entry,
+// and the marker the base components' INF writes.
+Expected PathBWithAgreement() {
+    Expected e;
+    e.filesCreated = {"windows/system32/drivers/smclib.sys", "windows/system32/drivers/orvex.sys",
+                      "windows/system32/drivers/wdusbd.sys", "windows/system32/drivers/windrvr.sys",
+                      "windows/inf/orvexunst.inf"};
+    e.filesChanged = {"windows/system32/advpack.dll"};
+    e.keysCreated = {"HKLM\\System\\CurrentControlSet\\Services\\Smclib",
+                     "HKLM\\System\\CurrentControlSet\\Services\\WDUSBD",
+                     "HKLM\\System\\CurrentControlSet\\Services\\WINDRIVER",
+                     "HKLM\\System\\CurrentControlSet\\Services\\ORVEX",
+                     "HKLM\\System\\CurrentControlSet\\Services\\Eventlog\\System\\ORVEX",  // Wine's spelling of the parent
+                     "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVEX",
+                     "HKLM\\System\\CurrentControlSet\\Services\\SCardSvr"};
+    e.valuesWritten = {"HKLM\\System\\CurrentControlSet\\Services\\Smclib\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\WDUSBD\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\WINDRIVER\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\ORVEX\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\Eventlog\\System\\ORVEX\\*",
+                       "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVEX\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\SCardSvr\\[ObjectName]"};
+    // Not a deletion: Wine's registry file lists a key of its own only while
+    // it has neither values nor subkeys, and the empty Uninstall key gets one.
+    e.keysDeleted = {"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"};
+    return e;
+}
+
+// NT 4.0 to its end for real: Wine's rundll32 applies the medium's stand-in
+// scbase.inf, whose marker ends the check; then the notice, the restart
+// prompt and exit code 0.
+TEST_F(AgreementFlow, PathBNt4ToTheEnd) {
+    Prepare({"win32", "nt40", "en_US"});
+    StartTraced();
+    AgreementTexts t = YesThenAgreement();
+    EXPECT_EQ(t.explanation, "Your system needs to install the Microsoft Smart Card Base Components; otherwise, the reader will not "
+                             "work probably.");
+    EXPECT_EQ(t.accept, "&Accept");
+    EXPECT_EQ(t.reject, "&Reject");
+    EXPECT_EQ(t.agreement.rfind("Microsoft Smart Card Base Components\r\n", 0), 0u);
+    EXPECT_EQ(progressAtHandOver_, 2);
+    auto n = AcceptUntilNotice();
+    std::set<std::string> lines;
+    for (const auto& c : n.All("child"))
+        if (c.Get("class") == "TLabel") lines.insert(c.Get("text"));
+    EXPECT_EQ(lines, (std::set<std::string>{"Drivers Installed Completely!",
+                                            "You must restart this computer for taking effect.",
+                                            "Please plug-in the smart card reader before the system restarting."}));
+    EXPECT_EQ(n.Find("window", 1)->Get("text"), "Notice");
+    EXPECT_EQ(RestartPrompts(), 0);
+    CloseNoticeWithOk();
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(RestartPrompts(), 1);
+    ExpectChanges(AuditNow(), PathBWithAgreement());
+}
+
+// Reject: the warning, the end; no notice and no restart prompt, and no
+// marker written.
+TEST_F(AgreementFlow, RejectEndsWithAWarning) {
+    Prepare({"win32", "nt40", "en_US"});
+    StartTraced();
+    YesThenAgreement();
+    auto r = Robot({"find-window", "--class", "TLicenseForm", "type", "--text", "r", "press-box", "--timeout", kTimeout,
+                    "sleep", "--ms", "500", "no-box", "--timeout", "1500"});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    EXPECT_EQ(r.Find("box")->Get("text"), "Notice");
+    EXPECT_EQ(r.Find("box")->Get("message"), "Smart Card Reader Driver Installed Failed!");
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(RestartPrompts(), 0);
+    Expected e = PathBWithAgreement();
+    e.keysCreated.pop_back();
+    e.valuesWritten.pop_back();
+    ExpectChanges(AuditNow(), e);
+}
+
+}  // namespace
+
+namespace {
+
+// Windows 95, 98 and Me: files, registry, cleanup and utilities, then the agreement; the
+// 95/98 INF installer form ("rundll.exe setupx.dll") also runs under Wine
+// and writes the RunServices marker that ends the check.
+class PathANineFamily : public AgreementFlow, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(PathANineFamily, ToTheEnd) {
+    Prepare({"win32", GetParam(), "en_US"});
+    StartTraced();
+    AgreementTexts t = YesThenAgreement();
+    EXPECT_EQ(t.accept, "&Accept");
+    EXPECT_EQ(progressAtHandOver_, 3);
+    AcceptUntilNotice();
+    CloseNoticeWithOk();
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(RestartPrompts(), 1);
+    auto run = Wine({"reg", "query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "/v", "TkpSvc"});
+    EXPECT_NE(run.output.find("C:\\windows\\system32\\TkpSvc.exe"), std::string::npos) << run.output;
+    const std::string group = "users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/ORVEX Utility/";
+    Expected e;
+    e.filesCreated = {"windows/inf/ORVEX.inf",
+                      "windows/system32/drivers/orvex98.cat",
+                      "windows/system32/drivers/ORVEX.sys",
+                      "windows/system32/drivers/smclib.sys",
+                      "windows/system32/smclib.vxd",
+                      "windows/system32/tkpsvc.exe",
+                      "windows/system32/procwatch.exe",
+                      "Program Files/ORVEX/",
+                      "Program Files/ORVEX/EWIN98.files/",
+                      "Program Files/ORVEX/EWIN98.files/guide.css",
+                      "Program Files/ORVEX/EWIN98.files/step1.svg",
+                      "Program Files/ORVEX/EWIN98.htm",
+                      "Program Files/ORVEX/orvexunst.exe",
+                      "Program Files/ORVEX/tkrdchk.exe",
+                      group,
+                      group + "Installation Guide.lnk",
+                      group + "ORVEX Diagnostics.lnk",
+                      group + "Uninstall ORVEX Reader.lnk"};
+    const std::string cv = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+    const std::string vxd = "HKLM\\System\\CurrentControlSet\\Services\\VxD\\SMCLIB";
+    const std::string vendor = "HKLM\\Software\\Tornvale\\Vireo\\ORVEX";
+    e.keysCreated = {vendor, vxd, vxd + "\\Devices"};
+    e.valuesWritten = {cv + "RunServices\\[SCardSvr]",  // the marker, from the INF installer
+                       cv + "Run\\[ProcWatch]",          cv + "Run\\[TkpSvc]",
+                       cv + "Setup\\[SourcePath]",       vendor + "\\[Driver]",
+                       vendor + "\\[Type]",              vxd + "\\[Start]",
+                       vxd + "\\[StaticVxD]"};
+    ExpectChanges(AuditNow(), e);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, PathANineFamily, ::testing::Values("win95", "win98", "winme"));
+
+// A missing reader INF on the medium: one box naming ORVEX.inf, nothing
+// copied after it, no agreement window, the window stays.
+TEST_F(AgreementFlow, PathAMissingInfStopsTheRun) {
+    Prepare({"win32", "win98", "en_US"});
+    RemoveFromSetupFolder("drivers/ORVEX.ncp");
+    StartTraced();
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
+                    "--timeout", kTimeout, "sleep", "--ms", "500", "no-box", "--timeout", "2500", "find-window", "--class", "TSetupForm"});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    EXPECT_EQ(r.Find("box")->Get("text"), "Error");
+    EXPECT_EQ(r.Find("box")->Get("message"), "Cannot Copy ORVEX.inf, Error Code : 2");
+    auto agreement = Robot({"find-window", "--class", "TLicenseForm"});
+    EXPECT_FALSE(agreement.Ok()) << agreement.raw;
+    EXPECT_TRUE(Running());
+    Robot({"find-window", "--class", "TSetupForm", "type", "--text", "n"});
+    EXPECT_EQ(Wait(), 0);
+    ExpectChanges(AuditNow(), Expected{});
+}
+
+// NT 4.0: windrvr.sys failing ends the program after its box; wdusbd.sys
+// failing leaves the window asking.
+TEST_F(AgreementFlow, PathBCopyFailures) {
+    Prepare({"win32", "nt40", "en_US"});
+    RemoveFromSetupFolder("drivers/winnt4/windrvr.sys");
+    StartTraced();
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
+                    "--timeout", kTimeout});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    EXPECT_EQ(r.Find("box")->Get("message"), "Cannot Copy windrvr.sys, Error Code : 2");
+    EXPECT_EQ(Wait(), 0);
+    Expected e;
+    e.filesCreated = {"windows/system32/drivers/smclib.sys", "windows/system32/drivers/orvex.sys",
+                      "windows/system32/drivers/wdusbd.sys"};
+    e.filesChanged = {"windows/system32/advpack.dll"};
+    ExpectChanges(AuditNow(), e);
+}
+
+TEST_F(AgreementFlow, PathBUsbDriverFailureKeepsTheWindow) {
+    Prepare({"win32", "nt40", "en_US"});
+    RemoveFromSetupFolder("drivers/winnt4/wdusbd.sys");
+    StartTraced();
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
+                    "--timeout", kTimeout, "sleep", "--ms", "500", "no-box", "--timeout", "2500", "find-window", "--class", "TSetupForm"});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    EXPECT_EQ(r.Find("box")->Get("message"), "Cannot Copy wdusbd.sys, Error Code : 2");
+    EXPECT_FALSE(Robot({"find-window", "--class", "TLicenseForm"}).Ok());
+    EXPECT_TRUE(Running());
+    Robot({"find-window", "--class", "TSetupForm", "close"});
+    EXPECT_EQ(Wait(), 0);
+}
+
+// The binding failing twice: two re-plug prompts answered OK, then the run
+// goes on to its end; Cancel instead ends it with nothing installed.
+TEST_F(InstallPaths, PathCBindingRetriedThenCancelled) {
+    Prepare({"win32", "winxp", "en_US"});
+    PutInSetupFolder(TestBin("pnpbind.dll"), "pnpbind.dll");
+    ASSERT_EQ(Wine({"reg", "add", "HKCU\\Software\\ReaderSetupTests\\EngineStandinPnpbind", "/v", "FailuresLeft",
+                    "/t", "REG_DWORD", "/d", "3", "/f"})
+                  .exitCode,
+              0);
+    StartTraced();
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
+                    "--timeout", kTimeout, "--button", "OK", "sleep", "--ms", "300", "press-box", "--timeout", kTimeout,
+                    "--button", "OK", "sleep", "--ms", "300", "press-box", "--timeout", kTimeout, "--button",
+                    "Cancel"});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    auto boxes = r.All("box");
+    ASSERT_EQ(boxes.size(), 3u);
+    for (const auto& b : boxes) {
+        EXPECT_EQ(b.Get("text"), "Notice");
+        EXPECT_EQ(b.Get("message"), "Please re-plug ORVEX Series Reader");
+    }
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(RestartPrompts(), 0);
+    ExpectChanges(AuditNow(), Expected{});
+}
+
+TEST_F(InstallPaths, PathCBindingRetriedUntilBound) {
+    Prepare({"win32", "winxp", "en_US"});
+    PutInSetupFolder(TestBin("pnpbind.dll"), "pnpbind.dll");
+    ASSERT_EQ(Wine({"reg", "add", "HKCU\\Software\\ReaderSetupTests\\EngineStandinPnpbind", "/v", "FailuresLeft",
+                    "/t", "REG_DWORD", "/d", "2", "/f"})
+                  .exitCode,
+              0);
+    StartTraced();
+    YesRunsPathC({"press-box", "--timeout", kTimeout, "--button", "OK", "sleep", "--ms", "300", "press-box",
+                  "--timeout", kTimeout, "--button", "OK"},
+                 PathC());
+}
+
+// The agreement and the notice in the three languages: screenshots kept,
+// checked at a few pixels; the Korean notice is widened with its button
+// placed on the window's outer width.
+struct LanguageCase {
+    const char* locale;
+    const char* accept;
+    const char* notice;
+    int noticeWidth;
+    int buttonLeft;
+};
+
+class AgreementLanguages : public AgreementFlow, public ::testing::WithParamInterface<LanguageCase> {};
+
+TEST_P(AgreementLanguages, ScreenshotsOfAgreementAndNotice) {
+    const LanguageCase& c = GetParam();
+    Prepare({"win32", "nt40", c.locale});
+    StartTraced();
+    AgreementTexts t = YesThenAgreement();
+    EXPECT_EQ(t.accept, c.accept);
+    ASSERT_EQ(agreementRect_.size(), 4u);
+    e2e::Image a = Screenshot(std::string("agreement-") + c.locale, agreementRect_);
+    const int ax = agreementRect_[0], ay = agreementRect_[1];
+    // The explanation is red; the agreement memo's background white.
+    int red = 0;
+    for (int y = 8; y < 60; ++y)
+        for (int x = 10; x < 360; ++x) {
+            e2e::Rgb p = a.At(ax + x, ay + y);
+            if (p.r > 180 && p.g < 80 && p.b < 80) ++red;
+        }
+    EXPECT_GT(red, 50);
+    EXPECT_EQ(a.At(ax + 200, ay + 300), (e2e::Rgb{255, 255, 255}));
+
+    auto n = AcceptUntilNotice();
+    auto w = n.Find("window", 1);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->Get("text"), c.notice);
+    EXPECT_EQ(w->Int("width"), c.noticeWidth);
+    EXPECT_EQ(w->Int("x"), (1024 - c.noticeWidth) / 2);
+    for (const auto& ch : n.All("child"))
+        if (ch.Get("class") == "Button") {
+            EXPECT_EQ(ch.Int("x"), c.buttonLeft);
+        }
+    const int nx = static_cast<int>(w->Int("client-x")), ny = static_cast<int>(w->Int("client-y"));
+    e2e::Image s = Screenshot(std::string("notice-") + c.locale,
+                              std::vector<int>{nx, ny, static_cast<int>(w->Int("client-width")),
+                                               static_cast<int>(w->Int("client-height"))});
+    // The picture's grey corner is see-through; its question mark blue.
+    const e2e::Rgb face = s.At(nx + 5, ny + 5);
+    EXPECT_EQ(s.At(nx + 16, ny + 32), face);
+    int blue = 0;
+    for (int y = 32; y < 65; ++y)
+        for (int x = 16; x < 57; ++x) {
+            e2e::Rgb p = s.At(nx + x, ny + y);
+            if (p.b > 200 && p.r < 60 && p.g < 60) ++blue;
+        }
+    EXPECT_GT(blue, 20);
+    // The close box closes the notice as OK does: the restart prompt follows.
+    Robot({"find-window", "--class", "TDialogForm", "close"});
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(RestartPrompts(), 1);
+}
+
+const LanguageCase kLanguages[] = {
+    {"en_US", "&Accept", "Notice", 633, 179},
+    {"zh_TW", "接受(&A)", "注意", 633, 179},
+    {"ko_KR", "예", "주의", 773, 255},
+};
+
+INSTANTIATE_TEST_SUITE_P(Languages, AgreementLanguages, ::testing::ValuesIn(kLanguages),
+                         [](const auto& info) { return std::string(info.param.locale); });
+
+}  // namespace
+
+namespace {
+
+// The companion service program on Windows 98: in use by a running process
+// (sharing violation) it keeps its old copy without a word; failing for
+// another reason it is reported and the run still goes on to the agreement.
+class CompanionProgram : public AgreementFlow {
+protected:
+    void TearDown() override {
+        if (holder_ > 0) {
+            kill(-holder_, SIGKILL);
+            waitpid(holder_, nullptr, 0);
+        }
+        AgreementFlow::TearDown();
+    }
+    pid_t holder_ = -1;
+};
+
+TEST_F(CompanionProgram, InUseGoesOnSilently) {
+    Prepare({"win32", "win98", "en_US"});
+    const std::string held = driveC_ + "/windows/system32/tkpsvc.exe";
+    std::filesystem::copy_file(TestBin("robot.exe"), held);
+    filesBefore_ = e2e::SnapshotFiles(driveC_);
+    // The robot, renamed, is the running companion program.
+    holder_ = fork();
+    ASSERT_GE(holder_, 0);
+    if (holder_ == 0) {
+        setpgid(0, 0);
+        std::vector<std::string> env = WineEnv();
+        std::vector<char*> envp;
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        char wine[] = "wine", exe[] = "C:\\windows\\system32\\tkpsvc.exe", sleep[] = "sleep", ms[] = "--ms",
+             n[] = "120000";
+        char* argv[] = {wine, exe, sleep, ms, n, nullptr};
+        execvpe("wine", argv, envp.data());
+        _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const auto size = std::filesystem::file_size(held);
+    StartTraced();
+    YesThenAgreement();  // no box may come between Yes and the agreement window
+    auto r = Robot({"find-window", "--class", "TLicenseForm", "type", "--text", "r", "press-box", "--timeout",
+                    kTimeout});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(std::filesystem::file_size(held), size);  // the old program stays
+}
+
+TEST_F(CompanionProgram, OtherFailureIsReportedAndTheRunGoesOn) {
+    Prepare({"win32", "win98", "en_US"});
+    // A folder where the program should go: the copy is refused.
+    std::filesystem::create_directory(driveC_ + "/windows/system32/tkpsvc.exe");
+    filesBefore_ = e2e::SnapshotFiles(driveC_);
+    StartTraced();
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
+                    "--timeout", kTimeout, "wait-window", "--class", "TLicenseForm", "--timeout", "60000", "type",
+                    "--text", "r", "press-box", "--timeout", kTimeout});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    const std::string message = r.Find("box")->Get("message");
+    EXPECT_EQ(message.rfind("Cannot Copy tkpsvc.exe, Error Code : ", 0), 0u) << message;
+    EXPECT_EQ(message.find(": 32"), std::string::npos) << message;
+    EXPECT_EQ(r.Find("box")->Get("text"), "Error");
+    EXPECT_EQ(Wait(), 0);
+}
+
+}  // namespace
