@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -111,6 +112,8 @@ struct Image {
 // Distance per channel: max(|dr|, |dg|, |db|).
 int ColorDistance(Rgb a, Rgb b);
 std::string ToString(Rgb c);
+// How GoogleTest prints a colour in a failure.
+inline void PrintTo(const Rgb& c, std::ostream* os) { *os << ToString(c); }
 
 // --- the fixture ------------------------------------------------------------------------------
 
