@@ -6,7 +6,31 @@
 //
 // Every step prints one or more UTF-8 lines "<kind> key=value ..." (values of
 // texts quoted, with \\ \" \n \r \t escapes). A failed step prints
-// "error step=N command=... message=..." and ends the script with exit code 1.
+// "error step=N command=... message=..." and ends the script with exit code 1;
+// a script that ran through ends with "done".
+//
+// Steps (options take one value; --timeout in ms, default 10000):
+//   wait-window|find-window [--class C] [--caption T] [--caption-has T]
+//               [--owner-class C] [--pid N] [--all]   select a top-level window
+//   wait-box [--caption T]          select a message box (#32770); prints its
+//                                   text (static 0xFFFF) and buttons
+//   press-box [--caption T] [--button OK|Cancel|Yes|No|Retry|...|id]
+//   no-box [--timeout]              fails when a message box shows up
+//   control [--class C] [--text T] [--id N] [--index K]   select a child
+//   window                          back to the selected top-level window
+//   text | rect | children | dump [--all] | screen
+//   type --text S                   WM_CHAR per character to the selection
+//   click [--x --y]                 BM_CLICK for buttons, else a posted click
+//   mouse-move --x X --y Y          WM_MOUSEMOVE to the child under the point
+//                                   (client coordinates of the selection)
+//   close [--how sys|wm-close]      SC_CLOSE (default) or WM_CLOSE
+//   press --button NAME|--id N      WM_COMMAND to the selected window
+//   wait-gone                       until the selection is gone or hidden;
+//                                   "ms" counts from the last action
+//   wait-text --text T | pixel --x --y | sleep --ms N | mark
+//   launch --exe PATH [--dir DIR]   start a program (marks the time)
+// Positions: x, y relative to the parent's client area (screen for top level),
+// client-x/client-y the client area's screen origin.
 #include <windows.h>
 #include <shellapi.h>
 
