@@ -163,29 +163,54 @@ TEST_F(InstallPaths, PathCVersionFivePointTwo) {
 }
 
 // The same with the installer missing: the system's text for a missing
-// file, the instruction, exit code 0 and no restart prompt.
-TEST_F(InstallPaths, PathDWithoutTheInstaller) {
-    Prepare({"win64", "vista", "en_US"});
+// file, the instruction, exit code 0 and no restart prompt. Chinese boxes
+// only for a Traditional Chinese system; Korean gets English.
+struct MissingInstallerCase {
+    const char* locale;
+    const char* errorCaption;
+    const char* errorPrefix;
+    const char* infoCaption;
+    const char* infoText;
+};
+
+class PathDMissingInstaller : public InstallTest, public ::testing::WithParamInterface<MissingInstallerCase> {};
+
+TEST_P(PathDMissingInstaller, TwoBoxesThenTheEnd) {
+    const MissingInstallerCase& c = GetParam();
+    Prepare({"win64", "vista", c.locale});
     RemoveFromSetupFolder("Vista64.exe");
     StartTraced();
     auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
-                    "--timeout", kTimeout, "press-box", "--timeout", kTimeout});
+                    "--timeout", kTimeout, "sleep", "--ms", "500", "press-box", "--timeout", kTimeout});
     ASSERT_TRUE(r.Ok()) << r.raw;
     auto boxes = r.All("box");
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].Get("text"), "Error");
-    EXPECT_EQ(boxes[0].Get("message").rfind("Setup Error: ", 0), 0u) << boxes[0].Get("message");
-    EXPECT_NE(boxes[0].Get("message").find("ile not found"), std::string::npos) << boxes[0].Get("message");
+    EXPECT_EQ(boxes[0].Get("text"), c.errorCaption);
+    const std::string error = boxes[0].Get("message");
+    EXPECT_EQ(error.rfind(c.errorPrefix, 0), 0u) << error;
+    EXPECT_GT(error.size(), std::string(c.errorPrefix).size() + 3) << error;  // the system's text follows
+    if (std::string(c.locale) == "en_US") {  // Wine gives the system text in the system language
+        EXPECT_NE(error.find("ile not found"), std::string::npos) << error;
+    }
     EXPECT_EQ(boxes[0].Int("owner"), 0);
-    EXPECT_EQ(boxes[1].Get("text"), "Information");
-    EXPECT_EQ(boxes[1].Get("message"),
-              "Please execute the following file to install driver : CD-ROM\\Setup\\Vista64.exe");
+    EXPECT_EQ(boxes[1].Get("text"), c.infoCaption);
+    EXPECT_EQ(boxes[1].Get("message"), c.infoText);
+    EXPECT_EQ(boxes[1].Int("owner"), 0);
     EXPECT_EQ(Wait(), 0);
     EXPECT_EQ(RestartPrompts(), 0);
     Expected e;
     e.filesCreated = {"windows/inf/ORVEX.inf"};
     ExpectChanges(AuditNow(), e);
 }
+
+const char kEnglishInfo[] = "Please execute the following file to install driver : CD-ROM\\Setup\\Vista64.exe";
+const MissingInstallerCase kMissing[] = {
+    {"en_US", "Error", "Setup Error: ", "Information", kEnglishInfo},
+    {"zh_TW", "錯誤", "安裝程式發生錯誤: ", "提示", "請重新執行下列檔案進行安裝驅動程式 : 安裝光碟\\Setup\\Vista64.exe "},
+    {"ko_KR", "Error", "Setup Error: ", "Information", kEnglishInfo},
+};
+INSTANTIATE_TEST_SUITE_P(Languages, PathDMissingInstaller, ::testing::ValuesIn(kMissing),
+                         [](const auto& info) { return std::string(info.param.locale); });
 
 }  // namespace
 
@@ -611,6 +636,65 @@ TEST_F(CompanionProgram, OtherFailureIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(message.find(": 32"), std::string::npos) << message;
     EXPECT_EQ(r.Find("box")->Get("text"), "Error");
     EXPECT_EQ(Wait(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A shortcut that cannot be made escapes as the toolkit's error: its box,
+// and the window stays at progress 2 with no INF copy and no restart prompt.
+TEST_F(InstallPaths, ShortcutFailureEscapesAndTheWindowStays) {
+    Prepare({"win32", "winxp", "en_US"});
+    // Items of these names that are not shortcuts: loading them fails.
+    for (const char* name : {"ORVEX Diagnostics.lnk", "Uninstall ORVEX Reader.lnk", "Installation Guide.lnk"})
+        std::ofstream(driveC_ + "/users/root/Desktop/" + name) << "not a shortcut";
+    filesBefore_ = e2e::SnapshotFiles(driveC_);
+    StartTraced();
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "wait-box",
+                    "--timeout", kTimeout});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    EXPECT_EQ(r.Find("box")->Get("text"), "setup");  // the application's title
+    EXPECT_NE(r.Find("box")->Get("message").find("IShellLink"), std::string::npos) << r.raw;
+    auto ok = Robot({"press-box", "--timeout", kTimeout, "sleep", "--ms", "500", "no-box", "--timeout", "1500"});
+    ASSERT_TRUE(ok.Ok()) << ok.raw;
+    EXPECT_TRUE(Running());
+    EXPECT_EQ(ProgressOnScreen(), 2);
+    EXPECT_EQ(RestartPrompts(), 0);
+    Robot({"find-window", "--class", "TSetupForm", "type", "--text", "n"});
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_FALSE(std::filesystem::exists(driveC_ + "/windows/inf/ORVEX.inf"));
+}
+
+}  // namespace
+
+namespace {
+
+// NT 4.0 with an old marker and no INF installer to start: Accept removes the
+// marker, the window closes and the check keeps polling; any ObjectName
+// written later completes it at the next tick.
+TEST_F(AgreementFlow, CheckWaitsForTheMarkerWrittenAfterAccept) {
+    Prepare({"win32", "nt40", "en_US"});
+    const std::string key = "HKLM\\System\\CurrentControlSet\\Services\\SCardSvr";
+    ASSERT_EQ(Wine({"reg", "add", key, "/v", "ObjectName", "/d", "Old", "/f"}).exitCode, 0);
+    std::filesystem::remove(driveC_ + "/windows/system32/rundll32.exe");  // WinExec fails: not noticed
+    StartTraced();
+    YesThenAgreement();
+    auto r = Robot({"find-window", "--class", "TLicenseForm", "type", "--text", "a", "wait-gone", "--timeout", kTimeout,
+                    "sleep", "--ms", "2000", "find-window", "--class", "TSetupForm"});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    EXPECT_FALSE(Robot({"find-window", "--class", "TDialogForm"}).Ok());
+    EXPECT_FALSE(Robot({"find-window", "--class", "TLicenseForm"}).Ok());
+    auto query = Wine({"reg", "query", key, "/v", "ObjectName"});
+    EXPECT_NE(query.exitCode, 0) << query.output;  // removed on Accept
+    EXPECT_TRUE(Running());
+
+    ASSERT_EQ(Wine({"reg", "add", key, "/v", "ObjectName", "/d", "anything", "/f"}).exitCode, 0);
+    auto notice = Robot({"wait-window", "--class", "TDialogForm", "--timeout", "10000", "control", "--class", "Button",
+                         "--text", "OK", "click"});
+    ASSERT_TRUE(notice.Ok()) << notice.raw;
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(RestartPrompts(), 1);
 }
 
 }  // namespace
