@@ -1,4 +1,5 @@
-# Debian's mingw-w64 cross compiler for 32-bit Windows (posix threads variant).
+# Debian's mingw-w64 cross compiler for 32-bit Windows, posix threads variant:
+# the tests and test programs (GoogleTest needs std::mutex).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)

@@ -13,7 +13,11 @@ set -euo pipefail
 src="$(cd "$(dirname "$0")" && pwd)/medium"
 out="$1"; build="$(cd "$2" && pwd)"
 w32="$build/win32"; w64="$build/win64"
-for f in "$w32/setup.exe" "$w32/pnpbind.dll"; do
+# The shipped programs come from the product tree (the runtime the old
+# systems can load); the stand-in installers from the test tree.
+prod="$build/product"
+[ -f "$prod/setup.exe" ] || prod="$w32"
+for f in "$prod/setup.exe" "$prod/pnpbind.dll"; do
   [ -f "$f" ] || { echo "make-medium: $f missing (build first)" >&2; exit 1; }
 done
 for n in XP64 Vista32 Vista64; do
@@ -22,7 +26,7 @@ done
 rm -rf "$out"
 mkdir -p "$out"
 cp -r "$src/Setup" "$src/InstallationGuide" "$out/"
-cp "$w32/setup.exe" "$w32/pnpbind.dll" "$out/Setup/"
+cp "$prod/setup.exe" "$prod/pnpbind.dll" "$out/Setup/"
 [ -f "$w64/pnpbind64.exe" ] && cp "$w64/pnpbind64.exe" "$out/Setup/"
 for n in XP64 Vista32 Vista64; do cp "$w32/testbin/medium/$n.exe" "$out/Setup/"; done
 # An empty folder does not survive git: make sure the INF folders exist.
