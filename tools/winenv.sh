@@ -26,7 +26,11 @@ rs_make_prefix() {
 rs_template() {
   arch="$1"
   cache="${RS_PREFIX_CACHE:-/tmp/rs-prefixes-$(id -u)}"
-  t="$cache/template-$arch"
+  # A template made under another Wine, another prefix recipe or other fonts
+  # (Wine registers the fonts it finds at the first start) is not reused.
+  fp="$( { wine --version 2>/dev/null; cat "${BASH_SOURCE[0]:-$0}" 2>/dev/null; \
+          dpkg-query -W -f='${Package} ${Version}\n' 'fonts-*' 'wine*' 2>/dev/null; } | md5sum | cut -c1-12)"
+  t="$cache/template-$arch-$fp"
   if [ ! -f "$t/.rs-template-ok" ]; then
     mkdir -p "$cache"
     # One maker at a time: parallel test runs share the cache.
