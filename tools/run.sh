@@ -8,13 +8,20 @@
 # window, saves a screenshot of it (out/setup-window.png), prints where, and
 # ends the program by typing "n".
 # Env: RS_ARCH=win32|win64 (prefix, default win32), RS_WINVER (Windows version
-# the program sees, default winxp), RS_LANG=en_US|zh_TW|ko_KR (default en_US).
+# the program sees, default winxp), RS_LANG=en_US|zh_TW|ko_KR (default: the
+# system's language, from LC_ALL/LANG, when it is one of these; else en_US).
 set -euo pipefail
 src="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$src"
 out="$src/out"
 build="$out/build"
-arch="${RS_ARCH:-win32}"; winver="${RS_WINVER:-winxp}"; lang="${RS_LANG:-en_US}"
+arch="${RS_ARCH:-win32}"; winver="${RS_WINVER:-winxp}"
+case "${LC_ALL:-${LANG:-}}" in
+  zh_TW*) syslang=zh_TW ;;
+  ko_KR*) syslang=ko_KR ;;
+  *) syslang=en_US ;;
+esac
+lang="${RS_LANG:-$syslang}"
 
 sh tools/install-deps.sh
 bash tools/build.sh "$build"
