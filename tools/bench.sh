@@ -51,4 +51,5 @@ ms=$(median "${s[@]}"); me=$(median "${e[@]}")
 echo "setup.exe start to window:    ${s[*]} ms (median $ms ms)"
 echo "empty window program:         ${e[*]} ms (median $me ms)"
 awk -v a="$ms" -v b="$me" 'BEGIN { if (b > 0) printf "ratio setup/empty: %.2f\n", a / b; else print "ratio: n/a" }'
-echo "size of setup.exe: $(stat -c %s "$build/win32/setup.exe") bytes"
+shipped="$build/product/setup.exe"; [ -f "$shipped" ] || shipped="$build/win32/setup.exe"
+echo "size of setup.exe: $(stat -c %s "$shipped") bytes"
