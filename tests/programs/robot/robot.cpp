@@ -375,6 +375,12 @@ private:
             }
         } else if (c == "mouse-move") {
             POINT pt{Num(o, "x", 0), Num(o, "y", 0)};
+            // The real pointer goes there too: otherwise the moves the system
+            // makes up for the window under the pointer (after a window
+            // appears, say) land elsewhere and undo what this one did.
+            POINT screen = pt;
+            ClientToScreen(Target(), &screen);
+            SetCursorPos(screen.x, screen.y);
             HWND t = DeepestAt(Target(), pt);
             PostMessageW(t, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
             Emit("moved hwnd=" + Hex(t) + " class=" + Quote(ClassOf(t)) + " x=" + std::to_string(pt.x) +
