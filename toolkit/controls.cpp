@@ -92,25 +92,25 @@ TControl* TControl::FromHandle(HWND hwnd) {
     return static_cast<TControl*>(GetPropA(hwnd, kControlProp));
 }
 
-void TControl::Place(TForm* form, const ControlSpec& spec) {
+void TControl::Place(TForm* form, const ControlLayout& row) {
     form_ = form;
-    parent_ = spec.parent;
-    left_ = spec.left;
-    top_ = spec.top;
-    width_ = spec.width;
-    height_ = spec.height;
-    options_ = spec.options;
-    tabOrder_ = spec.tabOrder;
-    visible_ = (spec.options & coHidden) == 0;
-    if (spec.text && *spec.text) text_ = spec.text;
-    if (spec.font) {
-        font_ = *spec.font;
+    parent_ = row.parent;
+    left_ = row.left;
+    top_ = row.top;
+    width_ = row.width;
+    height_ = row.height;
+    options_ = row.options;
+    tabOrder_ = row.tabOrder;
+    visible_ = (row.options & coHidden) == 0;
+    if (row.text && *row.text) text_ = row.text;
+    if (row.font) {
+        font_ = *row.font;
         fontSet_ = true;
     } else if (!fontSet_) {
         font_ = parent_ ? parent_->Font() : form->Font();
     }
-    if (spec.fontColor != clDefault) font_.color = spec.fontColor;
-    if (spec.color != clDefault) color_ = spec.color;
+    if (row.fontColor != clDefault) font_.color = row.fontColor;
+    if (row.color != clDefault) color_ = row.color;
 }
 
 void TControl::CreateWindowNow(HWND parentWindow, int id) {

@@ -31,7 +31,7 @@ enum ControlOption : unsigned {
 };
 
 // One row of a form's layout table. Fields left out keep their defaults.
-struct ControlSpec {
+struct ControlLayout {
     TControl* control = nullptr;
     TControl* parent = nullptr;  // a panel; nullptr: the form
     int left = 0, top = 0, width = 0, height = 0;
@@ -94,7 +94,7 @@ public:
     std::function<void(int x, int y)> OnMouseMove;
 
     // --- used by the form while building and dispatching ---
-    void Place(TForm* form, const ControlSpec& spec);
+    void Place(TForm* form, const ControlLayout& row);
     void CreateWindowNow(HWND parentWindow, int id);
     TControl* Parent() const { return parent_; }
     virtual bool TakesFocus() const { return false; }

@@ -191,7 +191,7 @@ void TForm::Create() {
     if (!created) throw Error("Cannot create the window");
 
     int id = 100;
-    for (ControlSpec row : layout_) {
+    for (ControlLayout row : layout_) {
         if (!row.control) continue;
         row.left = scale(row.left);
         row.top = scale(row.top);

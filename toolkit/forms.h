@@ -139,7 +139,7 @@ public:
 
 protected:
     // The layout table; set in the derived form's constructor.
-    void Layout(std::vector<ControlSpec> table) { layout_ = std::move(table); }
+    void Layout(std::vector<ControlLayout> table) { layout_ = std::move(table); }
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -151,7 +151,7 @@ private:
     void AlignClientControls();
 
     FormDesign design_;
-    std::vector<ControlSpec> layout_;
+    std::vector<ControlLayout> layout_;
     std::vector<TControl*> controls_;
     std::vector<TTimer*> timers_;
     HWND hwnd_ = nullptr;
