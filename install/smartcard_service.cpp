@@ -1,6 +1,7 @@
 #include "install/smartcard_service.h"
 
 #include "app/handles.h"
+#include "install/registry_io.h"
 #include "install/service_wait_rules.h"
 
 namespace rs {
@@ -13,7 +14,6 @@ constexpr const char* kRunKeys[] = {
     "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices",
 };
 // Only whether the value exists matters; a longer value counts as absent.
-constexpr DWORD kValueBufferSize = 99;
 
 bool QueryStatus(SC_HANDLE service, ServiceStatus& out) {
     SERVICE_STATUS status{};
@@ -53,9 +53,8 @@ void RemoveSmartCardRunValues() {
     for (const char* keyPath : kRunKeys) {
         unique_hkey key;
         if (RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath, key.put()) != ERROR_SUCCESS) continue;
-        BYTE data[kValueBufferSize];
-        DWORD size = sizeof data;
-        if (RegQueryValueExA(key.get(), kServiceName, nullptr, nullptr, data, &size) != ERROR_SUCCESS) continue;
+        std::string data;  // only whether it reads in 99 bytes matters
+        if (!ReadValue99(key.get(), kServiceName, data)) continue;
         const LONG deleted = RegDeleteValueA(key.get(), kServiceName);
         (void)deleted;  // nothing is reported; the other list is still handled
     }

@@ -6,6 +6,8 @@
 
 #include "app/handles.h"
 #include "app/platform.h"
+#include "install/file_deploy.h"
+#include "install/registry_io.h"
 #include "shell/shortcut.h"
 #include "shell/utilities_internal.h"
 #include "shell/utilities_rules.h"
@@ -20,13 +22,6 @@ void CopyOver(const std::string& source, const std::string& destination) {
     CopyFileA(source.c_str(), destination.c_str(), FALSE);
 }
 
-std::string WindowsDirectory() {
-    char path[MAX_PATH] = {};
-    UINT length = GetWindowsDirectoryA(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    return std::string(path, length);
-}
-
 }  // namespace
 
 bool ReadProgramFilesDir(std::string& programFiles) {
@@ -34,13 +29,7 @@ bool ReadProgramFilesDir(std::string& programFiles) {
     if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", key.put()) != ERROR_SUCCESS)
         return false;
     // 99 bytes: a longer value counts as absent.
-    char value[99] = {};
-    DWORD size = sizeof value;
-    if (RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) !=
-        ERROR_SUCCESS)
-        return false;
-    programFiles.assign(value, strnlen(value, size < sizeof value ? size : sizeof value));
-    return true;
+    return ReadValue99(key.get(), "ProgramFilesDir", programFiles);
 }
 
 bool CopyFolderFiles(const std::string& source, const std::string& destination) {
