@@ -2,7 +2,7 @@
 
 #include <setupapi.h>
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "app/language.h"
 #include "pnpbind/pnpbind.h"
 #include "toolkit/application.h"

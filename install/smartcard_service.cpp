@@ -1,6 +1,6 @@
 #include "install/smartcard_service.h"
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "install/registry_io.h"
 #include "install/service_wait_rules.h"
 

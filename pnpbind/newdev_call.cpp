@@ -1,6 +1,6 @@
 #include "pnpbind/newdev_call.h"
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "pnpbind/pnpbind.h"
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "pnpbind/newdev_call.h"
 #include "pnpbind/pnpbind_rules.h"
 

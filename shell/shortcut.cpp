@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "app/language.h"
 #include "shell/shortcut_rules.h"
 #include "toolkit/error.h"

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "app/platform.h"
 #include "install/file_deploy.h"
 #include "install/registry_io.h"

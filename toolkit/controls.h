@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "toolkit/graphics.h"
 
 namespace tk {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "app/language.h"
 #include "app/platform.h"
 #include "install/binding.h"

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "app/language.h"
 #include "app/platform.h"
 #include "install/binding.h"

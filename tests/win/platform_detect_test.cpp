@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 namespace {
 

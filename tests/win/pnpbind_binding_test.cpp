@@ -7,7 +7,7 @@
 // In the 32-bit prefix the library makes the call itself; in the 64-bit one
 // it must go through pnpbind64.exe. The stand-in records which process called
 // it, so one test tells the two apart.
-#include "app/handles.h"
+#include "base/handles.h"
 
 #include <gtest/gtest.h>
 

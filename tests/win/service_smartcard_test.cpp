@@ -4,7 +4,7 @@
 // service, but one found there is reconfigured and put back afterwards.
 // Result -1 (no service control manager, Windows 95/98/Me only) cannot be
 // produced here: Wine always has one, whatever version it reports.
-#include "app/handles.h"
+#include "base/handles.h"
 #include "install/smartcard_service.h"
 
 #include <gtest/gtest.h>

@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 namespace {
 

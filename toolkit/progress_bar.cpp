@@ -1,0 +1,32 @@
+#include "toolkit/controls.h"
+
+#include <commctrl.h>
+
+#include "toolkit/control_paint.h"
+
+namespace tk {
+
+HWND TProgressBar::CreateHandle(HWND parentWindow, int id) {
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    if (visible_) style |= WS_VISIBLE;
+    return CreateWindowExA(0, PROGRESS_CLASSA, "", style, left_, top_, width_, height_, parentWindow,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), detail::ModuleInstance(), nullptr);
+}
+
+void TProgressBar::AfterCreate() {
+    SendMessageA(hwnd_, PBM_SETRANGE, 0, MAKELPARAM(min_, max_));
+    SendMessageA(hwnd_, PBM_SETPOS, static_cast<WPARAM>(position_), 0);
+}
+
+void TProgressBar::SetRange(int min, int max) {
+    min_ = min;
+    max_ = max;
+    if (hwnd_) SendMessageA(hwnd_, PBM_SETRANGE, 0, MAKELPARAM(min_, max_));
+}
+
+void TProgressBar::SetPosition(int position) {
+    position_ = position;
+    if (hwnd_) SendMessageA(hwnd_, PBM_SETPOS, static_cast<WPARAM>(position_), 0);
+}
+
+}  // namespace tk
