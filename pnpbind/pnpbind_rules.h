@@ -10,6 +10,9 @@
 
 namespace rs::pnpbind {
 
+// The library's file name: setup.exe imports it from beside itself.
+inline constexpr std::string_view kLibraryName = "pnpbind.dll";
+
 // The helper's file name; it ships beside pnpbind.dll.
 inline constexpr std::string_view kHelperName = "pnpbind64.exe";
 

@@ -65,8 +65,7 @@ std::string SpecialFolderPath(HWND owner, int folderId) {
 void InstallUtilitiesAndGuide(HWND owner, DisplayLanguage language, const std::string& windowsDirectory) {
     const std::string utility = ProgramFilesFolder(windowsDirectory) + kUtilityFolderName;
     CreateDirectoryA(utility.c_str(), nullptr);
-    CopyOver(".\\drivers\\orvexunst.exe", utility + "\\orvexunst.exe");
-    CopyOver(".\\utility\\tkrdchk.exe", utility + "\\tkrdchk.exe");
+    for (const UtilityCopy& program : kUtilityCopies) CopyOver(program.source, utility + program.installedName);
 
     const PlatformCode platform = DetectPlatform();
     const std::string page = GuidePageName(language, platform);

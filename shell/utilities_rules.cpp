@@ -29,12 +29,12 @@ UtilityShortcut MakeUtilityShortcut(UtilityShortcutRow row, const std::string& u
     switch (row) {
         case UtilityShortcutRow::Uninstaller:
             s.name = "Uninstall ORVEX Reader";
-            s.target = utilityFolder + "\\orvexunst.exe";
+            s.target = utilityFolder + kUninstallerCopy.installedName;
             s.iconFile = s.target;
             break;
         case UtilityShortcutRow::Diagnostics:
             s.name = "ORVEX Diagnostics";
-            s.target = utilityFolder + "\\tkrdchk.exe";
+            s.target = utilityFolder + kDiagnosticsCopy.installedName;
             s.iconFile = s.target;
             break;
         case UtilityShortcutRow::Guide:

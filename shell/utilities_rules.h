@@ -1,6 +1,7 @@
 // Names and paths of the utility folder, the guide and the Start-menu group,
 // without Windows.
 #pragma once
+#include <array>
 #include <string>
 
 #include "app/platform_rules.h"
@@ -11,6 +12,15 @@ namespace rs {
 inline constexpr const char* kUtilityFolderName = "\\ORVEX";
 inline constexpr const char* kUtilityGroupName = "ORVEX Utility";
 inline constexpr const char* kGuideSource = "..\\InstallationGuide";
+
+// The two programs copied from the medium into the utility folder.
+struct UtilityCopy {
+    const char* source;         // relative to the current directory
+    const char* installedName;  // appended to the utility folder
+};
+inline constexpr UtilityCopy kUninstallerCopy = {".\\drivers\\orvexunst.exe", "\\orvexunst.exe"};
+inline constexpr UtilityCopy kDiagnosticsCopy = {".\\utility\\tkrdchk.exe", "\\tkrdchk.exe"};
+inline constexpr std::array<UtilityCopy, 2> kUtilityCopies = {kUninstallerCopy, kDiagnosticsCopy};
 
 // "\EWINXP.htm" and the like: the separator is part of the name.
 std::string GuidePageName(DisplayLanguage language, PlatformCode platform);

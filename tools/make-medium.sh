@@ -1,33 +1,32 @@
 #!/bin/bash
-# Lays out the sample installation medium:
-#   OUTDIR/Setup/              setup.exe, pnpbind.dll, pnpbind64.exe (when built),
-#                              the stand-in platform installers XP64.exe,
-#                              Vista32.exe, Vista64.exe, and the folders drivers,
-#                              smclib, utility (from tools/medium/Setup)
-#   OUTDIR/InstallationGuide/  the guide pages and their folders
-# The medium's driver files are marked placeholders; its INF files are real.
-# On Linux there is one lower-case "drivers" folder: Wine reaches it as
-# "Drivers" too. Usage: make-medium.sh OUTDIR BUILD_ROOT
+# Lays out an installation medium in OUTDIR:
+#   OUTDIR/Setup/              setup.exe and pnpbind.dll (the build's product
+#                              tree), pnpbind64.exe (its win64 tree), and the
+#                              vendor's Setup folder: drivers, smclib, utility,
+#                              XP64.exe, Vista32.exe, Vista64.exe
+#   OUTDIR/InstallationGuide/  the vendor's guide pages and their folders
+# VENDOR_DIR holds the vendor's files laid out as on the medium (Setup/ and
+# InstallationGuide/). Without it, the sample medium: tools/medium with the
+# stand-in installers of the test build (placeholder driver files, real INF
+# files). Before anything is written, the medium is checked against what
+# setup.exe reads on every platform; a medium that would fail is refused,
+# each problem named with the path expected, and OUTDIR is left as it was.
+# On Linux keep one lower-case "drivers" folder: Wine and Windows reach it as
+# "Drivers" too. Usage: make-medium.sh OUTDIR BUILD_ROOT [VENDOR_DIR]
 set -euo pipefail
-[ $# -eq 2 ] || { echo "usage: $0 OUTDIR BUILD_ROOT" >&2; exit 2; }
-src="$(cd "$(dirname "$0")" && pwd)/medium"
+[ $# -eq 2 ] || [ $# -eq 3 ] || { echo "usage: $0 OUTDIR BUILD_ROOT [VENDOR_DIR]" >&2; exit 2; }
 out="$1"; build="$(cd "$2" && pwd)"
-w32="$build/win32"; w64="$build/win64"
-# The shipped programs come from the product tree (the runtime the old
-# systems can load); the stand-in installers from the test tree.
-prod="$build/product"
-[ -f "$prod/setup.exe" ] || prod="$w32"
-for f in "$prod/setup.exe" "$prod/pnpbind.dll"; do
-  [ -f "$f" ] || { echo "make-medium: $f missing (build first)" >&2; exit 1; }
-done
+tool="$build/host/medium_layout"
+[ -x "$tool" ] || { echo "make-medium: $tool missing (build first)" >&2; exit 1; }
+if [ $# -eq 3 ]; then
+  exec "$tool" "$build" "$3" "$out"
+fi
+stage="$(mktemp -d /tmp/rs-sample-medium.XXXXXX)"
+trap 'rm -rf "$stage"' EXIT
+cp -r "$(cd "$(dirname "$0")" && pwd)/medium/." "$stage/"
 for n in XP64 Vista32 Vista64; do
-  [ -f "$w32/testbin/medium/$n.exe" ] || { echo "make-medium: $w32/testbin/medium/$n.exe missing (build first)" >&2; exit 1; }
+  f="$build/win32/testbin/medium/$n.exe"
+  [ -f "$f" ] || { echo "make-medium: $f missing (build first)" >&2; exit 1; }
+  cp "$f" "$stage/Setup/"
 done
-rm -rf "$out"
-mkdir -p "$out"
-cp -r "$src/Setup" "$src/InstallationGuide" "$out/"
-cp "$prod/setup.exe" "$prod/pnpbind.dll" "$out/Setup/"
-[ -f "$w64/pnpbind64.exe" ] && cp "$w64/pnpbind64.exe" "$out/Setup/"
-for n in XP64 Vista32 Vista64; do cp "$w32/testbin/medium/$n.exe" "$out/Setup/"; done
-# An empty folder does not survive git: make sure the INF folders exist.
-mkdir -p "$out/Setup/drivers/winnt4" "$out/Setup/drivers/winxp" "$out/Setup/drivers/win2000"
+"$tool" "$build" "$stage" "$out"

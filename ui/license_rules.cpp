@@ -2,18 +2,21 @@
 
 namespace rs {
 
+std::string BaseComponentsInfPath(PlatformCode platform, const std::string& currentDirectory) {
+    const std::string inf = "\\smclib\\scbase.inf";
+    return platform == 3 ? currentDirectory + inf : "." + inf;
+}
+
 std::string BaseComponentsCommand(PlatformCode platform, const std::string& windowsDirectory,
                                   const std::string& currentDirectory) {
+    const std::string inf = BaseComponentsInfPath(platform, currentDirectory);
     switch (platform) {
         case 1:
         case 2:
-            return windowsDirectory + "\\rundll.exe setupx.dll,InstallHinfSection DefaultInstall 132 .\\smclib\\scbase.inf";
         case 3:
-            return windowsDirectory + "\\rundll.exe setupx.dll,InstallHinfSection DefaultInstall 132 " + currentDirectory +
-                   "\\smclib\\scbase.inf";
+            return windowsDirectory + "\\rundll.exe setupx.dll,InstallHinfSection DefaultInstall 132 " + inf;
         case 4:
-            return windowsDirectory +
-                   "\\system32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 .\\smclib\\scbase.inf";
+            return windowsDirectory + "\\system32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 " + inf;
         default:
             return std::string();
     }

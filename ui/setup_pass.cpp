@@ -25,8 +25,7 @@ std::string Narrow(const char16_t* text) { return ToCodePage(text, CP_ACP); }
 // Copies one row of the copy table and reports its failure as the row says.
 // False when the pass must end here (the end of the program has then been
 // requested where the row says so).
-bool CopyRowReported(TSetupForm& form, int rowNumber) {
-    const CopyRow& row = CopyTableRow(rowNumber);
+bool CopyRowReported(TSetupForm& form, const CopyRow& row) {
     if (InstallFile(row.source, DestinationOf(row))) return true;
     const DWORD error = GetLastError();
     if (row.onFailure == OnCopyFailure::NoCheck) return true;
@@ -52,9 +51,10 @@ bool CopyRowReported(TSetupForm& form, int rowNumber) {
     }
 }
 
-bool CopyRowsReported(TSetupForm& form, int first, int last) {
-    for (int row = first; row <= last; ++row) {
-        if (!CopyRowReported(form, row)) return false;
+// The rows of one path, in table order.
+bool CopyRowsReported(TSetupForm& form, CopyPath path) {
+    for (const CopyRow& row : kCopyTable) {
+        if (PathOfRow(row) == path && !CopyRowReported(form, row)) return false;
     }
     return true;
 }
@@ -108,7 +108,7 @@ void ShowNarrowBox(HWND owner, const std::u16string& text, const std::u16string&
 void RunPathA(TSetupForm& form) {
     Sleep(1000);  // a plain wait: the window is not repainted meanwhile
     form.ArmDelayTimer();
-    if (!CopyRowsReported(form, 1, 7)) return;
+    if (!CopyRowsReported(form, CopyPath::A)) return;
     form.SetProgress(progress::kFilesCopied);
     RegistryStepW1();
     RegistryStepW2();
@@ -126,7 +126,7 @@ void RunPathA(TSetupForm& form) {
 
 void RunPathB(TSetupForm& form) {
     form.ArmDelayTimer();
-    if (!CopyRowsReported(form, 8, 13)) return;
+    if (!CopyRowsReported(form, CopyPath::B)) return;
     form.SetProgress(progress::kFilesCopied);
     RegistryStepN1();
     RegistryStepN2();

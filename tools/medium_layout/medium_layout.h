@@ -1,0 +1,47 @@
+// Lays out an installation medium from the vendor's files and the build's
+// programs, after checking it against what setup.exe reads on every
+// platform (ui/medium_rules.h). Runs on the build machine, not on Windows.
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace rs::medium {
+
+namespace fs = std::filesystem;
+
+inline constexpr const char* kSetupFolder = "Setup";
+
+// A program of the build, placed in the medium's setup folder.
+struct BuildFile {
+    std::string name;  // on the medium
+    fs::path source;
+};
+
+struct Sources {
+    fs::path vendor;               // laid out as the medium: Setup/, InstallationGuide/
+    std::vector<BuildFile> build;  // setup.exe, pnpbind.dll, the 64-bit helper
+};
+
+// A path as setup.exe names it from its setup folder (".\drivers\x",
+// "..\InstallationGuide\y") as a medium-relative one ("Setup/drivers/x").
+std::string MediumPath(const std::string& programPath);
+
+// The shipped programs under a root of tools/build.sh: the product tree's
+// setup.exe and pnpbind.dll (the win32 tree's when there is no product
+// tree), the win64 tree's helper.
+std::vector<BuildFile> BuildFilesOf(const fs::path& buildRoot);
+
+struct Report {
+    std::vector<std::string> problems;  // each one refuses the medium
+    std::vector<std::string> unread;    // medium paths no run reads; told, not refused
+    std::size_t files = 0;              // files the medium holds
+};
+
+Report CheckMedium(const Sources& sources);
+
+// Checks, then replaces `out` with the medium. When the check refuses,
+// nothing under `out` is written or removed.
+Report LayOutMedium(const Sources& sources, const fs::path& out);
+
+}  // namespace rs::medium

@@ -1,0 +1,14 @@
+# Host programs of the tools (the Windows trees build none of them).
+if(NOT WIN32)
+  # medium_layout: lays out and checks an installation medium
+  # (tools/make-medium.sh), over the program's own rules in rspure.
+  add_library(rsmedium STATIC ${CMAKE_CURRENT_LIST_DIR}/medium_layout/medium_layout.cpp)
+  target_compile_options(rsmedium PRIVATE ${OUR_WARNINGS} ${SAN})
+  target_include_directories(rsmedium PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(rsmedium PUBLIC rspure)
+  add_executable(medium_layout ${CMAKE_CURRENT_LIST_DIR}/medium_layout/main.cpp)
+  target_compile_options(medium_layout PRIVATE ${OUR_WARNINGS} ${SAN})
+  target_link_options(medium_layout PRIVATE ${SAN})
+  target_link_libraries(medium_layout PRIVATE rsmedium)
+  list(APPEND RS_HOST_TOOL_LIBS rsmedium)
+endif()
