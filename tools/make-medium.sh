@@ -19,14 +19,15 @@ out="$1"; build="$(cd "$2" && pwd)"
 tool="$build/host/medium_layout"
 [ -x "$tool" ] || { echo "make-medium: $tool missing (build first)" >&2; exit 1; }
 if [ $# -eq 3 ]; then
-  exec "$tool" "$build" "$3" "$out"
+  vendor="$3"
+else
+  vendor="$(mktemp -d /tmp/rs-sample-medium.XXXXXX)"
+  trap 'rm -rf "$vendor"' EXIT
+  cp -r "$(cd "$(dirname "$0")" && pwd)/medium/." "$vendor/"
+  for n in XP64 Vista32 Vista64; do
+    f="$build/win32/testbin/medium/$n.exe"
+    [ -f "$f" ] || { echo "make-medium: $f missing (build first)" >&2; exit 1; }
+    cp "$f" "$vendor/Setup/"
+  done
 fi
-stage="$(mktemp -d /tmp/rs-sample-medium.XXXXXX)"
-trap 'rm -rf "$stage"' EXIT
-cp -r "$(cd "$(dirname "$0")" && pwd)/medium/." "$stage/"
-for n in XP64 Vista32 Vista64; do
-  f="$build/win32/testbin/medium/$n.exe"
-  [ -f "$f" ] || { echo "make-medium: $f missing (build first)" >&2; exit 1; }
-  cp "$f" "$stage/Setup/"
-done
-"$tool" "$build" "$stage" "$out"
+"$tool" "$build" "$vendor" "$out"
