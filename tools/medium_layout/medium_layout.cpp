@@ -124,6 +124,10 @@ public:
             return report;
         }
         ListVendor();
+        if (!Find(kSetupFolder))
+            report.problems.push_back((sources_.vendor / kSetupFolder).string() +
+                                      ": folder missing (the vendor folder holds the medium's Setup and "
+                                      "InstallationGuide folders)");
         AddBuild(report);
         FindCaseClashes(report);
         const std::vector<Need> needs = NeedsOfAllPlatforms();
