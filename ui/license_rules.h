@@ -8,13 +8,13 @@
 
 namespace rs {
 
-// The INF installer's command line for platforms 1 to 4; empty otherwise.
-// Me names the INF through the current directory as the system reports it,
-// so a root directory ("D:\") gives two backslashes in a row, kept as is.
 // The base components' INF as the command names it: relative to the
 // current directory, except on Me (through the current directory itself).
 std::string BaseComponentsInfPath(PlatformCode platform, const std::string& currentDirectory);
 
+// The INF installer's command line for platforms 1 to 4; empty otherwise.
+// Me names the INF through the current directory as the system reports it,
+// so a root directory ("D:\") gives two backslashes in a row, kept as is.
 std::string BaseComponentsCommand(PlatformCode platform, const std::string& windowsDirectory,
                                   const std::string& currentDirectory);
 
