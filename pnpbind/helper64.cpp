@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "pnpbind/newdev_call.h"
 #include "pnpbind/pnpbind_rules.h"
@@ -13,6 +14,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // the library blocks until we are gone.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 
+    // The answer's pipe is for this process alone: programs it starts (the
+    // driver update's, a debugger on a fault) must neither inherit it nor
+    // write into it, or they could fill it while the library waits.
+    HANDLE answer = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (answer == INVALID_HANDLE_VALUE) answer = nullptr;
+    if (answer != nullptr) {
+        SetHandleInformation(answer, HANDLE_FLAG_INHERIT, 0);
+        SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+    }
+
     auto request = rs::pnpbind::ParseHelperArguments(rs::pnpbind::SplitCommandLine(GetCommandLineA()));
     if (!request) return static_cast<int>(rs::pnpbind::kHelperBadArguments);
 
@@ -20,6 +31,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     BOOL bound = rs::pnpbind::CallUpdateDriver(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(request->parent)),
                                                request->hardwareId.c_str(), request->infPath.c_str(), request->flags,
                                                request->wantsRestartFlag ? &restart : nullptr);
+    if (!bound && answer != nullptr) {
+        // The caller reads the failure's own code as if it had made the call.
+        const std::string line = rs::pnpbind::FormatHelperError(GetLastError());
+        DWORD written = 0;
+        WriteFile(answer, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
     rs::pnpbind::BindResult result{bound != FALSE, restart != FALSE};
     return static_cast<int>(rs::pnpbind::EncodeHelperExit(result));
 }

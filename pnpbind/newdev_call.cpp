@@ -16,7 +16,9 @@ BOOL CallUpdateDriver(HWND parent, LPCSTR hardwareId, LPCSTR fullInfPath, DWORD 
     UINT n = GetSystemDirectoryA(sysdir, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return FALSE;
     std::string dll = std::string(sysdir, n) + "\\newdev.dll";
-    unique_hmodule newdev(LoadLibraryA(dll.c_str()));
+    // newdev's own imports are looked for in its folder first, not in this
+    // program's folder (the installation medium) as a plain load would.
+    unique_hmodule newdev(LoadLibraryExA(dll.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!newdev) return FALSE;
     auto update = reinterpret_cast<UpdateDriverFn>(
         reinterpret_cast<void*>(GetProcAddress(newdev.get(), "UpdateDriverForPlugAndPlayDevicesA")));

@@ -1,6 +1,7 @@
 #include "pnpbind/pnpbind.h"
 
 #include "base/handles.h"
+#include "base/sent_messages.h"
 #include "pnpbind/newdev_call.h"
 #include "pnpbind/pnpbind_rules.h"
 
@@ -52,23 +53,6 @@ std::string OwnModulePath() {
     }
 }
 
-// Waits for the helper without taking input. Messages sent to this thread
-// (e.g. by driver set-up windows owned by the caller's window) are still
-// delivered, so a parent window cannot deadlock the two processes.
-void WaitForHelper(HANDLE process) {
-    for (;;) {
-        DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0) return;
-        if (r != WAIT_OBJECT_0 + 1) {
-            // Cannot watch the queue: a plain wait still never returns early.
-            WaitForSingleObject(process, INFINITE);
-            return;
-        }
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    }
-}
-
 // The platform refuses the driver update from a 32-bit process on 64-bit
 // Windows, so there the 64-bit helper beside this library makes the call.
 // Missing, failing to start or crashing all read as "not bound": the caller
@@ -86,20 +70,44 @@ BOOL BindThroughHelper(HWND parent, LPCSTR hardwareId, const std::string& fullIn
     request.wantsRestartFlag = restartRequired != nullptr;
     std::string commandLine = rs::pnpbind::BuildHelperCommandLine(helper, request);
 
+    // The helper reports a failure's error code on its standard output.
+    // Only the pipe's write end is inheritable, and only as the duplicate the
+    // helper gets (Windows 95 lacks SetHandleInformation; this DLL must load there).
+    rs::unique_handle readEnd;
+    rs::unique_handle writeEnd;
+    {
+        HANDLE r = nullptr;
+        HANDLE w = nullptr;
+        if (!CreatePipe(&r, &w, nullptr, 0)) return FALSE;
+        readEnd.reset(r);
+        rs::unique_handle plainWrite(w);
+        HANDLE inheritable = nullptr;
+        if (!DuplicateHandle(GetCurrentProcess(), plainWrite.get(), GetCurrentProcess(), &inheritable, 0, TRUE,
+                             DUPLICATE_SAME_ACCESS))
+            return FALSE;
+        writeEnd.reset(inheritable);
+    }
+
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd.get();
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(helper.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!CreateProcessA(helper.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                         &info)) {
         return FALSE;
     }
     rs::unique_handle process(info.hProcess);
     rs::unique_handle thread(info.hThread);
+    writeEnd.reset();  // the helper's end now: reading stops once it has gone
 
     // No time limit: the driver update may wait on the user (e.g. an unsigned
     // driver warning), just as the direct call would. A crashing helper ends,
     // which ends the wait; the helper turns off the fault dialog for itself.
-    WaitForHelper(process.get());
+    // Messages sent to this thread (e.g. by driver set-up windows owned by
+    // the caller's window) are still answered, so the two processes cannot
+    // deadlock.
+    rs::WaitAnsweringSentMessages(process.get());
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process.get(), &exitCode)) return FALSE;
     auto result = rs::pnpbind::DecodeHelperExit(exitCode);
@@ -109,7 +117,24 @@ BOOL BindThroughHelper(HWND parent, LPCSTR hardwareId, const std::string& fullIn
     }
     // Only ever set: a restart asked for by an earlier attempt still holds.
     if (result->restartRequired && restartRequired != nullptr) *restartRequired = TRUE;
-    return result->bound ? TRUE : FALSE;
+    if (result->bound) return TRUE;
+    // Its one short line waits in the pipe. Only what is there is read: a
+    // program the helper started may still hold the write end open.
+    std::string output;
+    DWORD waiting = 0;
+    if (PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0) {
+        output.resize(waiting < 4096 ? waiting : 4096);
+        DWORD got = 0;
+        if (!ReadFile(readEnd.get(), output.data(), static_cast<DWORD>(output.size()), &got, nullptr)) got = 0;
+        output.resize(got);
+    }
+    const DWORD error = rs::pnpbind::ParseHelperError(output).value_or(ERROR_GEN_FAILURE);
+    // Closing must not overwrite the code.
+    readEnd.reset();
+    thread.reset();
+    process.reset();
+    SetLastError(error);
+    return FALSE;
 }
 
 }  // namespace

@@ -135,4 +135,15 @@ std::optional<BindResult> DecodeHelperExit(std::uint32_t exitCode) {
     return BindResult{(exitCode & 1u) != 0, (exitCode & 2u) != 0};
 }
 
+std::string FormatHelperError(std::uint32_t error) { return "error=" + std::to_string(error) + "\r\n"; }
+
+std::optional<std::uint32_t> ParseHelperError(std::string_view output) {
+    constexpr std::string_view kKey = "error=";
+    const auto at = output.find(kKey);
+    if (at == std::string_view::npos) return std::nullopt;
+    const auto digits = output.substr(at + kKey.size());
+    const auto end = digits.find_first_not_of("0123456789");
+    return ParseDecimal<std::uint32_t>(std::string(digits.substr(0, end)));
+}
+
 }  // namespace rs::pnpbind

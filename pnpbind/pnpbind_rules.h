@@ -56,6 +56,12 @@ std::optional<BindRequest> ParseHelperArguments(const std::vector<std::string>& 
 std::uint32_t EncodeHelperExit(const BindResult& result);
 std::optional<BindResult> DecodeHelperExit(std::uint32_t exitCode);
 
+// A failed binding's own error code travels on the helper's standard
+// output, as one line "error=<decimal>"; the exit code has no room for it.
+std::string FormatHelperError(std::uint32_t error);
+// The code from what the helper wrote; nothing when no such line is there.
+std::optional<std::uint32_t> ParseHelperError(std::string_view output);
+
 // The helper's own exit code when it was started with arguments it cannot
 // read; it carries no tag and so decodes to nothing.
 inline constexpr std::uint32_t kHelperBadArguments = 87;

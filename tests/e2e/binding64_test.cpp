@@ -98,6 +98,13 @@ protected:
                       fs::copy_options::overwrite_existing);
         fs::copy_file(build + "/win64/testbin/newdev-standin/x64/newdev.dll", driveC_ + "/windows/system32/newdev.dll",
                       fs::copy_options::overwrite_existing);
+        // The library the stand-in imports, beside it; and a decoy on the
+        // medium, where the helper runs from, which must not be taken.
+        fs::copy_file(build + "/win32/testbin/newdev-standin/x86/rsnewdevdep.dll",
+                      driveC_ + "/windows/syswow64/rsnewdevdep.dll", fs::copy_options::overwrite_existing);
+        for (const std::string& to : {driveC_ + "/windows/system32/rsnewdevdep.dll", setupDir_ + "/rsnewdevdep.dll"})
+            fs::copy_file(build + "/win64/testbin/newdev-standin/x64/rsnewdevdep.dll", to,
+                          fs::copy_options::overwrite_existing);
         callLog_ = prefix_ + "/newdev-calls.log";
         ImportAndSnapshot({"[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]", "\"newdev\"=\"native\"", "",
                            "[HKEY_CURRENT_USER\\Software\\RsTest\\NewdevStandIn]",
@@ -118,6 +125,7 @@ protected:
         };
         EXPECT_EQ(field("bits"), "64");
         EXPECT_TRUE(EndsWithNoCase(field("image"), "\\medium\\Setup\\pnpbind64.exe")) << field("image");
+        EXPECT_TRUE(EndsWithNoCase(field("dep"), "\\windows\\system32\\rsnewdevdep.dll")) << field("dep");
         EXPECT_EQ(field("hwid"), "USB\\Vid_0d4e&Pid_0010");
         EXPECT_EQ(field("inf"), "C:\\medium\\Setup\\Drivers\\winxp\\orvex.inf");
         EXPECT_EQ(field("flags"), "1");

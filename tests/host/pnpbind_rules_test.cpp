@@ -102,5 +102,13 @@ TEST(PnpBindRules, ExitCodeCarriesResultUnderItsTag) {
     }
 }
 
+// Setup API codes use all 32 bits.
+TEST(PnpBindRules, ErrorCodeComesBackWhole) {
+    for (std::uint32_t error : {0u, 2u, 0xE000020Bu, 0xFFFFFFFFu})
+        EXPECT_EQ(ParseHelperError(FormatHelperError(error)), error) << std::hex << error;
+    EXPECT_FALSE(ParseHelperError(""));
+    EXPECT_FALSE(ParseHelperError("error=\r\n"));
+}
+
 }  // namespace
 }  // namespace rs::pnpbind

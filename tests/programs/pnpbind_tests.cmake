@@ -3,7 +3,8 @@
 #                               (win64), in a folder of their own: testbin's
 #                               pnpbind.dll is the engine tests' stand-in
 #   testbin/newdev-standin/x86/newdev.dll, .../x64/newdev.dll
-#                               the stand-in platform driver-update library
+#                               the stand-in platform driver-update library,
+#                               with rsnewdevdep.dll, a library it imports
 # run-win-tests.sh merges win64/testbin into the test folder.
 set(_pnpbind_src ${CMAKE_SOURCE_DIR}/tests/programs/pnpbind_newdev/newdev_standin.cpp)
 
@@ -13,6 +14,11 @@ if(RS_WIN32 OR RS_WIN64)
   else()
     set(_standin_dir ${CMAKE_BINARY_DIR}/testbin/newdev-standin/x64)
   endif()
+  add_library(pnpbind_newdev_dep SHARED ${CMAKE_CURRENT_LIST_DIR}/pnpbind_newdev/newdev_dep.cpp)
+  set_target_properties(pnpbind_newdev_dep PROPERTIES PREFIX "" OUTPUT_NAME rsnewdevdep
+    RUNTIME_OUTPUT_DIRECTORY ${_standin_dir} LIBRARY_OUTPUT_DIRECTORY ${_standin_dir})
+  target_compile_options(pnpbind_newdev_dep PRIVATE ${OUR_WARNINGS})
+
   add_library(pnpbind_newdev_standin SHARED ${_pnpbind_src})
   set_target_properties(pnpbind_newdev_standin PROPERTIES PREFIX "" OUTPUT_NAME newdev
     RUNTIME_OUTPUT_DIRECTORY ${_standin_dir} LIBRARY_OUTPUT_DIRECTORY ${_standin_dir})
@@ -20,7 +26,7 @@ if(RS_WIN32 OR RS_WIN64)
   target_include_directories(pnpbind_newdev_standin PRIVATE ${CMAKE_SOURCE_DIR})
   # The platform's export is undecorated in the 32-bit build too.
   target_link_options(pnpbind_newdev_standin PRIVATE -Wl,--kill-at)
-  target_link_libraries(pnpbind_newdev_standin PRIVATE advapi32)
+  target_link_libraries(pnpbind_newdev_standin PRIVATE pnpbind_newdev_dep advapi32)
 endif()
 
 # The real product piece copied into testbin/realbind.

@@ -9,6 +9,8 @@
 // it, so one test tells the two apart.
 #include "base/handles.h"
 
+#include <setupapi.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -124,11 +126,13 @@ struct BindJob {
     const char* inf;
     PBOOL restart;
     BOOL result;
+    DWORD error;
 };
 
 DWORD WINAPI RunBindJob(LPVOID p) {
     auto job = static_cast<BindJob*>(p);
     job->result = job->bind(nullptr, kHardwareId, job->inf, 1, job->restart);
+    job->error = GetLastError();
     return 0;
 }
 
@@ -164,14 +168,25 @@ protected:
         char sys[MAX_PATH] = {};
         UINT n = GetSystemDirectoryA(sys, MAX_PATH);
         ASSERT_GT(n, 0u);
+        // The library it imports goes beside it; a decoy of that one lies in
+        // the calling program's folder (see ExpectCaller).
         std::string folder = ProgramFolder() + "newdev-standin\\";
-        ASSERT_TRUE(CopyFileA((folder + "x86\\newdev.dll").c_str(), (std::string(sys) + "\\newdev.dll").c_str(), FALSE))
-            << GetLastError();
+        for (const char* file : {"\\newdev.dll", "\\rsnewdevdep.dll"})
+            ASSERT_TRUE(CopyFileA((folder + "x86" + file).c_str(), (std::string(sys) + file).c_str(), FALSE))
+                << GetLastError();
+        ASSERT_TRUE(CopyFileA((folder + "x86\\rsnewdevdep.dll").c_str(), (ProgramFolder() + "rsnewdevdep.dll").c_str(),
+                              FALSE));
         if (In64BitPrefix()) {
             PVOID old = nullptr;
             ASSERT_TRUE(Wow64DisableWow64FsRedirection(&old));
-            BOOL copied = CopyFileA((folder + "x64\\newdev.dll").c_str(), (std::string(sys) + "\\newdev.dll").c_str(), FALSE);
-            DWORD error = GetLastError();
+            BOOL copied = TRUE;
+            DWORD error = 0;
+            for (const char* file : {"\\newdev.dll", "\\rsnewdevdep.dll"}) {
+                if (copied && !CopyFileA((folder + "x64" + file).c_str(), (std::string(sys) + file).c_str(), FALSE)) {
+                    copied = FALSE;
+                    error = GetLastError();
+                }
+            }
             Wow64RevertWow64FsRedirection(old);
             ASSERT_TRUE(copied) << error;
         }
@@ -227,6 +242,9 @@ protected:
         DeleteFileA(exe.c_str());
         if (helper == Helper::Real) {
             EXPECT_TRUE(CopyFileA((ProgramFolder() + "realbind\\pnpbind64.exe").c_str(), exe.c_str(), FALSE));
+            // The decoy in the helper's own folder (see ExpectCaller).
+            EXPECT_TRUE(CopyFileA((ProgramFolder() + "newdev-standin\\x64\\rsnewdevdep.dll").c_str(),
+                                  (folder + "rsnewdevdep.dll").c_str(), FALSE));
         } else if (helper == Helper::Bogus) {
             EXPECT_TRUE(WriteWholeFile(exe, "not a program\r\n"));
         }
@@ -237,6 +255,7 @@ protected:
         bool finished = false;
         BOOL result = FALSE;
         BOOL restart = FALSE;
+        DWORD error = 0;
     };
 
     // Calls ordinal 1 on a worker thread, so a hang fails the test instead
@@ -255,7 +274,7 @@ protected:
         EXPECT_NE(bind, nullptr);
         if (bind == nullptr) return out;
 
-        BindJob job{bind, infPath, passRestartFlag ? &out.restart : nullptr, FALSE};
+        BindJob job{bind, infPath, passRestartFlag ? &out.restart : nullptr, FALSE, 0};
         rs::unique_handle thread(CreateThread(nullptr, 0, RunBindJob, &job, 0, nullptr));
         EXPECT_TRUE(thread);
         if (!thread) return out;
@@ -266,6 +285,7 @@ protected:
         }
         out.finished = true;
         out.result = job.result;
+        out.error = job.error;
         return out;
     }
 
@@ -295,8 +315,14 @@ protected:
     }
 
     // Direct in the 32-bit prefix, through the helper beside the library in
-    // the 64-bit one.
+    // the 64-bit one. Either way newdev's own import comes from the system
+    // folder, not from the decoy in the calling program's folder (which a
+    // plain load of newdev by its full path would search first).
     void ExpectCaller(const std::map<std::string, std::string>& call, const std::string& dll) {
+        char windows[MAX_PATH] = {};
+        GetWindowsDirectoryA(windows, MAX_PATH);
+        EXPECT_EQ(lstrcmpiA(call.at("dep").c_str(), (std::string(windows) + "\\system32\\rsnewdevdep.dll").c_str()), 0)
+            << call.at("dep");
         if (In64BitPrefix()) {
             EXPECT_EQ(call.at("bits"), "64");
             std::string helper = dll.substr(0, dll.find_last_of('\\') + 1) + "pnpbind64.exe";
@@ -339,6 +365,9 @@ TEST_F(PnpBindCall, NotBoundIsZeroAndAnAbsolutePathPassesUnchanged) {
     ASSERT_TRUE(out.finished);
     EXPECT_FALSE(out.result);
     EXPECT_FALSE(out.restart);
+    // The driver update's own code (the stand-in's ERROR_NO_SUCH_DEVINST),
+    // through the helper as on the direct call.
+    EXPECT_EQ(out.error, static_cast<DWORD>(ERROR_NO_SUCH_DEVINST));
     // No restart flag from the caller: none is handed on either.
     out = Bind(dll, inf.c_str(), false);
     ASSERT_TRUE(out.finished);

@@ -9,7 +9,8 @@
 //   Restart  DWORD  nonzero: set the restart flag (when one was passed)
 //   Error    DWORD  last error on "not bound" (default ERROR_NO_SUCH_DEVINST)
 //   Log      SZ     file the calls are appended to (default C:\newdev-standin.log)
-// One line per call, tab-separated: bits=, image=, parent=, hwid=, inf=,
+// One line per call, tab-separated: bits=, image=, dep= (where the loader
+// found rsnewdevdep.dll, which this library imports), parent=, hwid=, inf=,
 // flags=, restartptr= (1 when a restart flag was passed).
 #include <windows.h>
 #include <setupapi.h>
@@ -17,6 +18,8 @@
 #include <string>
 
 #include "base/handles.h"
+
+extern "C" __declspec(dllimport) DWORD WINAPI RsNewdevDepPath(char* buffer, DWORD size);
 
 namespace {
 
@@ -64,6 +67,9 @@ extern "C" __declspec(dllexport) BOOL WINAPI UpdateDriverForPlugAndPlayDevicesA(
     if (got == 0) image[0] = '\0';
     std::string line = "bits=" + std::to_string(sizeof(void*) * 8);
     line.append("\timage=").append(image);
+    char dep[MAX_PATH] = {};
+    if (RsNewdevDepPath(dep, MAX_PATH - 1) == 0) dep[0] = '\0';
+    line.append("\tdep=").append(dep);
     line.append("\tparent=").append(std::to_string(reinterpret_cast<UINT_PTR>(parent)));
     line.append("\thwid=").append(hardwareId ? hardwareId : "(null)");
     line.append("\tinf=").append(infPath ? infPath : "(null)");
