@@ -104,12 +104,8 @@ std::string WriteNewLink(const std::wstring& path, const std::string& target, co
     com_ptr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) || !file)
         throw tk::Error("Unable to get IPersistFile interface on shortcut just created");
-    const std::string result = AnsiFromWide(path);
-    // A file the search did not match (a name in another letter case, a
-    // hidden item) is the user's: it is kept, as when the save fails.
-    if (GetFileAttributesA(result.c_str()) != INVALID_FILE_ATTRIBUTES) return result;
     file->Save(path.c_str(), FALSE);  // a folder that cannot be written to is not reported
-    return result;
+    return AnsiFromWide(path);
 }
 
 }  // namespace
@@ -133,7 +129,13 @@ std::string CreateShellShortcut(HWND owner, const std::string& target, const std
     // Without a file-system folder the new file would land relative to the
     // current drive: refuse instead.
     if (folderPath.empty()) throw tk::Error("Unable to create shortcut file");
-    return WriteNewLink(ShortcutFilePath(folderPath, WideFromAnsi(name)), target, arguments, iconFile, iconIndex);
+    // A file the search did not match is the user's: ours goes beside it.
+    const std::wstring path = FreeShortcutFilePath(folderPath, WideFromAnsi(name), [](const std::wstring& p) {
+        // The narrow call: Windows 95 has only a failing stub of the wide one.
+        return GetFileAttributesA(AnsiFromWide(p).c_str()) != INVALID_FILE_ATTRIBUTES;
+    });
+    if (path.empty()) throw tk::Error("Unable to create shortcut file");
+    return WriteNewLink(path, target, arguments, iconFile, iconIndex);
 }
 
 }  // namespace rs

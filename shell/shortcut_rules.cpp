@@ -8,6 +8,16 @@ std::wstring ShortcutFilePath(const std::wstring& folder, const std::wstring& na
     return folder + L"\\" + name + L".lnk";
 }
 
+std::wstring FreeShortcutFilePath(const std::wstring& folder, const std::wstring& name,
+                                  const std::function<bool(const std::wstring&)>& taken) {
+    std::wstring path = ShortcutFilePath(folder, name);
+    for (int n = 2; taken(path); ++n) {
+        if (n > 99) return std::wstring();
+        path = ShortcutFilePath(folder, name + L" (" + std::to_wstring(n) + L")");
+    }
+    return path;
+}
+
 std::optional<std::string> ShortcutWorkingDirectory(const std::string& target) {
     const std::string::size_type slash = target.rfind('\\');
     if (target.empty() || slash == std::string::npos) return std::nullopt;

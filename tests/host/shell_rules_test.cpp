@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "shell/shortcut_rules.h"
@@ -55,6 +56,15 @@ TEST(ShellShortcutRules, FilePathAndWorkingDirectory) {
     EXPECT_EQ(ShortcutWorkingDirectory("x.exe"), std::nullopt);
     EXPECT_EQ(ShortcutWorkingDirectory(""), std::nullopt);
     EXPECT_EQ(ShortcutWorkingDirectory("\\x.exe"), "");
+}
+
+TEST(ShellShortcutRules, NameTakenByAnUnmatchedFileGetsTheNextFreeNumber) {
+    std::set<std::wstring> taken;
+    auto isTaken = [&taken](const std::wstring& p) { return taken.count(p) != 0; };
+    EXPECT_EQ(FreeShortcutFilePath(L"C:\\Desk", L"X", isTaken), L"C:\\Desk\\X.lnk");
+    taken = {L"C:\\Desk\\X.lnk", L"C:\\Desk\\X (2).lnk"};
+    EXPECT_EQ(FreeShortcutFilePath(L"C:\\Desk", L"X", isTaken), L"C:\\Desk\\X (3).lnk");
+    EXPECT_EQ(FreeShortcutFilePath(L"C:\\Desk", L"X", [](const std::wstring&) { return true; }), L"");
 }
 
 TEST(ShellShortcutRules, ComposedMessageCarriesCodesAndSystemText) {

@@ -113,23 +113,24 @@ TEST_F(ShellShortcut, HiddenItemIsNotFound) {
     EXPECT_EQ(ReadWholeFile(hidden), "hidden");
 }
 
-TEST_F(ShellShortcut, UnmatchedFileAtTheShortcutPathIsKept) {
+TEST_F(ShellShortcut, UnmatchedFileAtTheShortcutPathIsLeftAlone) {
     // File names ignore case, display names do not: the user's
-    // "installation guide" is not matched, and it is not overwritten either.
+    // "installation guide" is not matched; ours is written beside it, and
+    // theirs is neither overwritten nor returned.
     const std::string mine = OnDesktop("installation guide.lnk");
     ASSERT_TRUE(WriteLink(mine, "C:\\mine\\guide.htm"));
     const std::string before = ReadWholeFile(mine);
-    const std::string path = desktop_ + "\\Installation Guide.lnk";
-    EXPECT_EQ(CreateShellShortcut(nullptr, "C:\\g\\EWINXP.htm", "", "", 0, "Installation Guide", CSIDL_DESKTOP), path);
-    EXPECT_TRUE(ReadWholeFile(path) == before) << "rewritten";
-    EXPECT_EQ(ReadLink(path).target, "C:\\mine\\guide.htm");
+    const std::string ours = OnDesktop("Installation Guide (2).lnk");
+    EXPECT_EQ(CreateShellShortcut(nullptr, "C:\\g\\EWINXP.htm", "", "", 0, "Installation Guide", CSIDL_DESKTOP), ours);
+    EXPECT_EQ(ReadLink(ours).target, "C:\\g\\EWINXP.htm");
+    EXPECT_TRUE(ReadWholeFile(mine) == before) << "rewritten";
 
-    // Likewise a hidden shortcut of that name. (Windows refuses to save over
-    // a hidden file; Wine overwrites it.)
+    // Likewise a hidden shortcut of that name.
     const std::string hidden = OnDesktop("RsShell Hidden Link.lnk");
     ASSERT_TRUE(WriteLink(hidden, "C:\\hidden.exe"));
     ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_EQ(CreateShellShortcut(nullptr, "C:\\new.exe", "", "", 0, "RsShell Hidden Link", CSIDL_DESKTOP), hidden);
+    EXPECT_EQ(CreateShellShortcut(nullptr, "C:\\new.exe", "", "", 0, "RsShell Hidden Link", CSIDL_DESKTOP),
+              OnDesktop("RsShell Hidden Link (2).lnk"));
     EXPECT_EQ(ReadLink(hidden).target, "C:\\hidden.exe");
 }
 

@@ -162,6 +162,20 @@ TEST_F(ShellUtilities, UsersDesktopShortcutOfThatNameIsMovedIntoTheGroup) {
     ExpectDesktopClean();
 }
 
+// A name the search does not match (another letter case) is the user's
+// file: it stays on the Desktop unchanged, and the group gets our shortcut.
+TEST_F(ShellUtilities, UnmatchedDesktopFileStaysAndTheGroupGetsOurs) {
+    const std::string mine = desktop_ + "\\orvex diagnostics.lnk";
+    ASSERT_TRUE(WriteLink(mine, "C:\\mine\\diag.exe"));
+    const std::string before = ReadWholeFile(mine);
+    InstallUtilitiesAndGuide(nullptr, 0);
+    EXPECT_EQ(ReadLink(group_ + "\\ORVEX Diagnostics.lnk").target, utility_ + "\\tkrdchk.exe");
+    EXPECT_TRUE(ReadWholeFile(mine) == before) << "moved or rewritten";
+    EXPECT_FALSE(FileExists(desktop_ + "\\ORVEX Diagnostics (2).lnk"));
+    RemoveFile(mine);
+    ExpectDesktopClean();
+}
+
 TEST_F(ShellUtilities, NonShortcutOnDesktopStopsTheShortcuts) {
     const std::string doc = desktop_ + "\\ORVEX Diagnostics.txt";
     ASSERT_TRUE(WriteWholeFile(doc, "mine"));
