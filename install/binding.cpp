@@ -3,6 +3,8 @@
 #include <setupapi.h>
 
 #include "base/handles.h"
+#include "base/sent_messages.h"
+#include "install/binding_rules.h"
 #include "app/language.h"
 #include "pnpbind/pnpbind.h"
 #include "toolkit/application.h"
@@ -29,13 +31,16 @@ int RunAndWait(const std::string& programPath, const std::string& workingFolder)
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(programPath.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, workingFolder.c_str(),
-                        &startup, &info)) {
+    std::string commandLine = InstallerCommandLine(programPath);
+    if (!CreateProcessA(programPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingFolder.c_str(), &startup, &info)) {
         return 0;
     }
     unique_handle process(info.hProcess);
     unique_handle thread(info.hThread);
-    WaitForSingleObject(process.get(), INFINITE);
+    // Installers broadcast setting changes to every top-level window and wait
+    // for the answers; ours are hidden but must still answer.
+    WaitAnsweringSentMessages(process.get());
     return 1;
 }
 

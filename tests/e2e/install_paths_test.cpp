@@ -135,12 +135,39 @@ TEST_P(PathDInstallers, RunsThePlatformInstaller) {
     EXPECT_EQ(Wait(), 0);
     EXPECT_EQ(RestartPrompts(), 1);
     const std::string stem = std::string(c.installer).substr(0, std::string(c.installer).find('.'));
+    // The stand-in writes this only once its broadcast has been answered.
     std::string ran = install_e2e::ReadAll(setupDir_ + "/" + stem + ".installer-ran.txt");
     EXPECT_NE(ran.find(std::string("program=") + c.installer + "\r\n"), std::string::npos) << ran;
     EXPECT_NE(ran.find("current-directory=C:\\medium\\Setup\r\n"), std::string::npos) << ran;
+    // The whole path, quoted. (Wine quotes it also for a program started
+    // without a command line, where Windows passes the bare path: only the
+    // host test of the command building sees that fault.)
+    EXPECT_NE(ran.find(std::string("command-line=\"C:\\medium\\Setup\\") + c.installer + "\"\r\n"),
+              std::string::npos)
+        << ran;
     Expected e;
     e.filesCreated = {"windows/inf/ORVEX.inf", "medium/Setup/" + stem + ".installer-ran.txt"};
     ExpectChanges(AuditNow(), e);
+}
+
+// A medium whose folder name has a blank: the installer gets its whole path
+// as its program name, and runs in that folder. (Wine would quote the path
+// by itself for a program started without a command line; Windows passes it
+// bare, split at the blank: the command building is host-tested.)
+TEST_F(InstallPaths, PathDInstallerInAFolderWithBlanks) {
+    Prepare({"win32", "vista", "en_US"});
+    std::filesystem::rename(driveC_ + "/medium", driveC_ + "/Driver CD");
+    setupDir_ = driveC_ + "/Driver CD/Setup";
+    filesBefore_ = e2e::SnapshotFiles(driveC_);
+    StartTraced();
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "wait-gone",
+                    "--timeout", kTimeout});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(RestartPrompts(), 1);
+    std::string ran = install_e2e::ReadAll(setupDir_ + "/Vista32.installer-ran.txt");
+    EXPECT_NE(ran.find("current-directory=C:\\Driver CD\\Setup\r\n"), std::string::npos) << ran;
+    EXPECT_NE(ran.find("command-line=\"C:\\Driver CD\\Setup\\Vista32.exe\"\r\n"), std::string::npos) << ran;
 }
 
 const PlatformInstallerCase kInstallers[] = {

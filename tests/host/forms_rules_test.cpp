@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "install/binding_rules.h"
+#include "pnpbind/pnpbind_rules.h"
 #include "ui/dialog_rules.h"
 #include "ui/license_rules.h"
 #include "ui/setup_pass_rules.h"
@@ -29,6 +31,15 @@ TEST(ExternalInstaller, NamesAndFolder) {
     EXPECT_EQ(FolderOfModule("D:\\Setup\\setup.exe") + ExternalInstallerName(10), "D:\\Setup\\Vista64.exe");
     EXPECT_EQ(FolderOfModule("D:\\setup.exe"), "D:\\");
     EXPECT_EQ(FolderOfModule("setup.exe"), "");
+}
+
+TEST(ExternalInstaller, CommandLineGivesBackTheWholePathAsProgramName) {
+    // Split as the installer's C runtime splits its command line.
+    for (const std::string path : {"D:\\Setup\\Vista64.exe", "C:\\Driver CD\\My Setup\\XP64.exe"}) {
+        const auto args = pnpbind::SplitCommandLine(InstallerCommandLine(path));
+        ASSERT_EQ(args.size(), 1u) << path;
+        EXPECT_EQ(args[0], path);
+    }
 }
 
 TEST(ExternalInstaller, FailureTextsChineseOnlyForLanguageOne) {

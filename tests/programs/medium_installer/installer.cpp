@@ -1,6 +1,9 @@
-// A stand-in platform installer of the sample medium. It writes
-// "<name>.installer-ran.txt" into its current directory, holding its own
-// name, the current directory and its command line, then exits with 0, or with
+// A stand-in platform installer of the sample medium. As real installers
+// do, it first tells every top-level window that a setting changed, with a
+// plain SendMessage that waits for each of them to answer (a program that
+// does not answer hangs it). Then it writes "<name>.installer-ran.txt" into
+// its current directory, holding its own name, the current directory and
+// its command line, and exits with 0, or with
 // the code named in a file "<name>.exitcode" of its current directory
 // (a test's way to make the installer fail).
 #include <windows.h>
@@ -17,6 +20,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::string stem = name.substr(0, name.rfind('.'));
     char cwd[MAX_PATH] = {};
     if (!GetCurrentDirectoryA(MAX_PATH, cwd)) return 1;
+
+    SendMessageA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"));
 
     std::string marker = stem + ".installer-ran.txt";
     FILE* f = std::fopen(marker.c_str(), "wb");

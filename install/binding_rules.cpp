@@ -1,0 +1,8 @@
+#include "install/binding_rules.h"
+
+namespace rs {
+
+// A file path holds no quote, so the program name needs no escapes.
+std::string InstallerCommandLine(const std::string& programPath) { return "\"" + programPath + "\""; }
+
+}  // namespace rs
