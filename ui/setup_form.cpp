@@ -119,12 +119,35 @@ void TSetupForm::PressFeedback(tk::TLabel& label, unsigned ms) {
     label.SetBounds(label.Left() - 1, label.Top() - 1, label.Width(), label.Height());
 }
 
+namespace {
+
+// Ends a press however its handler is left: a failed shortcut escapes from
+// the pass as an exception and the window must not stay deaf.
+class PressScope {
+public:
+    PressScope(PressGuard& guard, const tk::TTimer& delayTimer) : guard_(guard), delayTimer_(delayTimer) {}
+    PressScope(const PressScope&) = delete;
+    PressScope& operator=(const PressScope&) = delete;
+    ~PressScope() { guard_.End(delayTimer_.Enabled()); }
+
+private:
+    PressGuard& guard_;
+    const tk::TTimer& delayTimer_;
+};
+
+}  // namespace
+
+// A press while another one is under way is ignored (see PressGuard).
 void TSetupForm::lblYesClick() {
+    if (!presses_.Begin()) return;
+    PressScope scope(presses_, DelayTimer);
     PressFeedback(lblYes, kYesFeedbackMs);
     RunInstallationPass(*this);
 }
 
 void TSetupForm::lblNoClick() {
+    if (!presses_.Begin()) return;
+    PressScope scope(presses_, DelayTimer);
     PressFeedback(lblNo, kNoFeedbackMs);
     tk::Application::Instance().Terminate();
 }
@@ -135,6 +158,7 @@ void TSetupForm::DelayTimerTimer() {
     LicenseForm->YesBtn.SetText(ToControlText(txtAccept[Language]));
     LicenseForm->NoBtn.SetText(ToControlText(txtReject[Language]));
     LicenseForm->ShowModal();
+    presses_.AgreementClosed();
 }
 
 }  // namespace rs

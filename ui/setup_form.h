@@ -3,6 +3,7 @@
 #pragma once
 #include "app/texts.h"
 #include "toolkit/forms.h"
+#include "ui/setup_pass_rules.h"
 
 namespace rs {
 
@@ -41,6 +42,8 @@ private:
     // Moves the label 1 pixel right and down, processes messages for `ms`,
     // moves it back.
     void PressFeedback(tk::TLabel& label, unsigned ms);
+
+    PressGuard presses_;
 };
 
 extern TSetupForm* SetupForm;

@@ -63,4 +63,18 @@ InstallerFailureTexts BuildInstallerFailureTexts(PlatformCode platform, DisplayL
     return t;
 }
 
+bool PressGuard::Begin() {
+    if (state_ != State::Free) return false;
+    state_ = State::Pressed;
+    return true;
+}
+
+void PressGuard::End(bool handedOver) {
+    if (state_ == State::Pressed) state_ = handedOver ? State::HandedOver : State::Free;
+}
+
+void PressGuard::AgreementClosed() {
+    if (state_ == State::HandedOver) state_ = State::Free;
+}
+
 }  // namespace rs

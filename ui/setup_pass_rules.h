@@ -50,4 +50,25 @@ struct InstallerFailureTexts {
 InstallerFailureTexts BuildInstallerFailureTexts(PlatformCode platform, DisplayLanguage language,
                                                  const std::u16string& systemMessage);
 
+// One press of Yes or No at a time. The press feedback processes messages,
+// so without this a second click or key (a double click, "yy") would run a
+// whole second installation nested inside the first. A Yes pass that hands
+// over to the agreement window stays under way until that window closes;
+// one that leaves the window asking frees it at once.
+class PressGuard {
+public:
+    // False while a press is under way: the new one is ignored.
+    bool Begin();
+    // The press's handler has returned (normally or by an exception);
+    // handedOver: the DelayTimer is armed for the agreement window.
+    void End(bool handedOver);
+    // The agreement window's modal showing has ended.
+    void AgreementClosed();
+    bool UnderWay() const { return state_ != State::Free; }
+
+private:
+    enum class State { Free, Pressed, HandedOver };
+    State state_ = State::Free;
+};
+
 }  // namespace rs

@@ -35,11 +35,13 @@ Expected PathC() {
 
 class InstallPaths : public InstallTest {
 protected:
-    // Yes (and what the robot does next), then the whole path C: the restart
-    // prompt, exit code 0 and exactly the expected changes.
-    void YesRunsPathC(const std::vector<std::string>& next, const Expected& expected) {
-        std::vector<std::string> steps = {"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type",
-                                          "--text", "y"};
+    // Yes (typed unless other presses are given, and what the robot does
+    // next), then the whole path C: the restart prompt, exit code 0 and
+    // exactly the expected changes.
+    void YesRunsPathC(const std::vector<std::string>& next, const Expected& expected,
+                      const std::vector<std::string>& presses = {"type", "--text", "y"}) {
+        std::vector<std::string> steps = {"wait-window", "--class", "TSetupForm", "--timeout", kTimeout};
+        steps.insert(steps.end(), presses.begin(), presses.end());
         steps.insert(steps.end(), next.begin(), next.end());
         auto r = Robot(steps);
         ASSERT_TRUE(r.Ok()) << r.raw;
@@ -108,11 +110,43 @@ TEST_F(InstallPaths, PathCWindows2000BindsFromTheAbsoluteInfPath) {
         << calls.output;
 }
 
-// XP 32-bit with the real binding library: the whole path C.
+// Real clicks on the Yes label, as the robot's pointer gives them.
+const std::vector<std::string> kClickYes = {"control", "--class", "TLabel", "--text", "&Yes", "mouse-click"};
+
+// XP 32-bit with the real binding library: the whole path C, started by a
+// click on Yes.
 TEST_F(InstallPaths, PathCWindowsXp) {
     Prepare({"win32", "winxp", "en_US"});
     StartTraced();
-    YesRunsPathC({}, PathC());
+    YesRunsPathC({}, PathC(), kClickYes);
+}
+
+// One installation per Yes: a second Yes arriving while the first one's
+// press feedback processes messages is ignored, not run nested inside it.
+// The stand-in binding library counts its calls.
+class OnePassPerYes : public InstallPaths {
+protected:
+    void ExpectOnePathC(const std::vector<std::string>& presses) {
+        Prepare({"win32", "winxp", "en_US"});
+        PutInSetupFolder(TestBin("pnpbind.dll"), "pnpbind.dll");
+        StartTraced();
+        YesRunsPathC({}, PathC(), presses);
+        auto count = Wine({"reg", "query", "HKCU\\Software\\ReaderSetupTests\\EngineStandinPnpbind", "/v", "CallCount"});
+        std::istringstream words(count.output);
+        std::string word;
+        while (words >> word && word != "REG_DWORD") {
+        }
+        words >> word;
+        EXPECT_EQ(word, "0x1") << count.output;
+    }
+};
+
+TEST_F(OnePassPerYes, TwoQuickYKeys) { ExpectOnePathC({"type", "--text", "yy"}); }
+
+TEST_F(OnePassPerYes, DoubleClickOnYes) {
+    std::vector<std::string> presses = kClickYes;
+    for (const char* s : {"--count", "2"}) presses.push_back(s);
+    ExpectOnePathC(presses);
 }
 
 // XP 64-bit and Vista: the window goes, the platform's installer runs in the
@@ -443,17 +477,41 @@ TEST_F(AgreementFlow, PathAMissingInfStopsTheRun) {
     Prepare({"win32", "win98", "en_US"});
     RemoveFromSetupFolder("drivers/ORVEX.ncp");
     StartTraced();
-    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
-                    "--timeout", kTimeout, "sleep", "--ms", "500", "no-box", "--timeout", "2500", "find-window", "--class", "TSetupForm"});
+    // The box stays up longer than the delay timer's second: the timer is
+    // disarmed meanwhile, so no agreement window comes under it.
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "wait-box",
+                    "--timeout", kTimeout, "sleep", "--ms", "2000"});
     ASSERT_TRUE(r.Ok()) << r.raw;
     EXPECT_EQ(r.Find("box")->Get("text"), "Error");
     EXPECT_EQ(r.Find("box")->Get("message"), "Cannot Copy ORVEX.inf, Error Code : 2");
+    EXPECT_FALSE(Robot({"find-window", "--class", "TLicenseForm"}).Ok());
+    auto after = Robot({"press-box", "sleep", "--ms", "500", "no-box", "--timeout", "2500", "find-window", "--class",
+                        "TSetupForm"});
+    ASSERT_TRUE(after.Ok()) << after.raw;
     auto agreement = Robot({"find-window", "--class", "TLicenseForm"});
     EXPECT_FALSE(agreement.Ok()) << agreement.raw;
     EXPECT_TRUE(Running());
-    Robot({"find-window", "--class", "TSetupForm", "type", "--text", "n"});
+    // Back to asking: No works again, here by a real click.
+    auto no = Robot({"find-window", "--class", "TSetupForm", "control", "--class", "TLabel", "--text", "&No",
+                     "mouse-click"});
+    EXPECT_TRUE(no.Ok()) << no.raw;
     EXPECT_EQ(Wait(), 0);
     ExpectChanges(AuditNow(), Expected{});
+}
+
+// "y" then "n" typed quickly: the No arrives inside Yes's press feedback
+// and is ignored, so the pass runs to its hand-over and the agreement
+// window comes; Reject by a real click ends it.
+TEST_F(AgreementFlow, QuickNoAfterYesIsIgnored) {
+    Prepare({"win32", "win98", "en_US"});
+    StartTraced();
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "yn",
+                    "wait-window", "--class", "TLicenseForm", "--timeout", "60000", "sleep", "--ms", "500", "control",
+                    "--class", "Button", "--text", "&Reject", "mouse-click", "press-box", "--timeout", kTimeout});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    EXPECT_EQ(r.Find("box")->Get("message"), "Smart Card Reader Driver Installed Failed!");
+    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(RestartPrompts(), 0);
 }
 
 // NT 4.0: windrvr.sys failing ends the program after its box; wdusbd.sys
@@ -673,10 +731,15 @@ TEST_F(CompanionProgram, OtherFailureIsReportedAndTheRunGoesOn) {
     std::filesystem::create_directory(driveC_ + "/windows/system32/tkpsvc.exe");
     filesBefore_ = e2e::SnapshotFiles(driveC_);
     StartTraced();
-    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
-                    "--timeout", kTimeout, "wait-window", "--class", "TLicenseForm", "--timeout", "60000", "type",
-                    "--text", "r", "press-box", "--timeout", kTimeout});
+    // The box held beyond the delay timer's second: no agreement window
+    // under it; once it is answered the timer is armed again.
+    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "wait-box",
+                    "--timeout", kTimeout, "sleep", "--ms", "2000"});
     ASSERT_TRUE(r.Ok()) << r.raw;
+    EXPECT_FALSE(Robot({"find-window", "--class", "TLicenseForm"}).Ok());
+    auto rest = Robot({"press-box", "wait-window", "--class", "TLicenseForm", "--timeout", "60000", "type", "--text",
+                       "r", "press-box", "--timeout", kTimeout});
+    ASSERT_TRUE(rest.Ok()) << rest.raw;
     const std::string message = r.Find("box")->Get("message");
     EXPECT_EQ(message.rfind("Cannot Copy tkpsvc.exe, Error Code : ", 0), 0u) << message;
     EXPECT_EQ(message.find(": 32"), std::string::npos) << message;
@@ -726,8 +789,9 @@ TEST_F(AgreementFlow, CheckWaitsForTheMarkerWrittenAfterAccept) {
     std::filesystem::remove(driveC_ + "/windows/system32/rundll32.exe");  // WinExec fails: not noticed
     StartTraced();
     YesThenAgreement();
-    auto r = Robot({"find-window", "--class", "TLicenseForm", "type", "--text", "a", "wait-gone", "--timeout", kTimeout,
-                    "sleep", "--ms", "2000", "find-window", "--class", "TSetupForm"});
+    auto r = Robot({"find-window", "--class", "TLicenseForm", "control", "--class", "Button", "--text", "&Accept",
+                    "mouse-click", "window", "wait-gone", "--timeout", kTimeout, "sleep", "--ms", "2000", "find-window",
+                    "--class", "TSetupForm"});
     ASSERT_TRUE(r.Ok()) << r.raw;
     EXPECT_FALSE(Robot({"find-window", "--class", "TDialogForm"}).Ok());
     EXPECT_FALSE(Robot({"find-window", "--class", "TLicenseForm"}).Ok());

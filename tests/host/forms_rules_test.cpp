@@ -116,3 +116,22 @@ TEST(NoticeLayout, CentringTruncatesTowardZero) {
     EXPECT_EQ(q.y, 276);
     EXPECT_EQ(CentreOnScreen(640, 480, 641, 481).x, 0);
 }
+
+TEST(PressGuard, OnePressAtATimeAndTheHandOverHoldsUntilTheAgreementCloses) {
+    PressGuard guard;
+    ASSERT_TRUE(guard.Begin());
+    EXPECT_FALSE(guard.Begin());  // a second Yes or No inside the first
+    guard.End(false);             // back to asking: Yes works again
+    EXPECT_FALSE(guard.UnderWay());
+    ASSERT_TRUE(guard.Begin());
+    guard.End(true);  // the armed timer is still part of the pass
+    EXPECT_FALSE(guard.Begin());
+    guard.AgreementClosed();
+    EXPECT_TRUE(guard.Begin());
+    // The timer fired inside the pass (a box pumping messages): its window
+    // closing changes nothing until the press itself ends.
+    guard.AgreementClosed();
+    EXPECT_TRUE(guard.UnderWay());
+    guard.End(false);
+    EXPECT_TRUE(guard.Begin());
+}

@@ -22,6 +22,10 @@
 //   type --text S                   WM_CHAR per character to the selection
 //   click [--x --y]                 BM_CLICK for buttons, else a posted click
 //   mouse-move --x X --y Y          WM_MOUSEMOVE to the child under the point
+//   mouse-click [--x --y] [--count N]   the real pointer to the point (client
+//                                   coordinates of the selection, default
+//                                   its centre), then N real left clicks
+//                                   through the system's input queue
 //                                   (client coordinates of the selection)
 //   close [--how sys|wm-close]      SC_CLOSE (default) or WM_CLOSE
 //   press --button NAME|--id N      WM_COMMAND to the selected window
@@ -385,6 +389,31 @@ private:
             PostMessageW(t, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
             Emit("moved hwnd=" + Hex(t) + " class=" + Quote(ClassOf(t)) + " x=" + std::to_string(pt.x) +
                  " y=" + std::to_string(pt.y));
+        } else if (c == "mouse-click") {
+            // Real input, as a user's hand gives it: the system routes it to
+            // the window under the pointer and makes a double click of two
+            // quick clicks, which posted messages cannot show.
+            HWND t = Target();
+            RECT r{};
+            GetClientRect(t, &r);
+            POINT screen{Num(o, "x", r.right / 2), Num(o, "y", r.bottom / 2)};
+            ClientToScreen(t, &screen);
+            const long count = Num(o, "count", 1);
+            if (!SetCursorPos(screen.x, screen.y)) Fail("SetCursorPos failed");
+            std::vector<INPUT> inputs;
+            for (long i = 0; i < count; ++i) {
+                for (DWORD flag : {DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) {
+                    INPUT in{};
+                    in.type = INPUT_MOUSE;
+                    in.mi.dwFlags = flag;
+                    inputs.push_back(in);
+                }
+            }
+            mark_ = GetTickCount();
+            if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
+                Fail("SendInput failed: " + std::to_string(GetLastError()));
+            Emit("mouse-clicked hwnd=" + Hex(t) + " screen-x=" + std::to_string(screen.x) +
+                 " screen-y=" + std::to_string(screen.y) + " count=" + std::to_string(count));
         } else if (c == "close") {
             HWND t = win_ ? win_ : Target();
             if (Has(o, "how") && o.at("how") == L"wm-close")
@@ -465,9 +494,13 @@ const char* const kCommands[] = {"wait-window", "find-window", "wait-box", "pres
                                  "control",     "window",      "text",     "rect",      "children", "dump",
                                  "type",        "click",       "mouse-move", "close",   "wait-gone", "wait-text",
                                  "pixel",       "sleep",       "mark",     "screen",    "launch"};
+// Steps that drive the real pointer.
+const char* const kPointerCommands[] = {"mouse-click"};
 
 bool IsCommand(const std::string& word) {
     for (const char* c : kCommands)
+        if (word == c) return true;
+    for (const char* c : kPointerCommands)
         if (word == c) return true;
     return false;
 }
