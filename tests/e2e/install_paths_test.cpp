@@ -157,20 +157,29 @@ struct PlatformInstallerCase {
     const char* installer;
 };
 
-class PathDInstallers : public InstallTest, public ::testing::WithParamInterface<PlatformInstallerCase> {};
+class PathD : public InstallTest {
+protected:
+    // Yes: the window goes, the installer runs, then the restart prompt and
+    // the end. What the stand-in installer recorded, which it writes only
+    // once its broadcast has been answered.
+    std::string YesRunsInstaller(const std::string& stem) {
+        StartTraced();
+        auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y",
+                        "wait-gone", "--timeout", kTimeout});
+        EXPECT_TRUE(r.Ok()) << r.raw;
+        EXPECT_EQ(Wait(), 0);
+        EXPECT_EQ(RestartPrompts(), 1);
+        return install_e2e::ReadAll(setupDir_ + "/" + stem + ".installer-ran.txt");
+    }
+};
+
+class PathDInstallers : public PathD, public ::testing::WithParamInterface<PlatformInstallerCase> {};
 
 TEST_P(PathDInstallers, RunsThePlatformInstaller) {
     const PlatformInstallerCase& c = GetParam();
     Prepare({c.arch, c.version, "en_US"});
-    StartTraced();
-    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "wait-gone",
-                    "--timeout", kTimeout});
-    ASSERT_TRUE(r.Ok()) << r.raw;
-    EXPECT_EQ(Wait(), 0);
-    EXPECT_EQ(RestartPrompts(), 1);
     const std::string stem = std::string(c.installer).substr(0, std::string(c.installer).find('.'));
-    // The stand-in writes this only once its broadcast has been answered.
-    std::string ran = install_e2e::ReadAll(setupDir_ + "/" + stem + ".installer-ran.txt");
+    const std::string ran = YesRunsInstaller(stem);
     EXPECT_NE(ran.find(std::string("program=") + c.installer + "\r\n"), std::string::npos) << ran;
     EXPECT_NE(ran.find("current-directory=C:\\medium\\Setup\r\n"), std::string::npos) << ran;
     // The whole path, quoted. (Wine quotes it also for a program started
@@ -188,18 +197,12 @@ TEST_P(PathDInstallers, RunsThePlatformInstaller) {
 // as its program name, and runs in that folder. (Wine would quote the path
 // by itself for a program started without a command line; Windows passes it
 // bare, split at the blank: the command building is host-tested.)
-TEST_F(InstallPaths, PathDInstallerInAFolderWithBlanks) {
+TEST_F(PathD, InstallerInAFolderWithBlanks) {
     Prepare({"win32", "vista", "en_US"});
     std::filesystem::rename(driveC_ + "/medium", driveC_ + "/Driver CD");
     setupDir_ = driveC_ + "/Driver CD/Setup";
     filesBefore_ = e2e::SnapshotFiles(driveC_);
-    StartTraced();
-    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "wait-gone",
-                    "--timeout", kTimeout});
-    ASSERT_TRUE(r.Ok()) << r.raw;
-    EXPECT_EQ(Wait(), 0);
-    EXPECT_EQ(RestartPrompts(), 1);
-    std::string ran = install_e2e::ReadAll(setupDir_ + "/Vista32.installer-ran.txt");
+    const std::string ran = YesRunsInstaller("Vista32");
     EXPECT_NE(ran.find("current-directory=C:\\Driver CD\\Setup\r\n"), std::string::npos) << ran;
     EXPECT_NE(ran.find("command-line=\"C:\\Driver CD\\Setup\\Vista32.exe\"\r\n"), std::string::npos) << ran;
 }
