@@ -517,6 +517,23 @@ TEST_F(AgreementFlow, QuickNoAfterYesIsIgnored) {
     EXPECT_EQ(RestartPrompts(), 0);
 }
 
+// A Yes reaching the setup window while the agreement window is up is part
+// of the same installation: no second pass runs (it would copy the driver
+// files again, and the one taken away here would come back).
+TEST_F(AgreementFlow, YesDuringTheAgreementIsIgnored) {
+    Prepare({"win32", "nt40", "en_US"});
+    StartTraced();
+    YesThenAgreement();
+    const std::string driver = driveC_ + "/windows/system32/drivers/orvex.sys";
+    ASSERT_TRUE(std::filesystem::remove(driver));
+    auto r = Robot({"find-window", "--class", "TSetupForm", "type", "--text", "y", "sleep", "--ms", "2000",
+                    "find-window", "--class", "TLicenseForm", "control", "--class", "Button", "--text", "&Reject",
+                    "mouse-click", "press-box", "--timeout", kTimeout});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    EXPECT_FALSE(std::filesystem::exists(driver));
+    EXPECT_EQ(Wait(), 0);
+}
+
 // NT 4.0: windrvr.sys failing ends the program after its box; wdusbd.sys
 // failing leaves the window asking.
 TEST_F(AgreementFlow, PathBCopyFailures) {
