@@ -8,6 +8,8 @@
 
 #include <utility>
 
+#include "base/system_api.h"
+
 namespace rs {
 
 template <typename T, typename Traits>
@@ -152,10 +154,10 @@ private:
 // CoInitialize on entry, CoUninitialize once on every way out.
 class com_apartment {
 public:
-    com_apartment() noexcept { CoInitialize(nullptr); }
+    com_apartment() noexcept { sysapi::CoInitialize(nullptr); }
     com_apartment(const com_apartment&) = delete;
     com_apartment& operator=(const com_apartment&) = delete;
-    ~com_apartment() { CoUninitialize(); }
+    ~com_apartment() { sysapi::CoUninitialize(); }
 };
 
 }  // namespace rs

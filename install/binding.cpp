@@ -1,9 +1,8 @@
 #include "install/binding.h"
 
-#include <setupapi.h>
-
 #include "base/handles.h"
 #include "base/sent_messages.h"
+#include "base/system_api.h"
 #include "install/binding_rules.h"
 #include "app/language.h"
 #include "pnpbind/pnpbind.h"
@@ -44,6 +43,6 @@ int RunAndWait(const std::string& programPath, const std::string& workingFolder)
     return 1;
 }
 
-void ShowRestartPrompt(HWND owner) { SetupPromptReboot(nullptr, owner, FALSE); }
+void ShowRestartPrompt(HWND owner) { sysapi::SetupPromptReboot(nullptr, owner, FALSE); }
 
 }  // namespace rs

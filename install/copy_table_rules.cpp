@@ -1,4 +1,4 @@
-#include <cstdio>
+#include <charconv>
 
 #include "install/copy_table.h"
 
@@ -52,8 +52,8 @@ std::array<std::u16string, 3> BuildCopyFailureTexts(const std::u16string& fileNa
     std::u16string code;
     if (errorCode != kDiskFull) {
         char digits[16];  // "-2147483648" is the longest a 32-bit code gets
-        std::snprintf(digits, sizeof digits, "%ld", static_cast<long>(errorCode));
-        for (const char* c = digits; *c; ++c) code.push_back(static_cast<char16_t>(*c));
+        const auto written = std::to_chars(digits, digits + sizeof digits, errorCode);
+        for (const char* c = digits; c != written.ptr; ++c) code.push_back(static_cast<char16_t>(*c));
     }
     std::array<std::u16string, 3> texts;
     for (std::size_t i = 0; i < texts.size(); ++i) {

@@ -1,8 +1,7 @@
 #include "pnpbind/newdev_call.h"
 
 #include "base/handles.h"
-
-#include <string>
+#include "base/system_dll.h"
 
 namespace rs::pnpbind {
 namespace {
@@ -12,13 +11,7 @@ using UpdateDriverFn = BOOL(WINAPI*)(HWND, LPCSTR, LPCSTR, DWORD, PBOOL);
 }  // namespace
 
 BOOL CallUpdateDriver(HWND parent, LPCSTR hardwareId, LPCSTR fullInfPath, DWORD flags, PBOOL restartRequired) {
-    char sysdir[MAX_PATH];
-    UINT n = GetSystemDirectoryA(sysdir, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return FALSE;
-    std::string dll = std::string(sysdir, n) + "\\newdev.dll";
-    // newdev's own imports are looked for in its folder first, not in this
-    // program's folder (the installation medium) as a plain load would.
-    unique_hmodule newdev(LoadLibraryExA(dll.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    unique_hmodule newdev(LoadSystemDll("newdev.dll"));
     if (!newdev) return FALSE;
     auto update = reinterpret_cast<UpdateDriverFn>(
         reinterpret_cast<void*>(GetProcAddress(newdev.get(), "UpdateDriverForPlugAndPlayDevicesA")));

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "base/handles.h"
+#include "base/system_api.h"
 #include "app/language.h"
 #include "shell/shortcut_rules.h"
 #include "toolkit/error.h"
@@ -34,7 +35,7 @@ bool IsEmptyItemList(LPCITEMIDLIST list) { return list && list->mkid.cb == 0; }
 // empty when none.
 std::wstring FindExistingItem(HWND owner, LPCITEMIDLIST folder, IMalloc* alloc, const std::wstring& name) {
     com_ptr<IShellFolder> desktop;
-    if (FAILED(SHGetDesktopFolder(desktop.put())) || !desktop) return std::wstring();
+    if (FAILED(sysapi::SHGetDesktopFolder(desktop.put())) || !desktop) return std::wstring();
     com_ptr<IShellFolder> bound;
     if (FAILED(desktop->BindToObject(folder, nullptr, IID_IShellFolder, bound.put_void())) || !bound) {
         // The Desktop's own list is empty and cannot be bound: its folder
@@ -73,7 +74,7 @@ std::string SystemErrorText(DWORD code) {
 
 std::string OpenExistingLink(const std::wstring& path) {
     com_ptr<IShellLinkA> link;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void());
+    HRESULT hr = sysapi::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void());
     if (FAILED(hr) || !link) {
         DWORD error = GetLastError();
         throw tk::Error(ExistingLinkFailureMessage(static_cast<std::uint32_t>(hr),
@@ -92,7 +93,7 @@ std::string WriteNewLink(const std::wstring& path, const std::string& target, co
                          const std::string& iconFile, int iconIndex) {
     const auto workingDirectory = ShortcutWorkingDirectory(target);
     com_ptr<IShellLinkA> link;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void());
+    HRESULT hr = sysapi::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void());
     if (FAILED(hr) || !link) throw tk::Error("Unable to create shortcut file");
     // The setters' results are not looked at: a shortcut with fewer
     // properties is still worth saving.
@@ -117,11 +118,11 @@ std::string CreateShellShortcut(HWND owner, const std::string& target, const std
     com_ptr<IMalloc> alloc;
     std::wstring folderPath;
     std::wstring found;
-    if (SUCCEEDED(SHGetMalloc(alloc.put())) && alloc) {
+    if (SUCCEEDED(sysapi::SHGetMalloc(alloc.put())) && alloc) {
         unique_pidl folder;
-        if (SUCCEEDED(SHGetSpecialFolderLocation(owner, folderId, folder.put(alloc.get()))) && folder) {
+        if (SUCCEEDED(sysapi::SHGetSpecialFolderLocation(owner, folderId, folder.put(alloc.get()))) && folder) {
             char path[MAX_PATH] = {};
-            if (SHGetPathFromIDListA(folder.get(), path)) folderPath = WideFromAnsi(path);
+            if (sysapi::SHGetPathFromIDListA(folder.get(), path)) folderPath = WideFromAnsi(path);
             found = FindExistingItem(owner, folder.get(), alloc.get(), WideFromAnsi(name));
         }
     }

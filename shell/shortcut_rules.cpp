@@ -1,6 +1,6 @@
 #include "shell/shortcut_rules.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace rs {
 
@@ -25,13 +25,17 @@ std::optional<std::string> ShortcutWorkingDirectory(const std::string& target) {
 }
 
 std::string ExistingLinkFailureMessage(std::uint32_t hresult, std::uintptr_t object, const std::string& systemText) {
-    // The codes part has a fixed shape; 300 characters always hold it.
-    char codes[300];
-    std::snprintf(codes, sizeof codes, "Couldn't get IShellLink to existing file. hres=%lx %lu. psl=%lx. ",
-                  static_cast<unsigned long>(hresult), static_cast<unsigned long>(hresult),
-                  static_cast<unsigned long>(object));
+    // The codes as "%lx %lu" and "%lx" would print them.
+    auto number = [](unsigned long value, int base) {
+        char digits[24];
+        const auto written = std::to_chars(digits, digits + sizeof digits, value, base);
+        return std::string(digits, written.ptr);
+    };
+    const auto code = static_cast<unsigned long>(hresult);
+    std::string text = "Couldn't get IShellLink to existing file. hres=" + number(code, 16) + " " + number(code, 10) +
+                       ". psl=" + number(static_cast<unsigned long>(object), 16) + ". ";
     constexpr std::string::size_type kSystemTextLimit = 499;
-    return std::string(codes) + ": " + systemText.substr(0, kSystemTextLimit);
+    return text + ": " + systemText.substr(0, kSystemTextLimit);
 }
 
 }  // namespace rs

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/handles.h"
+#include "base/system_api.h"
 #include "app/platform.h"
 #include "install/file_deploy.h"
 #include "install/registry_io.h"
@@ -54,11 +55,11 @@ std::string ProgramFilesFolder(const std::string& windowsDirectory) {
 
 std::string SpecialFolderPath(HWND owner, int folderId) {
     com_ptr<IMalloc> alloc;
-    if (FAILED(SHGetMalloc(alloc.put())) || !alloc) return std::string();
+    if (FAILED(sysapi::SHGetMalloc(alloc.put())) || !alloc) return std::string();
     unique_pidl folder;
-    if (FAILED(SHGetSpecialFolderLocation(owner, folderId, folder.put(alloc.get()))) || !folder) return std::string();
+    if (FAILED(sysapi::SHGetSpecialFolderLocation(owner, folderId, folder.put(alloc.get()))) || !folder) return std::string();
     char path[MAX_PATH] = {};
-    if (!SHGetPathFromIDListA(folder.get(), path)) return std::string();
+    if (!sysapi::SHGetPathFromIDListA(folder.get(), path)) return std::string();
     return path;
 }
 

@@ -2,8 +2,7 @@
 
 #include <commctrl.h>
 
-#include <stdexcept>
-
+#include "toolkit/error.h"
 #include "toolkit/forms.h"
 #include "toolkit/layout_rules.h"
 
@@ -105,6 +104,6 @@ void Application::HandleException(const std::exception& e) {
     MessageBoxA(GetActiveWindow(), text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }
 
-void Application::HandleUnknownException() { HandleException(std::runtime_error("Unknown exception")); }
+void Application::HandleUnknownException() { HandleException(Error("Unknown exception")); }
 
 }  // namespace tk

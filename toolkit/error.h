@@ -1,14 +1,21 @@
 // The toolkit's general exception: what escapes an event handler is shown
-// by the application's exception report and the program goes on.
+// by the application's exception report and the program goes on. Derived
+// from std::exception alone: the standard exception classes would bring
+// the runtime's second string implementation into the program.
 #pragma once
-#include <stdexcept>
+#include <exception>
 #include <string>
+#include <utility>
 
 namespace tk {
 
-class Error : public std::runtime_error {
+class Error : public std::exception {
 public:
-    explicit Error(const std::string& message) : std::runtime_error(message) {}
+    explicit Error(std::string message) : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
 };
 
 }  // namespace tk

@@ -1,0 +1,24 @@
+// The shell, COM and setup API entries the installation uses, reached at
+// run time: shell32, ole32 and setupapi are needed only once the user has
+// chosen Yes, and loading them at start-up would delay the first window.
+// Each behaves as the system's own; a missing DLL or entry reads as a
+// failure (E_FAIL, FALSE, -1) with the out-parameter cleared.
+#pragma once
+#include <windows.h>
+#include <shlobj.h>
+
+namespace rs::sysapi {
+
+HRESULT CoInitialize(LPVOID reserved);
+void CoUninitialize();
+HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* object);
+
+HRESULT SHGetMalloc(IMalloc** malloc);
+HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* list);
+BOOL SHGetPathFromIDListA(LPCITEMIDLIST list, LPSTR path);
+HRESULT SHGetDesktopFolder(IShellFolder** folder);
+
+// The setup API's restart prompt (file queue: none here).
+INT SetupPromptReboot(void* fileQueue, HWND owner, BOOL scanOnly);
+
+}  // namespace rs::sysapi
