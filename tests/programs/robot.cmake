@@ -4,6 +4,6 @@
 if(RS_WIN32)
   add_executable(robot ${CMAKE_CURRENT_LIST_DIR}/robot/robot.cpp)
   target_compile_options(robot PRIVATE ${OUR_WARNINGS})
-  target_link_libraries(robot PRIVATE shell32 gdi32 user32 kernel32)
+  target_link_libraries(robot PRIVATE shell32 psapi gdi32 user32 kernel32)
   set_target_properties(robot PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin)
 endif()

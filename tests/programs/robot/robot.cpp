@@ -33,10 +33,19 @@
 //                                   "ms" counts from the last action
 //   wait-text --text T | pixel --x --y | sleep --ms N | mark
 //   launch --exe PATH [--dir DIR]   start a program (marks the time)
+//   time-starts --exe PATH [--dir DIR] --class C --versus PATH
+//               [--versus-dir DIR] --versus-class C [--rounds N]
+//                                   starts the two programs in turn, N rounds
+//                                   each; per start one line "start" with the
+//                                   ms from process creation until its window
+//                                   of that class is visible and the process's
+//                                   peak working set then; each is closed and
+//                                   gone before the next starts
 // Positions: x, y relative to the parent's client area (screen for top level),
 // client-x/client-y the client area's screen origin.
 #include <windows.h>
 #include <shellapi.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -232,6 +241,45 @@ HWND DeepestAt(HWND h, POINT& pt) {
         MapWindowPoints(h, child, &pt, 1);
         h = child;
     }
+}
+
+// One timed start: creation of the process to its window of `cls` shown.
+void TimeOneStart(const std::wstring& exe, const std::wstring& dir, const std::wstring& cls, long round) {
+    std::wstring cmd = L"\"" + exe + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    LARGE_INTEGER freq{}, start{}, now{};
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.empty() ? nullptr : dir.c_str(),
+                        &si, &pi))
+        Fail("CreateProcess failed: " + std::to_string(GetLastError()));
+    CloseHandle(pi.hThread);
+    HWND shown = nullptr;
+    for (DWORD waited = GetTickCount(); !shown; Sleep(1)) {
+        for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, cls.c_str(), nullptr)) != nullptr;)
+            if (PidOf(h) == pi.dwProcessId && IsWindowVisible(h)) shown = h;
+        if (!shown && GetTickCount() - waited > 60000) {
+            TerminateProcess(pi.hProcess, 1);
+            CloseHandle(pi.hProcess);
+            Fail("no window of class " + Utf8(cls));
+        }
+    }
+    QueryPerformanceCounter(&now);
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    const bool counted = GetProcessMemoryInfo(pi.hProcess, &memory, sizeof memory) != FALSE;
+    const long long us = (now.QuadPart - start.QuadPart) * 1000000 / freq.QuadPart;
+    PostMessageW(shown, WM_CLOSE, 0, 0);
+    const bool ended = WaitForSingleObject(pi.hProcess, 20000) == WAIT_OBJECT_0;
+    if (!ended) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hProcess);
+    if (!ended) Fail("program still running after its window was closed");
+    char ms[32];
+    std::snprintf(ms, sizeof ms, "%lld.%03lld", us / 1000, us % 1000);
+    Emit("start exe=" + Quote(exe) + " round=" + std::to_string(round) + " ms=" + ms + " peak-ws=" +
+         (counted ? std::to_string(memory.PeakWorkingSetSize) : std::string("unknown")));
 }
 
 class Robot {
@@ -475,6 +523,15 @@ private:
             CloseHandle(pi.hThread);
             CloseHandle(pi.hProcess);
             Emit("launched pid=" + std::to_string(pi.dwProcessId));
+        } else if (c == "time-starts") {
+            for (const char* key : {"exe", "class", "versus", "versus-class"})
+                if (!Has(o, key)) Fail(std::string("--") + key + " missing");
+            const long rounds = Num(o, "rounds", 9);
+            for (long round = 1; round <= rounds; ++round) {
+                TimeOneStart(o.at("exe"), Has(o, "dir") ? o.at("dir") : L"", o.at("class"), round);
+                TimeOneStart(o.at("versus"), Has(o, "versus-dir") ? o.at("versus-dir") : L"", o.at("versus-class"),
+                             round);
+            }
         } else if (c == "sleep") {
             Sleep(static_cast<DWORD>(Num(o, "ms", 100)));
             Emit("slept");
@@ -493,7 +550,8 @@ private:
 const char* const kCommands[] = {"wait-window", "find-window", "wait-box", "press-box", "no-box",   "press",
                                  "control",     "window",      "text",     "rect",      "children", "dump",
                                  "type",        "click",       "mouse-move", "close",   "wait-gone", "wait-text",
-                                 "pixel",       "sleep",       "mark",     "screen",    "launch"};
+                                 "pixel",       "sleep",       "mark",     "screen",    "launch",
+                                 "time-starts"};
 // Steps that drive the real pointer.
 const char* const kPointerCommands[] = {"mouse-click"};
 
