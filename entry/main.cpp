@@ -12,8 +12,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         app.Initialize();
         app.CreateForm(rs::SetupForm);  // first: the main window
-        app.CreateForm(rs::LicenseForm);
-        app.CreateForm(rs::DialogForm);
+        // Their windows are made once the setup window shows, still in this
+        // order and before any input is handled.
+        app.CreateFormAfterShow(rs::LicenseForm);
+        app.CreateFormAfterShow(rs::DialogForm);
         app.Run();
     } catch (const tk::Error& e) {
         app.HandleException(e);

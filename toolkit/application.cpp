@@ -24,6 +24,9 @@ HWND Application::MainWindow() const { return mainForm_ ? mainForm_->Handle() : 
 
 void Application::Run() {
     if (mainForm_) mainForm_->Show();
+    std::vector<TForm*> pending = std::move(afterShow_);
+    afterShow_.clear();
+    for (TForm* form : pending) form->Create();
     while (!terminated_) HandleMessage();
     ReleaseForms();
 }
@@ -36,6 +39,7 @@ void Application::ReleaseForms() {
 void Application::ResetForTests() {
     ReleaseForms();
     forms_.clear();
+    afterShow_.clear();
     mainForm_ = nullptr;
     terminated_ = false;
     MSG msg;

@@ -31,8 +31,21 @@ public:
         ref->Create();
     }
 
-    // Shows the main form and pumps messages until the end is requested;
-    // then destroys every form, the main form last.
+    // As CreateForm, but the form's window (and its OnCreate) is made by Run
+    // right after the main form is shown, before the first message is
+    // handled: the main window shows sooner, and no input can reach the
+    // program before every form exists. Never the first form.
+    template <typename F>
+    void CreateFormAfterShow(F*& ref) {
+        auto form = std::make_unique<F>();
+        ref = form.get();
+        AddForm(std::move(form));
+        afterShow_.push_back(ref);
+    }
+
+    // Shows the main form, makes the windows of the forms created after
+    // show, and pumps messages until the end is requested; then destroys
+    // every form, the main form last.
     void Run();
 
     // Requests the end of the program: takes effect once the running handler
@@ -71,6 +84,7 @@ private:
     bool Dispatch(MSG& msg);  // false once WM_QUIT arrives
 
     std::vector<std::unique_ptr<TForm>> forms_;
+    std::vector<TForm*> afterShow_;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;
 };

@@ -342,11 +342,15 @@ std::vector<TControl*> FocusOrder(const std::vector<TControl*>& controls) {
             list.push_back(c);
         }
     }
-    std::stable_sort(list.begin(), list.end(), [](TControl* a, TControl* b) {
-        int ka = a->TabOrder() < 0 ? 1 << 20 : a->TabOrder();
-        int kb = b->TabOrder() < 0 ? 1 << 20 : b->TabOrder();
-        return ka < kb;
-    });
+    // A handful of controls: an insertion sort keeps equal keys in layout
+    // order, as a stable sort would, at a fraction of its code.
+    auto key = [](const TControl* c) { return c->TabOrder() < 0 ? 1 << 20 : c->TabOrder(); };
+    for (std::size_t i = 1; i < list.size(); ++i) {
+        TControl* moving = list[i];
+        std::size_t j = i;
+        for (; j > 0 && key(list[j - 1]) > key(moving); --j) list[j] = list[j - 1];
+        list[j] = moving;
+    }
     return list;
 }
 }  // namespace
