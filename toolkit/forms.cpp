@@ -149,10 +149,10 @@ void TForm::RegisterClassOnce() {
     wc.hInstance = inst;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     if (design_.icon) {
+        // No small icon of its own: the system takes it from the same icon
+        // resource when it first needs one, not before the window shows.
         wc.hIcon = static_cast<HICON>(LoadImageA(inst, design_.icon, IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                                  GetSystemMetrics(SM_CYICON), LR_SHARED));
-        wc.hIconSm = static_cast<HICON>(LoadImageA(inst, design_.icon, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                   GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     } else {
         wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
     }

@@ -86,6 +86,35 @@ TEST_F(ToolkitForms, FirstFormCreatedIsTheMainWindowAndOwnsTheOthers) {
     EXPECT_EQ(app.Title(), "win_tests");
 }
 
+// A form created after show gets its window (and runs its creation handler)
+// once the main window is visible, before the loop handles any message.
+TEST(ToolkitFormsAfterShow, WindowMadeOnceTheMainWindowShowsBeforeAnyMessage) {
+    Application& app = Application::Instance();
+    app.ResetForTests();
+    app.Initialize();
+    MainTestForm* first = nullptr;
+    ModalTestForm* later = nullptr;
+    app.CreateForm(first);
+    app.CreateFormAfterShow(later);
+    EXPECT_EQ(app.MainForm(), first);
+    EXPECT_EQ(later->Handle(), nullptr);
+    bool mainVisibleAtCreate = false;
+    later->OnCreate = [&] { mainVisibleAtCreate = first->Visible(); };
+    HWND laterAtFirstMessage = nullptr, ownerAtFirstMessage = nullptr;
+    first->Timer.OnTimer = [&] {
+        laterAtFirstMessage = later->Handle();
+        ownerAtFirstMessage = GetWindow(laterAtFirstMessage, GW_OWNER);
+        app.Terminate();
+    };
+    first->Timer.SetEnabled(true);
+    const HWND mainWindow = first->Handle();
+    app.Run();
+    EXPECT_TRUE(mainVisibleAtCreate);
+    EXPECT_NE(laterAtFirstMessage, nullptr);
+    EXPECT_EQ(ownerAtFirstMessage, mainWindow);
+    app.ResetForTests();
+}
+
 TEST_F(ToolkitForms, ModalResultEndsTheModalLoopAndOtherWindowsAreDisabledMeanwhile) {
     main->Show();
     BOOL mainEnabledDuringModal = TRUE;
