@@ -13,7 +13,12 @@ std::wstring FreeShortcutFilePath(const std::wstring& folder, const std::wstring
     std::wstring path = ShortcutFilePath(folder, name);
     for (int n = 2; taken(path); ++n) {
         if (n > 99) return std::wstring();
-        path = ShortcutFilePath(folder, name + L" (" + std::to_wstring(n) + L")");
+        // Two digits by hand: std::to_wstring brings in the C library's
+        // whole wide printf.
+        std::wstring number;
+        if (n >= 10) number += static_cast<wchar_t>(L'0' + n / 10);
+        number += static_cast<wchar_t>(L'0' + n % 10);
+        path = ShortcutFilePath(folder, name + L" (" + number + L")");
     }
     return path;
 }

@@ -64,6 +64,8 @@ TEST(ShellShortcutRules, NameTakenByAnUnmatchedFileGetsTheNextFreeNumber) {
     EXPECT_EQ(FreeShortcutFilePath(L"C:\\Desk", L"X", isTaken), L"C:\\Desk\\X.lnk");
     taken = {L"C:\\Desk\\X.lnk", L"C:\\Desk\\X (2).lnk"};
     EXPECT_EQ(FreeShortcutFilePath(L"C:\\Desk", L"X", isTaken), L"C:\\Desk\\X (3).lnk");
+    EXPECT_EQ(FreeShortcutFilePath(L"C:\\Desk", L"X", [](const std::wstring& p) { return p != L"C:\\Desk\\X (12).lnk"; }),
+              L"C:\\Desk\\X (12).lnk");
     EXPECT_EQ(FreeShortcutFilePath(L"C:\\Desk", L"X", [](const std::wstring&) { return true; }), L"");
 }
 
