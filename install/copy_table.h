@@ -1,15 +1,7 @@
-// The fourteen rows of driver files, as data the installation pass walks,
-// and the building of the copy-failure texts. No Windows here.
-//
-// A pass walks its rows like this (file_deploy.h has the Windows side):
-//   for (const CopyRow& row : kCopyTable) {
-//       if (PathOfRow(row) != CopyPath::A) continue;
-//       if (InstallFile(row.source, DestinationOf(row))) continue;
-//       DWORD code = GetLastError();
-//       if (ReportsCopyFailure(row, code))
-//           MessageBoxA(owner, CopyFailureText(row.nameInMessage, language, code).c_str(), "Error", MB_ICONQUESTION);
-//       if (row.onFailure == OnCopyFailure::StopWindowStays) ...  // and so on
-//   }
+// The fourteen rows of driver files, as data the installation pass walks
+// (rows of its path in order; a failed copy reported where
+// ReportsCopyFailure says so), and the building of the copy-failure texts.
+// No Windows here.
 #pragma once
 #include <array>
 #include <cstdint>

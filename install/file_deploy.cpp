@@ -45,6 +45,19 @@ std::string CopyFailureText(const std::string& fileName, DisplayLanguage languag
     return text;
 }
 
+std::string CurrentDirectory() {
+    std::string dir(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(dir.size()), dir.data());
+        if (n == 0) return std::string();
+        if (n < dir.size()) {
+            dir.resize(n);
+            return dir;
+        }
+        dir.assign(n, '\0');  // longer than the buffer: n is the size it needs
+    }
+}
+
 std::string WindowsDirectory() { return SystemFolder(GetWindowsDirectoryA); }
 std::string SystemDirectory() { return SystemFolder(GetSystemDirectoryA); }
 

@@ -20,9 +20,11 @@ std::string CopyFailureText(const std::string& fileName, DisplayLanguage languag
 // last error).
 std::string CopyFailureText(const std::string& fileName, DisplayLanguage language, std::int32_t errorCode);
 
-// The Windows and system folders as the system reports them.
+// The Windows, system and current folders as the system reports them,
+// whole however long; empty when they cannot be read.
 std::string WindowsDirectory();
 std::string SystemDirectory();
+std::string CurrentDirectory();
 
 // A row's destination: its folder followed by its tail.
 std::string DestinationOf(const CopyRow& row);

@@ -39,13 +39,13 @@ void WriteRunValue(const char* name, const std::string& command) {
 
 }  // namespace
 
-void RegistryStepW1() {
+void WriteSetupSourcePath() {
     unique_hkey key = OpenMachineKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
     if (!key) return;
     SetTextValue(key.get(), "SourcePath", WindowsDirectory() + "\\System32\\drivers");
 }
 
-void RegistryStepW2() {
+void WriteSmartCardLibraryVxd() {
     unique_hkey key = CreateMachineKey("System\\CurrentControlSet\\Services\\VxD\\SMCLIB");
     if (!key) return;
     SetTextValue(key.get(), "StaticVxD", "smclib.vxd");
@@ -53,56 +53,56 @@ void RegistryStepW2() {
     RegSetValueExA(key.get(), "Start", 0, REG_BINARY, &start, sizeof start);
 }
 
-void RegistryStepW3() { CreateMachineKey("System\\CurrentControlSet\\Services\\VxD\\SMCLIB\\Devices"); }
+void CreateSmartCardLibraryDevicesKey() { CreateMachineKey("System\\CurrentControlSet\\Services\\VxD\\SMCLIB\\Devices"); }
 
-void RegistryStepW4() {
+void WriteVendorKey() {
     unique_hkey key = CreateMachineKey("Software\\Tornvale\\Vireo\\ORVEX");
     if (!key) return;
     SetNumberValue(key.get(), "Type", 3);
     SetTextValue(key.get(), "Driver", "ORVEX.SYS");
 }
 
-void RegistryStepW5() {
+void RemoveOldServiceProgramEntry() {
     unique_hkey key = OpenMachineKey("Software\\Microsoft\\Windows\\CurrentVersion\\RunServices");
     if (!key) return;
     std::string old;
     if (ReadValue99(key.get(), "Tkpsvc", old)) RegDeleteValueA(key.get(), "Tkpsvc");
 }
 
-void RegistryStepW6() {
+void WriteStartupEntries() {
     // Two separate open-write-close sequences, the service program first.
     WriteRunValue("TkpSvc", SystemDirectory() + "\\TkpSvc.exe");
     WriteRunValue("ProcWatch", SystemDirectory() + "\\ProcWatch.exe");
 }
 
-void RegistryStepN1() {
+void WriteSmartCardLibraryService() {
     WriteKernelService({"SYSTEM\\CurrentControlSet\\Services\\Smclib", SERVICE_AUTO_START, nullptr, "Smardcard Library",
                         "Extended base"});
 }
 
-void RegistryStepN2() {
+void WriteUsbDriverService() {
     WriteKernelService({"SYSTEM\\CurrentControlSet\\Services\\WDUSBD", SERVICE_SYSTEM_START, nullptr, "wdusbd",
                         "Extended base"});
 }
 
-void RegistryStepN3() {
+void WriteWinDriverService() {
     WriteKernelService({"SYSTEM\\CurrentControlSet\\Services\\WINDRIVER", SERVICE_SYSTEM_START,
                         "\\SystemRoot\\System32\\Drivers\\windrvr.sys", "WinDriver", "Extended base"});
 }
 
-void RegistryStepN4() {
+void WriteReaderDriverService() {
     WriteKernelService({"SYSTEM\\CurrentControlSet\\Services\\ORVEX", SERVICE_AUTO_START, nullptr, kReaderDriverName,
                         "Smart Card Reader"});
 }
 
-void RegistryStepN5() {
+void WriteEventLogSource() {
     unique_hkey key = CreateMachineKey("SYSTEM\\CurrentControlSet\\Services\\EventLog\\System\\ORVEX");
     if (!key) return;
     SetTextValue(key.get(), "EventMessageFile", WindowsDirectory() + "\\System32\\drivers\\orvex.sys");
     SetNumberValue(key.get(), "TypesSupported", EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE);
 }
 
-bool RegistryStepN6() {
+bool WriteUninstallEntry() {
     unique_hkey key = CreateMachineKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVEX");
     if (!key) return false;
     SetTextValue(key.get(), "UninstallString", BuildUninstallCommand(WindowsDirectory()));

@@ -28,9 +28,7 @@ std::string Narrow(const char16_t* text) { return ToCodePage(text, CP_ACP); }
 bool CopyRowReported(TSetupForm& form, const CopyRow& row) {
     if (InstallFile(row.source, DestinationOf(row))) return true;
     const DWORD error = GetLastError();
-    if (row.onFailure == OnCopyFailure::NoCheck) return true;
-    // A companion program in use by another process keeps its old copy.
-    if (row.onFailure == OnCopyFailure::GoOn && error == ERROR_SHARING_VIOLATION) return true;
+    if (!ReportsCopyFailure(row, static_cast<std::int32_t>(error))) return true;
 
     // The timer never fires while a copy-failure box pumps messages.
     form.DisarmDelayTimer();
@@ -57,18 +55,6 @@ bool CopyRowsReported(TSetupForm& form, CopyPath path) {
         if (PathOfRow(row) == path && !CopyRowReported(form, row)) return false;
     }
     return true;
-}
-
-std::string CurrentDirectory() {
-    std::string dir(MAX_PATH, '\0');
-    DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(dir.size()), dir.data());
-    if (n >= dir.size()) {  // longer than the buffer: ask again with its size
-        dir.assign(n, '\0');
-        n = GetCurrentDirectoryA(static_cast<DWORD>(dir.size()), dir.data());
-        if (n >= dir.size()) n = 0;
-    }
-    dir.resize(n);
-    return dir;
 }
 
 std::string ModuleFileName() {
@@ -110,14 +96,14 @@ void RunPathA(TSetupForm& form) {
     form.ArmDelayTimer();
     if (!CopyRowsReported(form, CopyPath::A)) return;
     form.SetProgress(progress::kFilesCopied);
-    RegistryStepW1();
-    RegistryStepW2();
-    RegistryStepW3();
+    WriteSetupSourcePath();
+    WriteSmartCardLibraryVxd();
+    CreateSmartCardLibraryDevicesKey();
     RemoveStaleUsbRecord();
     RemoveSerialReaderRecord();
-    RegistryStepW4();
-    RegistryStepW5();
-    RegistryStepW6();
+    WriteVendorKey();
+    RemoveOldServiceProgramEntry();
+    WriteStartupEntries();
     form.SetProgress(progress::kRegistryDone);
     InstallUtilitiesAndGuide(form.Handle(), form.Language);
     form.SetProgress(progress::kUtilitiesDone);
@@ -128,12 +114,12 @@ void RunPathB(TSetupForm& form) {
     form.ArmDelayTimer();
     if (!CopyRowsReported(form, CopyPath::B)) return;
     form.SetProgress(progress::kFilesCopied);
-    RegistryStepN1();
-    RegistryStepN2();
-    RegistryStepN3();
-    RegistryStepN4();
-    RegistryStepN5();
-    RegistryStepN6();
+    WriteSmartCardLibraryService();
+    WriteUsbDriverService();
+    WriteWinDriverService();
+    WriteReaderDriverService();
+    WriteEventLogSource();
+    WriteUninstallEntry();
     form.SetProgress(progress::kRegistryDone);
 }
 

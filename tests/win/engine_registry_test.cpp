@@ -19,12 +19,12 @@ const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninsta
 const char kServices[] = "SYSTEM\\CurrentControlSet\\Services\\";
 
 void RunPathA() {
-    rs::RegistryStepW1();
-    rs::RegistryStepW2();
-    rs::RegistryStepW3();
-    rs::RegistryStepW4();
-    rs::RegistryStepW5();
-    rs::RegistryStepW6();
+    rs::WriteSetupSourcePath();
+    rs::WriteSmartCardLibraryVxd();
+    rs::CreateSmartCardLibraryDevicesKey();
+    rs::WriteVendorKey();
+    rs::RemoveOldServiceProgramEntry();
+    rs::WriteStartupEntries();
 }
 
 void ExpectText(const std::string& path, const char* name, const std::string& text) {
@@ -79,7 +79,7 @@ TEST(EngineRegistry, OldRunServicesEntryGoesOnlyWhenItFitsNinetyNineBytes) {
     for (Case c : {Case{97, true}, Case{98, true}, Case{99, false}, Case{400, false}}) {
         SCOPED_TRACE(c.characters + 1);
         WriteText(HKLM, kRunServices, "Tkpsvc", std::string(c.characters, 't'));
-        rs::RegistryStepW5();
+        rs::RemoveOldServiceProgramEntry();
         RegValue v = ReadValue(HKLM, kRunServices, "Tkpsvc");
         EXPECT_EQ(v.present, !c.removed);
         if (v.present) {
@@ -89,7 +89,7 @@ TEST(EngineRegistry, OldRunServicesEntryGoesOnlyWhenItFitsNinetyNineBytes) {
     // A number under that name fits as well.
     DWORD n = 1;
     WriteValue(HKLM, kRunServices, "Tkpsvc", REG_DWORD, &n, sizeof n);
-    rs::RegistryStepW5();
+    rs::RemoveOldServiceProgramEntry();
     EXPECT_FALSE(ReadValue(HKLM, kRunServices, "Tkpsvc").present);
 }
 
@@ -98,8 +98,8 @@ TEST(EngineRegistry, KeysThatAreOnlyOpenedAreNeverCreated) {
     // The Wine prefix's Run and RunServices keys have no subkeys.
     ASSERT_EQ(RegDeleteKeyA(HKLM, kRun), ERROR_SUCCESS);
     ASSERT_EQ(RegDeleteKeyA(HKLM, kRunServices), ERROR_SUCCESS);
-    rs::RegistryStepW5();
-    rs::RegistryStepW6();
+    rs::RemoveOldServiceProgramEntry();
+    rs::WriteStartupEntries();
     EXPECT_FALSE(KeyExists(HKLM, kRun));
     EXPECT_FALSE(KeyExists(HKLM, kRunServices));
 }
@@ -126,12 +126,12 @@ TEST(EngineRegistry, PathBWritesFourKernelServicesTheEventSourceAndTheUninstallE
     const std::string eventSource = std::string(kServices) + "EventLog\\System\\ORVEX";
     KeyKeeper eventKeeper(HKLM, eventSource), uninstallKeeper(HKLM, kUninstall);
 
-    rs::RegistryStepN1();
-    rs::RegistryStepN2();
-    rs::RegistryStepN3();
-    rs::RegistryStepN4();
-    rs::RegistryStepN5();
-    EXPECT_TRUE(rs::RegistryStepN6());
+    rs::WriteSmartCardLibraryService();
+    rs::WriteUsbDriverService();
+    rs::WriteWinDriverService();
+    rs::WriteReaderDriverService();
+    rs::WriteEventLogSource();
+    EXPECT_TRUE(rs::WriteUninstallEntry());
 
     for (const Service& s : services) {
         SCOPED_TRACE(s.name);
@@ -173,7 +173,7 @@ TEST(EngineRegistry, UninstallEntryIsLeftOutWhenItsKeyCannotBeCreated) {
               ERROR_SUCCESS);
     RegCloseKey(key);
 
-    bool created = rs::RegistryStepN6();
+    bool created = rs::WriteUninstallEntry();
     bool exists = KeyExists(HKLM, kUninstall);
 
     RegDeleteTreeA(HKLM, parent);
