@@ -2,11 +2,6 @@
 
 namespace rs {
 
-Point CentreOnScreen(int screenWidth, int screenHeight, int windowWidth, int windowHeight) {
-    // C++ division truncates toward zero, as the layout wants.
-    return Point{(screenWidth - windowWidth) / 2, (screenHeight - windowHeight) / 2};
-}
-
 int NoticeButtonTop(int panelHeight, int buttonHeight) { return panelHeight - buttonHeight - 4; }
 
 NoticeWidth NoticeLayoutFor(DisplayLanguage language, int windowWidth, int buttonLeft, int buttonWidth) {

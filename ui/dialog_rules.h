@@ -1,18 +1,9 @@
-// Notice window layout arithmetic, and the centring every window uses.
+// Notice window layout arithmetic (the toolkit centres every window).
 #pragma once
 
 #include "app/texts.h"
 
 namespace rs {
-
-struct Point {
-    int x = 0;
-    int y = 0;
-};
-
-// left = (screen - window) / 2, top likewise, truncating toward zero (a
-// window larger than the screen gets a negative position).
-Point CentreOnScreen(int screenWidth, int screenHeight, int windowWidth, int windowHeight);
 
 // Button1's top: 4 pixels above the panel's bottom.
 int NoticeButtonTop(int panelHeight, int buttonHeight);
