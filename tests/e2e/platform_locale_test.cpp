@@ -4,9 +4,9 @@
 // started by CreateProcess keeps its parent's). Expectations are code page
 // bytes written out independently of the tables.
 #include <map>
-#include <sstream>
 
 #include "tests/e2e/e2e_harness.h"
+#include "tests/programs/platform_probe/probe_output.h"
 
 namespace {
 
@@ -18,19 +18,7 @@ protected:
         options_.locale = locale;
         e2e::CommandResult c = TestProgram("platform_probe.exe");
         EXPECT_EQ(c.exitCode, 0) << c.output;
-        std::map<std::string, std::string> out;
-        std::istringstream lines(c.output);
-        std::string line;
-        while (std::getline(lines, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.rfind("text ", 0) == 0) {
-                size_t last = line.rfind(' ');
-                out[line.substr(0, last)] = line.substr(last + 1);
-            } else if (size_t eq = line.find('='); eq != std::string::npos) {
-                out[line.substr(0, eq)] = line.substr(eq + 1);
-            }
-        }
-        return out;
+        return probe::ParseOutput(c.output);
     }
 };
 

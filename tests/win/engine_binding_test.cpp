@@ -3,92 +3,17 @@
 // and the external installer started and waited for.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <fstream>
-#include <sstream>
-#include <thread>
-
 #include "install/binding.h"
 #include "tests/win/engine_test_support.h"
+#include "tests/win/win_test_support.h"
 #include "toolkit/application.h"
 
 using namespace enginetest;
+using namespace wintest;
 
 namespace {
 
 const char kStandinKey[] = "Software\\ReaderSetupTests\\EngineStandinPnpbind";
-
-struct BoxSeen {
-    std::wstring caption;
-    std::wstring text;
-};
-
-// Finds the message box owned by `owner`, notes its texts and presses a
-// button (or closes it), as often as asked.
-class BoxAnswerer {
-public:
-    BoxAnswerer(HWND owner, std::vector<WPARAM> answers) : owner_(owner), answers_(std::move(answers)) {
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~BoxAnswerer() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-    }
-    std::vector<BoxSeen> Seen() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        return seen_;
-    }
-
-private:
-    struct Search {
-        HWND owner;
-        HWND found;
-    };
-    static BOOL CALLBACK Match(HWND window, LPARAM param) {
-        auto* search = reinterpret_cast<Search*>(param);
-        char cls[32] = {};
-        GetClassNameA(window, cls, sizeof cls);
-        if (strcmp(cls, "#32770") == 0 && GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window)) {
-            search->found = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-    void Run() {
-        size_t next = 0;
-        HWND last = nullptr;
-        while (!stop_ && next < answers_.size()) {
-            Search search{owner_, nullptr};
-            EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
-            if (!search.found || search.found == last) {
-                if (last && !IsWindow(last)) last = nullptr;
-                Sleep(20);
-                continue;
-            }
-            BoxSeen seen;
-            wchar_t buffer[512] = {};
-            GetWindowTextW(search.found, buffer, 512);
-            seen.caption = buffer;
-            GetDlgItemTextW(search.found, 0xFFFF, buffer, 512);
-            seen.text = buffer;
-            seen_.push_back(seen);
-            if (answers_[next] == 0) {
-                PostMessageW(search.found, WM_CLOSE, 0, 0);
-            } else {
-                PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(answers_[next], BN_CLICKED),
-                             reinterpret_cast<LPARAM>(GetDlgItem(search.found, static_cast<int>(answers_[next]))));
-            }
-            ++next;
-            last = search.found;
-        }
-    }
-    HWND owner_;
-    std::vector<WPARAM> answers_;
-    std::vector<BoxSeen> seen_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 class EngineBinding : public ::testing::Test {
 protected:
@@ -163,6 +88,8 @@ TEST_F(EngineBinding, OkRetriesWithTheSameArgumentsUntilBound) {
 TEST_F(EngineBinding, CancelOrClosingThePromptRequestsTheEnd) {
     for (WPARAM answer : {WPARAM{IDCANCEL}, WPARAM{0}}) {
         SCOPED_TRACE(answer);
+        tk::Application::Instance().ResetForTests();  // each case requests the end on its own
+        ASSERT_FALSE(tk::Application::Instance().Terminated());
         RegDeleteTreeA(HKEY_CURRENT_USER, kStandinKey);
         Configure(100, 0);
         BoxAnswerer answerer(owner_, {answer});
@@ -180,46 +107,25 @@ TEST_F(EngineBinding, KoreanPromptTakesTheKoreanTexts) {
     ExpectOnePrompt(answerer.Seen(), L"주의", L"리더기를 PC에 다시 연결했습니까?");
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::string Here() {
     char here[MAX_PATH] = {};
     GetCurrentDirectoryA(sizeof here, here);
     return here;
 }
 
+// The installer runs in its own folder, whose name has a blank (Wine
+// quotes such a program path in the command line it makes; Windows does not).
 TEST(EngineRunAndWait, WaitsForTheInstallerInItsOwnFolder) {
-    // The installer's folder sits 240 characters deep, beyond what a
-    // 256-byte path buffer holds together with the program name.
-    const std::string here = Here();
-    std::string folder = here + "\\engine_installer";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    while (folder.size() < 240) {
-        size_t room = 240 - folder.size() - 1;
-        folder += '\\';
-        folder.append(room > 60 ? 60 : room, 'v');
-        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-    }
-    ASSERT_EQ(folder.size(), 240u);
+    const std::string folder = Here() + "\\engine installer";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
     const std::string program = folder + "\\Vista64.exe";
-    ASSERT_TRUE(CopyFileA((here + "\\engine_waitprobe.exe").c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((Here() + "\\engine_waitprobe.exe").c_str(), program.c_str(), FALSE));
     DeleteFileA((folder + "\\waitprobe.out").c_str());
 
     EXPECT_EQ(rs::RunAndWait(program, folder), 1);
     // The probe writes its current folder only after a pause: present means waited.
-    EXPECT_EQ(ReadAll(folder + "\\waitprobe.out"), folder);
-
-    DeleteFileA((folder + "\\waitprobe.out").c_str());
-    DeleteFileA(program.c_str());
-    while (folder.size() > here.size()) {
-        RemoveDirectoryA(folder.c_str());
-        folder.erase(folder.rfind('\\'));
-    }
+    EXPECT_EQ(ReadWholeFile(folder + "\\waitprobe.out"), folder);
+    RemoveTree(folder);
 }
 
 TEST(EngineRunAndWait, MissingInstallerLeavesTheStartsErrorCode) {

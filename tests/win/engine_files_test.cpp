@@ -2,53 +2,21 @@
 // overwriting, the error code left for the message, and long folders.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "install/file_deploy.h"
+#include "ui/setup_pass_rules.h"
 #include "tests/win/engine_test_support.h"
+#include "tests/win/win_test_support.h"
 
 using namespace enginetest;
+using namespace wintest;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 std::string NarrowIn(const char16_t* text, UINT codePage) {
     const auto* w = reinterpret_cast<const wchar_t*>(text);
     char buffer[1024] = {};
     int n = WideCharToMultiByte(codePage, 0, w, -1, buffer, sizeof buffer, nullptr, nullptr);
     return n > 0 ? std::string(buffer) : std::string();
-}
-
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
 }
 
 // A medium folder of its own below the test folder, made current while the
@@ -74,13 +42,13 @@ protected:
 };
 
 TEST_F(EngineFiles, ReadOnlyHiddenDestinationIsOverwritten) {
-    WriteAll("drivers\\ORVEX.sys", "new driver");
+    WriteWholeFile("drivers\\ORVEX.sys", "new driver");
     const std::string dest = medium_ + "\\out\\ORVEX.sys";
-    WriteAll(dest, "old driver from an earlier installation");
+    WriteWholeFile(dest, "old driver from an earlier installation");
     ASSERT_TRUE(SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 
     EXPECT_TRUE(rs::InstallFile(".\\drivers\\ORVEX.sys", dest));
-    EXPECT_EQ(ReadAll(dest), "new driver");
+    EXPECT_EQ(ReadWholeFile(dest), "new driver");
     DWORD attributes = GetFileAttributesA(dest.c_str());
     EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), 0u);
 }
@@ -114,9 +82,9 @@ TEST_F(EngineFiles, FailureTextsComeOutWholeForDiskFullNegativeCodesAndLongNames
 }
 
 TEST_F(EngineFiles, DestinationHeldOpenWithoutSharingKeepsItsFileAndReportsThirtyTwo) {
-    WriteAll("drivers\\tkpsvc.exe", "new service program");
+    WriteWholeFile("drivers\\tkpsvc.exe", "new service program");
     const std::string dest = medium_ + "\\out\\tkpsvc.exe";
-    WriteAll(dest, "running service program");
+    WriteWholeFile(dest, "running service program");
     HANDLE held = CreateFileA(dest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     BOOL copied = rs::InstallFile(".\\drivers\\tkpsvc.exe", dest);
@@ -124,11 +92,11 @@ TEST_F(EngineFiles, DestinationHeldOpenWithoutSharingKeepsItsFileAndReportsThirt
     CloseHandle(held);
     EXPECT_FALSE(copied);
     EXPECT_EQ(error, 32u);
-    EXPECT_EQ(ReadAll(dest), "running service program");
+    EXPECT_EQ(ReadWholeFile(dest), "running service program");
 }
 
 TEST_F(EngineFiles, DestinationRunningAsAProgram) {
-    WriteAll("drivers\\tkpsvc.exe", "new service program");
+    WriteWholeFile("drivers\\tkpsvc.exe", "new service program");
     const std::string dest = medium_ + "\\out\\tkpsvc.exe";
     ASSERT_TRUE(CopyFileA((home_ + "\\engine_waitprobe.exe").c_str(), dest.c_str(), FALSE));
     STARTUPINFOA startup{};
@@ -139,12 +107,12 @@ TEST_F(EngineFiles, DestinationRunningAsAProgram) {
     Sleep(200);
     BOOL copied = rs::InstallFile(".\\drivers\\tkpsvc.exe", dest);
     DWORD error = GetLastError();
-    WaitForSingleObject(info.hProcess, INFINITE);
+    WaitForSingleObject(info.hProcess, 30000);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     EXPECT_FALSE(copied);
     EXPECT_EQ(error, 32u);
-    EXPECT_NE(ReadAll(dest), "new service program");
+    EXPECT_NE(ReadWholeFile(dest), "new service program");
 }
 
 TEST_F(EngineFiles, RowDestinationsLieInTheSystemFolders) {
@@ -155,32 +123,34 @@ TEST_F(EngineFiles, RowDestinationsLieInTheSystemFolders) {
     EXPECT_EQ(rs::SystemDirectory(), s);
 
     // Row 14 for real: the medium's .ncp lands in the Windows inf folder.
-    WriteAll("drivers\\ORVEX.ncp", "[Version]\r\n");
+    WriteWholeFile("drivers\\ORVEX.ncp", "[Version]\r\n");
     const std::string dest = w + "\\inf\\ORVEX.inf";
     ASSERT_EQ(GetFileAttributesA(dest.c_str()), INVALID_FILE_ATTRIBUTES);
     const rs::CopyRow& row = rs::CopyTableRow(14);
     EXPECT_TRUE(rs::InstallFile(row.source, rs::DestinationOf(row)));
-    EXPECT_EQ(ReadAll(dest), "[Version]\r\n");
+    EXPECT_EQ(ReadWholeFile(dest), "[Version]\r\n");
     DeleteFileA(dest.c_str());
 }
 
-TEST_F(EngineFiles, CurrentFolderOfTwoHundredFortyCharacters) {
-    // Build a folder whose full path is exactly 240 characters.
+// The current folder is read whole at the longest the system sets
+// (MAX_PATH - 2: longer ones are refused, under Wine as on Windows), and a
+// relative copy works from it; the Windows 2000 binding INF is built under it.
+TEST_F(EngineFiles, LongestCurrentFolderIsReadWhole) {
     std::string deep = medium_;
-    while (deep.size() < 240 - 1) {
-        size_t room = 240 - deep.size() - 1;
+    while (deep.size() < MAX_PATH - 2) {
+        const size_t room = MAX_PATH - 2 - deep.size() - 1;
         deep += '\\';
         deep.append(room > 60 ? 60 : room, 'm');
-        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep.size();
+        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep.size() << " " << GetLastError();
     }
-    ASSERT_EQ(deep.size(), 240u);
-    ASSERT_TRUE(CreateDirectoryA((deep + "\\drivers").c_str(), nullptr));
-    ASSERT_TRUE(SetCurrentDirectoryA(deep.c_str()));
-    WriteAll("drivers\\ORVEX.ncp", "inf text");
+    ASSERT_TRUE(SetCurrentDirectoryA(deep.c_str())) << GetLastError();
+    EXPECT_EQ(rs::CurrentDirectory(), deep);
+    EXPECT_EQ(rs::BindingInfPath(5, rs::CurrentDirectory()), deep + "\\Drivers\\win2000\\orvex.inf");
+    ASSERT_TRUE(CreateDirectoryA("drivers", nullptr));
+    ASSERT_TRUE(WriteWholeFile("drivers\\ORVEX.ncp", "inf text"));
     const std::string dest = medium_ + "\\out\\ORVEX.inf";
-    // 240 + ".\drivers\ORVEX.ncp" stays within MAX_PATH.
     EXPECT_TRUE(rs::InstallFile(".\\drivers\\ORVEX.ncp", dest));
-    EXPECT_EQ(ReadAll(dest), "inf text");
+    EXPECT_EQ(ReadWholeFile(dest), "inf text");
     SetCurrentDirectoryA(medium_.c_str());
 }
 

@@ -4,8 +4,10 @@
 // reaches the end state.
 #include <gtest/gtest.h>
 
+#include "install/registry_io.h"
 #include "install/stale_records.h"
 #include "tests/win/engine_test_support.h"
+#include "tests/win/win_test_support.h"
 
 using namespace enginetest;
 
@@ -78,11 +80,18 @@ TEST_F(EngineStaleRecords, ClassValuesAreReadThroughNinetyNineBytes) {
     EXPECT_FALSE(KeyExists(HKLM, kDevice));
 }
 
-TEST_F(EngineStaleRecords, RawClassWithoutTerminatorIsNotReadPastItsEnd) {
-    // Exactly "UnKnown" with no terminator: a match, and nothing beyond read.
-    WriteValue(HKLM, kDevice + "\\INST_4", "Class", REG_BINARY, "UnKnown", 7);
+TEST_F(EngineStaleRecords, ClassFillingAllNinetyNineBytesIsNotReadPastItsEnd) {
+    // No terminator anywhere: the read must end at the 99 bytes themselves.
+    const std::string raw = "UnKnown" + std::string(92, 'x');
+    WriteValue(HKLM, kDevice + "\\INST_4", "Class", REG_BINARY, raw.data(), 99);
+    rs::unique_hkey key = rs::OpenMachineKey((kDevice + "\\INST_4").c_str());
+    ASSERT_TRUE(key);
+    std::string text;
+    ASSERT_TRUE(rs::ReadValue99(key.get(), "Class", text));
+    EXPECT_EQ(text, raw);
+    key.reset();
     rs::RemoveStaleUsbRecord();
-    EXPECT_FALSE(KeyExists(HKLM, kDevice));
+    EXPECT_TRUE(KeyExists(HKLM, kDevice));
 }
 
 TEST_F(EngineStaleRecords, SerialReaderRecordGoesAndItsNeighboursStay) {
@@ -107,21 +116,10 @@ TEST_F(EngineStaleRecords, WholeRecordsGoUnderWindows98Settings) {
     CreateKey(HKLM, kSerial + "\\ROOT&0001\\Device Parameters");
     CreateKey(HKLM, "Enum\\SERENUM\\TVN0002");
 
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    char command[] = "engine_probe.exe stale";
-    BOOL started = CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
-    DWORD exitCode = 1;
-    if (started) {
-        WaitForSingleObject(info.hProcess, 30000);
-        GetExitCodeProcess(info.hProcess, &exitCode);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-    }
+    const wintest::ProgramRun run = wintest::RunProgram("engine_probe.exe stale", "", false, 30000);
     RegDeleteTreeA(HKEY_CURRENT_USER, appDefaults);
-    ASSERT_TRUE(started);
-    EXPECT_EQ(exitCode, 0u);
+    ASSERT_TRUE(run.started && run.ended);
+    EXPECT_EQ(run.exitCode, 0u);
     EXPECT_FALSE(KeyExists(HKLM, kDevice));
     EXPECT_FALSE(KeyExists(HKLM, kSerial));
     EXPECT_TRUE(KeyExists(HKLM, "Enum\\SERENUM\\TVN0002"));

@@ -47,6 +47,16 @@ inline RegValue ReadValue(HKEY root, const std::string& path, const char* name) 
     return v;
 }
 
+inline DWORD ValueCount(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    DWORD values = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
+    RegCloseKey(key);
+    return values;
+}
+
 // The stored form of a text value: its characters and the terminating NUL.
 inline std::string Stored(const std::string& text) { return text + '\0'; }
 

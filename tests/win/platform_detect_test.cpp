@@ -9,20 +9,18 @@
 
 #include <cstdlib>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "base/handles.h"
+#include "tests/programs/platform_probe/probe_output.h"
+#include "tests/win/win_test_support.h"
 
 namespace {
 
 const char kProbe[] = "platform_probe.exe";
 const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\platform_probe.exe";
 
-bool Is64BitPrefix() {
-    const char* arch = std::getenv("RS_PREFIX_ARCH");
-    return arch && std::string(arch) == "win64";
-}
+using wintest::Is64BitPrefix;
 
 void SetProbeVersion(const std::string& version) {
     HKEY raw = nullptr;
@@ -33,51 +31,12 @@ void SetProbeVersion(const std::string& version) {
               ERROR_SUCCESS);
 }
 
-// Runs the probe and returns
-// its output lines as key -> rest of line.
+// Runs the probe under a version: its output lines by key.
 std::map<std::string, std::string> RunProbe(const std::string& version) {
-    std::map<std::string, std::string> out;
     SetProbeVersion(version);
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE readRaw = nullptr, writeRaw = nullptr;
-    if (!CreatePipe(&readRaw, &writeRaw, &sa, 0)) return out;
-    rs::unique_handle readEnd(readRaw), writeEnd(writeRaw);
-    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
-
-
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd.get();
-    si.hStdError = writeEnd.get();
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi{};
-    std::string cmd = kProbe;
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        ADD_FAILURE() << "cannot start " << kProbe << ": " << GetLastError();
-        return out;
-    }
-    rs::unique_handle process(pi.hProcess), thread(pi.hThread);
-    writeEnd.reset();
-    std::string text;
-    char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(readEnd.get(), buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
-    WaitForSingleObject(process.get(), 30000);
-
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        size_t eq = line.find('=');
-        if (line.rfind("text ", 0) == 0) {
-            size_t last = line.rfind(' ');
-            out[line.substr(0, last)] = line.substr(last + 1);
-        } else if (eq != std::string::npos) {
-            out[line.substr(0, eq)] = line.substr(eq + 1);
-        }
-    }
-    return out;
+    const wintest::ProgramRun run = wintest::RunProgram(kProbe, "", true, 30000);
+    EXPECT_TRUE(run.started && run.ended) << kProbe << " under " << version;
+    return probe::ParseOutput(run.output);
 }
 
 int Platform(const std::string& version) {

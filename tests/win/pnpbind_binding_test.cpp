@@ -8,6 +8,8 @@
 // it must go through pnpbind64.exe. The stand-in records which process called
 // it, so one test tells the two apart.
 #include "base/handles.h"
+#include "tests/programs/pnpbind_newdev/standin_log.h"
+#include "tests/win/win_test_support.h"
 
 #include <setupapi.h>
 
@@ -26,43 +28,14 @@ using BindFn = BOOL(WINAPI*)(HWND, LPCSTR, LPCSTR, DWORD, PBOOL);
 constexpr char kHardwareId[] = "USB\\Vid_0d4e&Pid_0010";
 constexpr char kSettingsKey[] = "Software\\RsTest\\NewdevStandIn";
 
-bool In64BitPrefix() {
-    const char* arch = std::getenv("RS_PREFIX_ARCH");
-    return arch != nullptr && std::strcmp(arch, "win64") == 0;
-}
-
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
-
-std::vector<unsigned char> ReadWholeFile(const std::string& path) {
-    std::vector<unsigned char> bytes;
-    rs::unique_hfile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return bytes;
-    const DWORD size = GetFileSize(file.get(), nullptr);
-    if (size == INVALID_FILE_SIZE) return bytes;
-    bytes.resize(size);
-    DWORD got = 0;
-    if (!ReadFile(file.get(), bytes.data(), size, &got, nullptr)) got = 0;
-    bytes.resize(got);
-    return bytes;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& text) {
-    rs::unique_hfile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    if (!file) return false;
-    DWORD written = 0;
-    return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size();
-}
+using wintest::Is64BitPrefix;
+using wintest::ProgramFolder;
+using wintest::WriteWholeFile;
 
 // Just enough of a 32-bit PE file to read its export and import tables.
 class PeFile {
 public:
-    explicit PeFile(const std::string& path) : bytes_(ReadWholeFile(path)) {
+    explicit PeFile(const std::string& path) : bytes_(wintest::ReadWholeFile(path)) {
         if (bytes_.size() < sizeof(IMAGE_DOS_HEADER)) return;
         auto dos = At<IMAGE_DOS_HEADER>(0);
         if (dos == nullptr || dos->e_magic != IMAGE_DOS_SIGNATURE) return;
@@ -117,7 +90,7 @@ private:
         return nt_->OptionalHeader.DataDirectory[index].VirtualAddress;
     }
 
-    std::vector<unsigned char> bytes_;
+    std::string bytes_;
     const IMAGE_NT_HEADERS32* nt_ = nullptr;
 };
 
@@ -176,7 +149,7 @@ protected:
                 << GetLastError();
         ASSERT_TRUE(CopyFileA((folder + "x86\\rsnewdevdep.dll").c_str(), (ProgramFolder() + "rsnewdevdep.dll").c_str(),
                               FALSE));
-        if (In64BitPrefix()) {
+        if (Is64BitPrefix()) {
             PVOID old = nullptr;
             ASSERT_TRUE(Wow64DisableWow64FsRedirection(&old));
             BOOL copied = TRUE;
@@ -290,29 +263,7 @@ protected:
     }
 
     // The stand-in's record: one map of fields per call.
-    std::vector<std::map<std::string, std::string>> Calls() const {
-        std::vector<std::map<std::string, std::string>> calls;
-        auto bytes = ReadWholeFile(log_);
-        std::string text(bytes.begin(), bytes.end());
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find("\r\n", start);
-            if (end == std::string::npos) end = text.size();
-            std::map<std::string, std::string> fields;
-            std::size_t f = start;
-            while (f < end) {
-                std::size_t tab = text.find('\t', f);
-                if (tab == std::string::npos || tab > end) tab = end;
-                std::string field = text.substr(f, tab - f);
-                auto eq = field.find('=');
-                if (eq != std::string::npos) fields[field.substr(0, eq)] = field.substr(eq + 1);
-                f = tab + 1;
-            }
-            calls.push_back(fields);
-            start = end + 2;
-        }
-        return calls;
-    }
+    std::vector<standin::Call> Calls() const { return standin::ParseCallLog(wintest::ReadWholeFile(log_)); }
 
     // Direct in the 32-bit prefix, through the helper beside the library in
     // the 64-bit one. Either way newdev's own import comes from the system
@@ -323,7 +274,7 @@ protected:
         GetWindowsDirectoryA(windows, MAX_PATH);
         EXPECT_EQ(lstrcmpiA(call.at("dep").c_str(), (std::string(windows) + "\\system32\\rsnewdevdep.dll").c_str()), 0)
             << call.at("dep");
-        if (In64BitPrefix()) {
+        if (Is64BitPrefix()) {
             EXPECT_EQ(call.at("bits"), "64");
             std::string helper = dll.substr(0, dll.find_last_of('\\') + 1) + "pnpbind64.exe";
             EXPECT_EQ(lstrcmpiA(call.at("image").c_str(), helper.c_str()), 0) << call.at("image");
@@ -384,7 +335,7 @@ TEST_F(PnpBindCall, MissingHelperIsNotBoundOn64BitAndUnusedOn32Bit) {
     std::string dll = LibraryIn("no helper", Helper::Missing);
     Outcome out = Bind(dll, ".\\orvex.inf");
     ASSERT_TRUE(out.finished);
-    if (In64BitPrefix()) {
+    if (Is64BitPrefix()) {
         EXPECT_FALSE(out.result);
         EXPECT_TRUE(Calls().empty());
     } else {
@@ -395,7 +346,7 @@ TEST_F(PnpBindCall, MissingHelperIsNotBoundOn64BitAndUnusedOn32Bit) {
 }
 
 TEST_F(PnpBindCall, HelperThatIsNoProgramIsNotBound) {
-    if (!In64BitPrefix()) GTEST_SKIP() << "the helper is only used on 64-bit Windows";
+    if (!Is64BitPrefix()) GTEST_SKIP() << "the helper is only used on 64-bit Windows";
     std::string dll = LibraryIn("bogus helper", Helper::Bogus);
     Outcome out = Bind(dll, ".\\orvex.inf");
     ASSERT_TRUE(out.finished);
@@ -407,7 +358,7 @@ TEST_F(PnpBindCall, HelperCrashingOrEndingWithoutAnAnswerIsNotBound) {
     // Under Wine the crash runs winedbg --auto, which prints a backtrace on
     // the console and ends the helper; Windows ends it without a dialog as
     // the helper turns the fault box off for itself.
-    if (!In64BitPrefix()) GTEST_SKIP() << "the helper is only used on 64-bit Windows";
+    if (!Is64BitPrefix()) GTEST_SKIP() << "the helper is only used on 64-bit Windows";
     std::string dll = LibraryIn("real", Helper::Real);
     Answer(2, 1);  // crash inside the driver update, restart flag never set
     Outcome out = Bind(dll, ".\\orvex.inf");

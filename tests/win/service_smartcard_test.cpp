@@ -6,6 +6,8 @@
 // produced here: Wine always has one, whatever version it reports.
 #include "base/handles.h"
 #include "install/smartcard_service.h"
+#include "tests/win/engine_test_support.h"
+#include "tests/win/win_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +17,6 @@
 namespace {
 
 constexpr char kName[] = "SCardSvr";
-
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
 
 DWORD StateOf(SC_HANDLE service) {
     SERVICE_STATUS st{};
@@ -43,8 +38,12 @@ bool WaitForState(SC_HANDLE service, DWORD a, DWORD b, DWORD timeoutMs) {
 struct SavedConfig {
     DWORD serviceType = 0;
     DWORD startType = 0;
+    DWORD errorControl = 0;
     std::string binaryPath;
 };
+
+// The stand-in's error control: not the operation's, so a change shows.
+constexpr DWORD kStandInErrorControl = SERVICE_ERROR_IGNORE;
 
 class SmartCardService : public ::testing::Test {
 protected:
@@ -60,6 +59,7 @@ protected:
             ASSERT_TRUE(QueryServiceConfigA(existing.get(), cfg, static_cast<DWORD>(buf.size()), &needed));
             saved_.serviceType = cfg->dwServiceType;
             saved_.startType = cfg->dwStartType;
+            saved_.errorControl = cfg->dwErrorControl;
             saved_.binaryPath = cfg->lpBinaryPathName ? cfg->lpBinaryPathName : "";
             StopAndWait(existing.get());
         }
@@ -71,7 +71,7 @@ protected:
         if (!service) return;
         StopAndWait(service.get());
         if (existed_) {
-            EXPECT_TRUE(ChangeServiceConfigA(service.get(), saved_.serviceType, saved_.startType, SERVICE_NO_CHANGE,
+            EXPECT_TRUE(ChangeServiceConfigA(service.get(), saved_.serviceType, saved_.startType, saved_.errorControl,
                                              saved_.binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr,
                                              nullptr));
         } else {
@@ -82,18 +82,20 @@ protected:
     // Registers (or points the existing service at) the stand-in in a mode,
     // on demand start and as its own process, so the operation's change shows.
     void InstallStandIn(const char* mode) {
-        const std::string command = "\"" + ProgramFolder() + "scard_standin.exe\" " + mode;
+        std::string command = "\"";
+        command += wintest::ProgramFolder();
+        command += std::string("scard_standin.exe\" ") + mode;
         if (existed_) {
             rs::unique_schandle service(OpenServiceA(manager_.get(), kName, SERVICE_CHANGE_CONFIG));
             ASSERT_TRUE(service);
             ASSERT_TRUE(ChangeServiceConfigA(service.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                             SERVICE_NO_CHANGE, command.c_str(), nullptr, nullptr, nullptr, nullptr,
+                                             kStandInErrorControl, command.c_str(), nullptr, nullptr, nullptr, nullptr,
                                              nullptr, nullptr));
             return;
         }
         rs::unique_schandle service(CreateServiceA(manager_.get(), kName, "Smart Card stand-in", SERVICE_ALL_ACCESS,
                                                    SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                                   SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, nullptr,
+                                                   kStandInErrorControl, command.c_str(), nullptr, nullptr, nullptr,
                                                    nullptr, nullptr));
         ASSERT_TRUE(service) << GetLastError();
     }
@@ -107,7 +109,7 @@ protected:
         ASSERT_TRUE(QueryServiceConfigA(service.get(), cfg, static_cast<DWORD>(buf.size()), &needed));
         EXPECT_EQ(cfg->dwStartType, static_cast<DWORD>(SERVICE_AUTO_START));
         EXPECT_EQ(cfg->dwServiceType & ~SERVICE_INTERACTIVE_PROCESS, static_cast<DWORD>(SERVICE_WIN32_SHARE_PROCESS));
-        EXPECT_EQ(cfg->dwErrorControl, static_cast<DWORD>(SERVICE_ERROR_NORMAL));  // left unchanged
+        EXPECT_EQ(cfg->dwErrorControl, kStandInErrorControl);  // left unchanged
         EXPECT_NE(std::string(cfg->lpBinaryPathName).find("scard_standin.exe"), std::string::npos);
     }
 
@@ -201,82 +203,22 @@ TEST_F(SmartCardService, NotInstalledGivesMinusTwo) {
 constexpr char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kRunServices[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 
-struct Value {
-    std::string name;
-    DWORD type = 0;
-    std::vector<BYTE> data;
-};
-
-// Snapshot of a key's values, put back as it was after each test.
-struct SavedKey {
-    std::string path;
-    bool existed = false;
-    std::vector<Value> values;
-};
-
-SavedKey Save(const char* path) {
-    SavedKey k;
-    k.path = path;
-    rs::unique_hkey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return k;
-    k.existed = true;
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD nameLen = sizeof name;
-        BYTE data[4096];
-        DWORD dataLen = sizeof data;
-        Value v;
-        if (RegEnumValueA(key.get(), i, name, &nameLen, nullptr, &v.type, data, &dataLen) != ERROR_SUCCESS) break;
-        v.name.assign(name, nameLen);
-        v.data.assign(data, data + dataLen);
-        k.values.push_back(v);
-    }
-    return k;
-}
-
-void Restore(const SavedKey& k) {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, k.path.c_str());
-    if (!k.existed) return;
-    rs::unique_hkey key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, k.path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                              nullptr),
-              ERROR_SUCCESS);
-    for (const Value& v : k.values)
-        ASSERT_EQ(RegSetValueExA(key.get(), v.name.c_str(), 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size())),
-                  ERROR_SUCCESS);
-}
-
-void SetString(const char* path, const char* name, const std::string& text) {
-    rs::unique_hkey key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>(text.size() + 1)),
-              ERROR_SUCCESS);
-}
+using enginetest::KeyExists;
+using enginetest::KeyKeeper;
+using enginetest::WriteText;
 
 bool HasValue(const char* path, const char* name) {
-    rs::unique_hkey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
-    return RegQueryValueExA(key.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-}
-
-bool KeyExists(const char* path) {
-    rs::unique_hkey key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return enginetest::ReadValue(HKEY_LOCAL_MACHINE, path, name).present;
 }
 
 class SmartCardRunValues : public ::testing::Test {
 protected:
-    void SetUp() override {
-        run_ = Save(kRun);
-        runServices_ = Save(kRunServices);
+    void SetString(const char* path, const char* name, const std::string& text) {
+        WriteText(HKEY_LOCAL_MACHINE, path, name, text);
     }
-    void TearDown() override {
-        Restore(run_);
-        Restore(runServices_);
-    }
-    SavedKey run_, runServices_;
+    KeyKeeper run_{HKEY_LOCAL_MACHINE, kRun}, runServices_{HKEY_LOCAL_MACHINE, kRunServices};
+    const DWORD runValues_ = enginetest::ValueCount(HKEY_LOCAL_MACHINE, kRun);
+    const DWORD runServicesValues_ = enginetest::ValueCount(HKEY_LOCAL_MACHINE, kRunServices);
 };
 
 TEST_F(SmartCardRunValues, BothListsLoseTheValueOthersStay) {
@@ -295,8 +237,8 @@ TEST_F(SmartCardRunValues, NeitherListHoldingItChangesNothing) {
     SetString(kRun, "Other", "other.exe");
     rs::RemoveSmartCardRunValues();
     EXPECT_TRUE(HasValue(kRun, "Other"));
-    EXPECT_EQ(Save(kRun).values.size(), run_.values.size() + 1);
-    EXPECT_EQ(Save(kRunServices).values.size(), runServices_.values.size());
+    EXPECT_EQ(enginetest::ValueCount(HKEY_LOCAL_MACHINE, kRun), runValues_ + 1);
+    EXPECT_EQ(enginetest::ValueCount(HKEY_LOCAL_MACHINE, kRunServices), runServicesValues_);
 }
 
 TEST_F(SmartCardRunValues, ValueLongerThanNinetyNineBytesStays) {
@@ -311,14 +253,14 @@ TEST_F(SmartCardRunValues, MissingKeyIsPassedOverAndNotCreated) {
     ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRun), ERROR_SUCCESS);
     SetString(kRunServices, kName, "C:\\WINDOWS\\SCARDSVR.EXE");
     rs::RemoveSmartCardRunValues();
-    EXPECT_FALSE(KeyExists(kRun));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRun));
     EXPECT_FALSE(HasValue(kRunServices, kName));
 
     SetString(kRun, kName, "C:\\WINDOWS\\SCARDSVR.EXE");
     ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRunServices), ERROR_SUCCESS);
     rs::RemoveSmartCardRunValues();
     EXPECT_FALSE(HasValue(kRun, kName));
-    EXPECT_FALSE(KeyExists(kRunServices));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRunServices));
 }
 
 }  // namespace

@@ -266,14 +266,7 @@ protected:
         const std::string result = medium_ + "\\probe-result.txt";
         RemoveFile(result);
         std::string command = "\"" + savedDirectory_ + "\\shell_probe.exe\" \"" + result + "\" " + arguments;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            return "<not started>";
-        WaitForSingleObject(pi.hProcess, 60000);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        if (!RunProgram(command).ended) return "<not ended>";
         return ReadWholeFile(result);
     }
 };

@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
+#include "tests/win/win_test_support.h"
 #include "toolkit/application.h"
 #include "toolkit/error.h"
 #include "toolkit/forms.h"
@@ -177,40 +176,8 @@ TEST_F(ToolkitForms, ClosingTheMainFormEndsTheProgram) {
     EXPECT_EQ(main->Handle(), nullptr);
 }
 
-// A robot thread closes the error box and tells what it showed.
-struct BoxRobot {
-    std::atomic<bool> stop{false};
-    std::wstring caption, text;
-    int boxes = 0;
-    std::thread thread;
-
-    void Start() {
-        thread = std::thread([this] {
-            while (!stop) {
-                HWND box = FindWindowW(L"#32770", nullptr);
-                if (box && IsWindowVisible(box)) {
-                    wchar_t buf[512] = {};
-                    GetWindowTextW(box, buf, 512);
-                    caption = buf;
-                    GetWindowTextW(GetDlgItem(box, 0xFFFF), buf, 512);
-                    text = buf;
-                    ++boxes;
-                    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                    Sleep(200);
-                }
-                Sleep(20);
-            }
-        });
-    }
-    ~BoxRobot() {
-        stop = true;
-        if (thread.joinable()) thread.join();
-    }
-};
-
 TEST_F(ToolkitForms, ExceptionFromAHandlerIsReportedAndTheLoopGoesOn) {
-    BoxRobot robot;
-    robot.Start();
+    wintest::BoxAnswerer answerer(nullptr, {IDOK, IDOK});
     int ticks = 0;
     main->Timer.OnTimer = [&] {
         ++ticks;
@@ -220,26 +187,23 @@ TEST_F(ToolkitForms, ExceptionFromAHandlerIsReportedAndTheLoopGoesOn) {
     };
     main->Timer.SetEnabled(true);
     Application::Instance().Run();
-    robot.stop = true;
-    robot.thread.join();
+    const auto seen = answerer.Seen();
     EXPECT_EQ(ticks, 2);
-    EXPECT_EQ(robot.boxes, 1);
-    EXPECT_EQ(robot.caption, L"win_tests");
-    EXPECT_EQ(robot.text, L"Unable to create shortcut file.");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, L"win_tests");
+    EXPECT_EQ(seen[0].text, L"Unable to create shortcut file.");
 }
 
 TEST_F(ToolkitForms, ExceptionFromAControlsHandlerIsReportedToo) {
     main->Show();
-    BoxRobot robot;
-    robot.Start();
+    wintest::BoxAnswerer answerer(nullptr, {IDOK, IDOK});
     main->Fixed.OnClick = [] { throw std::runtime_error("Label failed"); };
     HWND label = main->Fixed.Handle();
     SendMessageA(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
     SendMessageA(label, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));  // returns once the box is closed
-    robot.stop = true;
-    robot.thread.join();
-    EXPECT_EQ(robot.boxes, 1);
-    EXPECT_EQ(robot.text, L"Label failed.");
+    const auto seen = answerer.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, L"Label failed.");
     EXPECT_TRUE(IsWindow(label));
 }
 
