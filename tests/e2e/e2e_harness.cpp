@@ -28,13 +28,6 @@ std::string Env(const char* name, const std::string& fallback = "") {
     return v && *v ? std::string(v) : fallback;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
@@ -49,7 +42,7 @@ bool StartsWith(const std::string& s, const std::string& p) { return s.compare(0
 
 // The repository is the CMake source of BUILD_ROOT/host.
 std::string SourceFromCache(const std::string& hostBuild) {
-    std::istringstream in(ReadFile(hostBuild + "/CMakeCache.txt"));
+    std::istringstream in(ReadAll(hostBuild + "/CMakeCache.txt"));
     std::string line;
     while (std::getline(in, line))
         if (StartsWith(line, "CMAKE_HOME_DIRECTORY:INTERNAL=")) return line.substr(line.find('=') + 1);
@@ -95,7 +88,9 @@ Child Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
         dup2(target, 2);
         int devnull = open("/dev/null", O_RDONLY);
         if (devnull >= 0) dup2(devnull, 0);
-        if (fds[0] >= 0) close(fds[0]);
+        // Nothing else of the harness: a wine server started here outlives
+        // the command and would keep whatever it inherited open.
+        close_range(3, ~0U, 0);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
         execvpe(cargv[0], cargv.data(), cenv.data());
         _exit(127);
@@ -275,6 +270,19 @@ const Paths& GetPaths() {
     return holder.paths;
 }
 
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string WindowsPath(const std::string& unixPath) {
+    std::string p = "Z:" + unixPath;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    return p;
+}
+
 CommandResult RunCommand(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                          const std::string& cwd, int timeoutMs) {
     Child c = Spawn(argv, env, cwd);
@@ -333,6 +341,12 @@ std::optional<RobotLine> RobotResult::Find(const std::string& kind, size_t n) co
     for (const auto& l : lines)
         if (l.kind == kind && n-- == 0) return l;
     return std::nullopt;
+}
+
+RobotLine RobotResult::Line(const std::string& kind, size_t n) const {
+    if (auto l = Find(kind, n)) return *l;
+    ADD_FAILURE() << "the robot printed no \"" << kind << "\" line #" << n << ":\n" << raw;
+    return RobotLine{};
 }
 
 std::vector<RobotLine> RobotResult::All(const std::string& kind) const {
@@ -451,8 +465,8 @@ RegistrySnapshot ParseRegFile(const std::string& text, const std::string& root) 
 }
 
 RegistrySnapshot SnapshotRegistry(const std::string& prefix) {
-    RegistrySnapshot snap = ParseRegFile(ReadFile(prefix + "/system.reg"), "HKLM");
-    RegistrySnapshot user = ParseRegFile(ReadFile(prefix + "/user.reg"), "HKCU");
+    RegistrySnapshot snap = ParseRegFile(ReadAll(prefix + "/system.reg"), "HKLM");
+    RegistrySnapshot user = ParseRegFile(ReadAll(prefix + "/user.reg"), "HKCU");
     snap.insert(user.begin(), user.end());
     return snap;
 }
@@ -620,23 +634,55 @@ void SetupTest::Prepare(const RunOptions& options) {
     // files hold the state once the server has ended.
     CommandResult warm = Wine({"cmd", "/c", "exit"});
     ASSERT_EQ(warm.exitCode, 0) << warm.output;
+    Resnapshot();
+}
+
+void SetupTest::StopServer() {
+    RunCommand({"wineserver", "-k"}, WineEnv(), "", 60000);
     RunCommand({"wineserver", "-w"}, WineEnv(), "", 60000);
+}
+
+void SetupTest::Resnapshot() {
+    StopServer();
     filesBefore_ = SnapshotFiles(driveC_);
     regBefore_ = SnapshotRegistry(prefix_);
     ASSERT_FALSE(regBefore_.empty()) << "no registry in " << prefix_;
-    // A persistent server makes each later program start quick.
-    RunCommand({"wineserver", "-p"}, WineEnv(), "", 60000);
-    serverKept_ = true;
+    // A persistent server makes each later program start quick; it ends
+    // by itself 5 s after the last program, should the test be killed.
+    Child server = Spawn({"wineserver", "-p5"}, WineEnv(), "", "/dev/null");
+    Reap(server.pid, 60000, nullptr, -1);
 }
 
-void SetupTest::StartSetup() {
+void SetupTest::StartSetup(const std::string& wineDebug) {
     ASSERT_FALSE(prefix_.empty()) << "Prepare first";
     setupLog_ = ArtifactDir() + "/setup-output.txt";
     std::ofstream(setupLog_, std::ios::trunc).close();
     setupExit_.reset();
-    Child c = Spawn({"wine", "setup.exe"}, WineEnv(), setupDir_, setupLog_);
+    std::vector<std::string> env = WineEnv();
+    for (auto& e : env)
+        if (StartsWith(e, "WINEDEBUG=")) e = "WINEDEBUG=" + wineDebug;
+    Child c = Spawn({"wine", "setup.exe"}, env, setupDir_, setupLog_);
     setupPid_ = c.pid;
 }
+
+void SetupTest::StartInPrefix(const std::vector<std::string>& args, const std::string& name) {
+    const std::string log = ArtifactDir() + "/" + name + ".txt";
+    std::ofstream(log, std::ios::trunc).close();
+    std::vector<std::string> argv = {"wine"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    backgroundPids_.push_back(Spawn(argv, WineEnv(), GetPaths().work, log).pid);
+}
+
+bool SetupTest::WaitForOutput(const std::string& name, const std::string& text, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (ReadAll(ArtifactDir() + "/" + name + ".txt").find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+std::string SetupTest::SetupOutput() const { return setupLog_.empty() ? std::string() : ReadAll(setupLog_); }
 
 bool SetupTest::SetupRunning() {
     if (setupPid_ <= 0) return false;
@@ -662,9 +708,7 @@ std::optional<int> SetupTest::WaitSetup(int timeoutMs) {
 
 CommandResult SetupTest::TestProgram(const std::string& exe, const std::vector<std::string>& args, int timeoutMs) {
     const Paths& p = GetPaths();
-    std::string path = "Z:" + p.buildRoot + "/win32/testbin/" + exe;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    std::vector<std::string> argv = {path};
+    std::vector<std::string> argv = {WindowsPath(p.buildRoot + "/win32/testbin/" + exe)};
     argv.insert(argv.end(), args.begin(), args.end());
     return Wine(argv, timeoutMs);
 }
@@ -687,6 +731,12 @@ RobotResult SetupTest::Robot(const std::vector<std::string>& args, int timeoutMs
     return r;
 }
 
+RobotResult SetupTest::RobotOk(const std::vector<std::string>& args, int timeoutMs) {
+    RobotResult r = Robot(args, timeoutMs);
+    EXPECT_TRUE(r.Ok()) << r.raw;
+    return r;
+}
+
 CommandResult SetupTest::Wine(const std::vector<std::string>& args, int timeoutMs) {
     std::vector<std::string> argv = {"wine"};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -694,9 +744,7 @@ CommandResult SetupTest::Wine(const std::vector<std::string>& args, int timeoutM
 }
 
 Audit SetupTest::AuditNow() {
-    RunCommand({"wineserver", "-k"}, WineEnv(), "", 60000);
-    RunCommand({"wineserver", "-w"}, WineEnv(), "", 60000);
-    serverKept_ = false;
+    StopServer();
     Audit a = Compare(filesBefore_, SnapshotFiles(driveC_), regBefore_, SnapshotRegistry(prefix_));
     std::ofstream(ArtifactDir() + "/audit.txt") << a.Describe();
     return a;
@@ -719,20 +767,40 @@ Image SetupTest::Screenshot(const std::string& name, std::optional<std::vector<i
     }
     convert.push_back("png:" + ArtifactDir() + "/" + name + ".png");
     RunCommand(convert);
-    Image img = ReadPpm(ReadFile(ppm));
+    Image img = ReadPpm(ReadAll(ppm));
     if (img.width == 0) ADD_FAILURE() << "unreadable screenshot " << ppm;
+    return img;
+}
+
+Image SetupTest::ScreenshotWhen(const std::string& name, const std::function<bool(const Image&)>& settled,
+                               std::optional<std::vector<int>> crop) {
+    Image img = Screenshot(name, crop);
+    for (int i = 0; i < 20 && !settled(img); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        img = Screenshot(name, crop);
+    }
     return img;
 }
 
 void SetupTest::TearDown() {
     if (prefix_.empty()) return;
+    if (HasFailure()) {
+        // What was on screen when the test failed.
+        CommandResult windows = TestProgram("robot.exe", {"dump"}, 30000);
+        std::ofstream(ArtifactDir() + "/windows-at-failure.txt") << windows.output;
+        Screenshot("screen-at-failure");
+    }
     if (setupPid_ > 0) {
         kill(-setupPid_, SIGKILL);
         waitpid(setupPid_, nullptr, 0);
         setupPid_ = -1;
     }
-    RunCommand({"wineserver", "-k"}, WineEnv(), "", 60000);
-    RunCommand({"wineserver", "-w"}, WineEnv(), "", 60000);
+    for (int pid : backgroundPids_) {
+        kill(-pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    backgroundPids_.clear();
+    StopServer();
     if (Env("RS_E2E_KEEP") != "1") {
         std::error_code ec;
         fs::remove_all(prefix_, ec);

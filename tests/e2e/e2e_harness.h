@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -31,6 +32,11 @@ struct Paths {
     std::string display;    // ":N" of the shared Xvfb
 };
 const Paths& GetPaths();
+
+// A whole file; empty when it cannot be read.
+std::string ReadAll(const std::string& path);
+// A unix path as the prefix's programs reach it (drive Z:).
+std::string WindowsPath(const std::string& unixPath);
 
 // --- processes ---------------------------------------------------------------
 
@@ -62,6 +68,8 @@ struct RobotResult {
     bool Ok() const { return exitCode == 0; }
     // The n-th line of a kind (0-based); nullopt when missing.
     std::optional<RobotLine> Find(const std::string& kind, size_t n = 0) const;
+    // The same, a test failure and an empty line when missing.
+    RobotLine Line(const std::string& kind, size_t n = 0) const;
     std::vector<RobotLine> All(const std::string& kind) const;
 };
 
@@ -131,15 +139,26 @@ protected:
     // per-app Version, then the "before" snapshot.
     void Prepare(const RunOptions& options);
 
-    // Starts setup.exe from C:\medium\Setup as its current directory, in the background.
-    void StartSetup();
+    // Starts setup.exe from C:\medium\Setup as its current directory, in the
+    // background, its output (Wine's debug channels as given) kept as
+    // setup-output.txt in the artifacts.
+    void StartSetup(const std::string& wineDebug = "-all");
+    std::string SetupOutput() const;
     // Waits for setup.exe to end; its exit code, or nullopt after the timeout
     // (the process is then killed).
-    std::optional<int> WaitSetup(int timeoutMs = 30000);
+    std::optional<int> WaitSetup(int timeoutMs = 60000);
     bool SetupRunning();
+
+    // Starts a program of the prefix in the background, ended at the test's
+    // end; its output goes to artifact NAME.txt.
+    void StartInPrefix(const std::vector<std::string>& args, const std::string& name);
+    // Waits until that output holds text; false after the timeout.
+    bool WaitForOutput(const std::string& name, const std::string& text, int timeoutMs = 20000);
 
     // Runs one robot script in the prefix.
     RobotResult Robot(const std::vector<std::string>& args, int timeoutMs = 60000);
+    // The same for a script that must run through (a test failure otherwise).
+    RobotResult RobotOk(const std::vector<std::string>& args, int timeoutMs = 60000);
 
     // Runs another program of the prefix environment (e.g. wine reg query).
     CommandResult Wine(const std::vector<std::string>& args, int timeoutMs = 60000);
@@ -150,10 +169,19 @@ protected:
     // Stops the prefix's wine server so its registry files hold the final
     // state, and compares with the "before" snapshot.
     Audit AuditNow();
+    // Takes the "before" snapshot again: what the test set up since is not
+    // the program's change.
+    void Resnapshot();
+    // Ends the prefix's wine server and what runs in it.
+    void StopServer();
 
     // Screenshot of the whole screen, kept as artifact NAME.png (cropped to
     // crop when given: left, top, width, height) in this test's artifact folder.
     Image Screenshot(const std::string& name, std::optional<std::vector<int>> crop = std::nullopt);
+    // A window paints when its message loop gets to it, later on a busy
+    // machine: screenshots until settled holds (or 5 s pass); the last one.
+    Image ScreenshotWhen(const std::string& name, const std::function<bool(const Image&)>& settled,
+                         std::optional<std::vector<int>> crop = std::nullopt);
 
     // Environment entries for programs of this prefix.
     std::vector<std::string> WineEnv() const;
@@ -169,9 +197,9 @@ protected:
 
 private:
     int setupPid_ = -1;
+    std::vector<int> backgroundPids_;
     std::optional<int> setupExit_;
     std::string setupLog_;
-    bool serverKept_ = false;
 };
 
 // Registry ignore rules, documented in e2e_harness.cpp.

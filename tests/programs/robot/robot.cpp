@@ -15,6 +15,10 @@
 //   wait-box [--caption T]          select a message box (#32770); prints its
 //                                   text (static 0xFFFF) and buttons
 //   press-box [--caption T] [--button OK|Cancel|Yes|No|Retry|...|id]
+//                                   answers a box and waits until it is gone
+//                                   (fails when it stays), so a box is never
+//                                   answered twice and the next step sees
+//                                   what the answer led to
 //   no-box [--timeout]              fails when a message box shows up
 //   control [--class C] [--text T] [--id N] [--index K]   select a child
 //   window                          back to the selected top-level window
@@ -28,7 +32,9 @@
 //                                   through the system's input queue
 //                                   (client coordinates of the selection)
 //   close [--how sys|wm-close]      SC_CLOSE (default) or WM_CLOSE
-//   press --button NAME|--id N      WM_COMMAND to the selected window
+//   press --button NAME|--id N      WM_COMMAND to the selected window (a
+//                                   selected box: as press-box)
+//   progress                        a progress bar's position (PBM_GETPOS)
 //   wait-gone                       until the selection is gone or hidden;
 //                                   "ms" counts from the last action
 //   wait-text --text T | pixel --x --y | sleep --ms N | mark
@@ -44,6 +50,7 @@
 // Positions: x, y relative to the parent's client area (screen for top level),
 // client-x/client-y the client area's screen origin.
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 #include <psapi.h>
 
@@ -327,6 +334,22 @@ private:
                 Emit("button id=" + std::to_string(GetDlgCtrlID(c)) + " text=" + Quote(TextOf(c)));
     }
 
+    // Presses a box's button and waits until the box is gone.
+    void AnswerBox(HWND box, int id, DWORD timeout) {
+        HWND button = GetDlgItem(box, id);
+        if (!button) Fail("box has no button " + std::to_string(id));
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+        mark_ = GetTickCount();
+        Emit("pressed id=" + std::to_string(id));
+        const DWORD start = GetTickCount();
+        while (IsWindow(box) && IsWindowVisible(box)) {
+            if (GetTickCount() - start >= timeout) Fail("the box is still shown after its answer");
+            Sleep(5);
+        }
+        if (win_ == box) win_ = nullptr;
+        ctl_ = nullptr;
+    }
+
     void PostClickAt(HWND h, POINT pt) {
         HWND t = DeepestAt(h, pt);
         LPARAM at = MAKELPARAM(pt.x, pt.y);
@@ -354,12 +377,7 @@ private:
             if (!box) Fail("no message box");
             EmitBox(box);
             if (c == "press-box") {
-                int id = ButtonId(Has(o, "button") ? o.at("button") : L"OK");
-                HWND button = GetDlgItem(box, id);
-                if (!button) Fail("box has no button " + std::to_string(id));
-                PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-                mark_ = GetTickCount();
-                Emit("pressed id=" + std::to_string(id));
+                AnswerBox(box, ButtonId(Has(o, "button") ? o.at("button") : L"OK"), Timeout(o));
             } else {
                 win_ = box;
                 ctl_ = nullptr;
@@ -375,6 +393,7 @@ private:
         } else if (c == "press") {
             HWND w = Target();
             int id = ButtonId(o.count("button") ? o.at("button") : std::to_wstring(Num(o, "id", IDOK)));
+            if (ClassOf(w) == L"#32770") return AnswerBox(w, id, Timeout(o));
             PostMessageW(w, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(w, id)));
             mark_ = GetTickCount();
             Emit("pressed id=" + std::to_string(id));
@@ -532,6 +551,11 @@ private:
                 TimeOneStart(o.at("versus"), Has(o, "versus-dir") ? o.at("versus-dir") : L"", o.at("versus-class"),
                              round);
             }
+        } else if (c == "progress") {
+            HWND t = Target();
+            DWORD_PTR pos = 0;
+            if (!SendMessageTimeoutW(t, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &pos)) Fail("PBM_GETPOS failed");
+            Emit("progress hwnd=" + Hex(t) + " pos=" + std::to_string(static_cast<long>(pos)));
         } else if (c == "sleep") {
             Sleep(static_cast<DWORD>(Num(o, "ms", 100)));
             Emit("slept");
@@ -551,7 +575,7 @@ const char* const kCommands[] = {"wait-window", "find-window", "wait-box", "pres
                                  "control",     "window",      "text",     "rect",      "children", "dump",
                                  "type",        "click",       "mouse-move", "close",   "wait-gone", "wait-text",
                                  "pixel",       "sleep",       "mark",     "screen",    "launch",
-                                 "time-starts"};
+                                 "time-starts", "progress"};
 // Steps that drive the real pointer.
 const char* const kPointerCommands[] = {"mouse-click"};
 
