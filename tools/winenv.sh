@@ -7,22 +7,31 @@ RS_BASE_OVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 # rs_make_prefix ARCH DIR: a fresh prefix (ARCH win32 or win64) with the
 # hygiene tests need: no links into $HOME, no crash dialog, Windows'
 # default of hidden extensions. The wine server is stopped afterwards.
+# Fails (and leaves no prefix) when wineboot fails. Wine's processes get
+# none of the caller's descriptors above 2 (a lock held there would stay
+# held as long as the wine server lives).
 rs_make_prefix() {
   arch="$1"; dir="$2"
   rm -rf "$dir"; mkdir -p "$(dirname "$dir")"
-  WINEPREFIX="$dir" WINEARCH="$arch" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" wineboot -i >/dev/null 2>&1
-  WINEPREFIX="$dir" wineserver -w
+  if ! WINEPREFIX="$dir" WINEARCH="$arch" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" timeout -k 10 300 wineboot -i \
+       >/dev/null 2>&1 9>&-; then
+    echo "wineboot failed for $arch prefix $dir" >&2
+    WINEPREFIX="$dir" timeout 60 wineserver -k 2>/dev/null 9>&-
+    rm -rf "$dir"; return 1
+  fi
+  WINEPREFIX="$dir" timeout 120 wineserver -w 9>&-
   # wineboot links Desktop, Documents... to $HOME: make them real folders.
   find "$dir/drive_c/users" -maxdepth 6 -type l -exec sh -c 'rm "$1"; mkdir "$1"' _ {} \;
-  WINEPREFIX="$dir" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  WINEPREFIX="$dir" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Advanced' /v HideFileExt /t REG_DWORD /d 1 /f >/dev/null 2>&1
-  WINEPREFIX="$dir" wineserver -k 2>/dev/null || true
-  WINEPREFIX="$dir" wineserver -w 2>/dev/null || true
+  WINEPREFIX="$dir" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" timeout 120 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 9>&-
+  WINEPREFIX="$dir" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" timeout 120 wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Advanced' /v HideFileExt /t REG_DWORD /d 1 /f >/dev/null 2>&1 9>&-
+  WINEPREFIX="$dir" timeout 60 wineserver -k 2>/dev/null 9>&- || true
+  WINEPREFIX="$dir" timeout 60 wineserver -w 2>/dev/null 9>&- || true
   touch "$dir/.rs-template-ok"
 }
 
-# rs_template ARCH: path of a cached template prefix, made when missing.
-# Cached under RS_PREFIX_CACHE (default /tmp/rs-prefixes) per user.
+# rs_template ARCH: path of a cached template prefix, made when missing;
+# fails when it cannot be made. Cached under RS_PREFIX_CACHE (default
+# /tmp/rs-prefixes) per user.
 rs_template() {
   arch="$1"
   cache="${RS_PREFIX_CACHE:-/tmp/rs-prefixes-$(id -u)}"
@@ -35,9 +44,9 @@ rs_template() {
     mkdir -p "$cache"
     # One maker at a time: parallel test runs share the cache.
     (
-      flock 9
+      flock -w 600 9 || exit 1
       [ -f "$t/.rs-template-ok" ] || rs_make_prefix "$arch" "$t"
-    ) 9>"$cache/.lock-$arch"
+    ) 9>"$cache/.lock-$arch" || return 1
   fi
   echo "$t"
 }
@@ -45,8 +54,27 @@ rs_template() {
 # rs_clone_prefix ARCH DEST: a throwaway copy of the template (never hard
 # links: the wine server rewrites registry files in place).
 rs_clone_prefix() {
-  t="$(rs_template "$1")"
+  t="$(rs_template "$1")" || return 1
   rm -rf "$2"; mkdir -p "$(dirname "$2")"
-  cp -a "$t" "$2"
+  cp -a "$t" "$2" || return 1
   rm -f "$2/.rs-template-ok"
+}
+
+# rs_gtest_counts XML: "tests failed skipped" of a GoogleTest report
+# (disabled tests are not counted as tests).
+rs_gtest_counts() {
+  local head t f d s
+  head="$(grep -m1 '<testsuites' "$1")"
+  t=$(sed -n 's/.* tests="\([0-9]*\)".*/\1/p' <<<"$head")
+  f=$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$head")
+  d=$(sed -n 's/.* disabled="\([0-9]*\)".*/\1/p' <<<"$head")
+  s=$(grep -c '<skipped' "$1")
+  echo "$((t - d)) ${f:-0} $s"
+}
+
+# rs_running_test LOG: the test a GoogleTest output log began last and never
+# finished ("no test" when none).
+rs_running_test() {
+  awk '{ sub(/\r$/, "") } /^\[ RUN      \]/ { t = $NF } /^\[ *(OK|FAILED|SKIPPED) *\]/ { if ($4 == t) t = "" }
+       END { print (t == "" ? "no test" : t) }' "$1"
 }
