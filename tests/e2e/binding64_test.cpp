@@ -102,8 +102,7 @@ protected:
 
     // Yes in the setup window, Yes to the later-than-Vista question.
     std::vector<std::string> YesYes() const {
-        return {"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y",
-                "press-box",   "--timeout", kTimeout, "--button", "Yes"};
+        return Yes({"press-box", "--timeout", kTimeout, "--button", "Yes"});
     }
 
     std::string callLog_;

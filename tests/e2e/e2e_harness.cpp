@@ -370,7 +370,8 @@ std::vector<RobotLine> RobotResult::All(const std::string& kind) const {
 //   empty keys the desktop integration creates on the first start;
 // - HKCU\Software\Wine\Fonts\Cache (the font cache; rebuilt on demand).
 // - HKCU\Software\Wine\AppDefaults: the tests' own Version setting.
-// Nothing else is ignored: every other key or value written shows up.
+// Nothing else is ignored: every other key or value written shows up, and
+// every file (Wine changes none under drive_c by itself).
 bool IgnoredKey(const std::string& key) {
     std::string k = Lower(key);
     return StartsWith(k, "hklm\\system\\currentcontrolset\\control\\class\\{4d36e968-e325-11ce-bfc1-08002be10318}") ||
@@ -384,9 +385,6 @@ bool IgnoredValue(const std::string& key, const std::string& name) {
     if (IgnoredKey(key)) return true;
     return StartsWith(k, "hklm\\system\\currentcontrolset\\control\\class\\") && name == "DriverDateData";
 }
-
-// Files Wine itself touches: none measured so far.
-bool IgnoredFile(const std::string&) { return false; }
 
 FileSnapshot SnapshotFiles(const std::string& driveC) {
     FileSnapshot snap;
@@ -476,7 +474,6 @@ std::string ValueId(const std::string& key, const std::string& name) { return ke
 Audit Compare(const FileSnapshot& fb, const FileSnapshot& fa, const RegistrySnapshot& rb, const RegistrySnapshot& ra) {
     Audit a;
     for (const auto& [path, e] : fa) {
-        if (IgnoredFile(path)) continue;
         auto it = fb.find(path);
         if (it == fb.end())
             a.filesCreated.insert(path);
@@ -484,7 +481,7 @@ Audit Compare(const FileSnapshot& fb, const FileSnapshot& fa, const RegistrySnap
             a.filesChanged.insert(path);
     }
     for (const auto& [path, e] : fb)
-        if (!fa.count(path) && !IgnoredFile(path)) a.filesDeleted.insert(path);
+        if (!fa.count(path)) a.filesDeleted.insert(path);
 
     static const RegValues kNone;
     for (const auto& [key, values] : ra) {

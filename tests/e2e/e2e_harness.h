@@ -205,6 +205,5 @@ private:
 // Registry ignore rules, documented in e2e_harness.cpp.
 bool IgnoredKey(const std::string& key);
 bool IgnoredValue(const std::string& key, const std::string& name);
-bool IgnoredFile(const std::string& path);
 
 }  // namespace e2e

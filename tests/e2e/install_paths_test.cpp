@@ -34,8 +34,7 @@ protected:
 TEST_F(InstallPaths, PathFRefusesAnUnknownSystem) {
     Prepare({"win32", "win7", "en_US"});
     StartTraced();
-    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
-                    "--timeout", kTimeout});
+    auto r = Robot(Yes({"press-box", "--timeout", kTimeout}));
     ASSERT_TRUE(r.Ok()) << r.raw;
     auto box = r.Find("box");
     ASSERT_TRUE(box);
@@ -53,9 +52,8 @@ TEST_F(InstallPaths, PathEAsksThenRunsPathC) {
     Prepare({"win32", "win10", "en_US"});
     PutInSetupFolder(TestBin("pnpbind.dll"), "pnpbind.dll");  // records the binding's arguments
     StartTraced();
-    auto no = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
-                     "--timeout", kTimeout, "--button", "No", "find-window", "--class",
-                     "TSetupForm"});
+    auto no =
+        Robot(Yes({"press-box", "--timeout", kTimeout, "--button", "No", "find-window", "--class", "TSetupForm"}));
     ASSERT_TRUE(no.Ok()) << no.raw;
     auto question = no.Find("box");
     ASSERT_TRUE(question);
@@ -143,8 +141,7 @@ protected:
     // once its broadcast has been answered.
     std::string YesRunsInstaller(const std::string& stem) {
         StartTraced();
-        auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y",
-                        "wait-gone", "--timeout", kTimeout});
+        auto r = Robot(Yes({"wait-gone", "--timeout", kTimeout}));
         EXPECT_TRUE(r.Ok()) << r.raw;
         EXPECT_EQ(WaitSetup(), 0);
         EXPECT_EQ(RestartPrompts(), 1);
@@ -220,8 +217,7 @@ TEST_P(PathDMissingInstaller, TwoBoxesThenTheEnd) {
     Prepare({"win64", "vista", c.locale});
     RemoveFromSetupFolder("Vista64.exe");
     StartTraced();
-    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
-                    "--timeout", kTimeout, "press-box", "--timeout", kTimeout});
+    auto r = Robot(Yes({"press-box", "--timeout", kTimeout, "press-box", "--timeout", kTimeout}));
     ASSERT_TRUE(r.Ok()) << r.raw;
     auto boxes = r.All("box");
     ASSERT_EQ(boxes.size(), 2u);
@@ -457,8 +453,7 @@ TEST_F(AgreementFlow, PathAMissingInfStopsTheRun) {
     StartTraced();
     // The box stays up longer than the delay timer's second: the timer is
     // disarmed meanwhile, so no agreement window comes under it.
-    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "wait-box",
-                    "--timeout", kTimeout, "sleep", "--ms", "2000"});
+    auto r = Robot(Yes({"wait-box", "--timeout", kTimeout, "sleep", "--ms", "2000"}));
     ASSERT_TRUE(r.Ok()) << r.raw;
     EXPECT_EQ(r.Line("box").Get("text"), "Error");
     EXPECT_EQ(r.Line("box").Get("message"), "Cannot Copy ORVEX.inf, Error Code : 2");
@@ -515,8 +510,7 @@ TEST_F(AgreementFlow, PathBCopyFailures) {
     Prepare({"win32", "nt40", "en_US"});
     RemoveFromSetupFolder("drivers/winnt4/windrvr.sys");
     StartTraced();
-    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
-                    "--timeout", kTimeout});
+    auto r = Robot(Yes({"press-box", "--timeout", kTimeout}));
     ASSERT_TRUE(r.Ok()) << r.raw;
     EXPECT_EQ(r.Line("box").Get("message"), "Cannot Copy windrvr.sys, Error Code : 2");
     EXPECT_EQ(WaitSetup(), 0);
@@ -531,8 +525,8 @@ TEST_F(AgreementFlow, PathBUsbDriverFailureKeepsTheWindow) {
     Prepare({"win32", "nt40", "en_US"});
     RemoveFromSetupFolder("drivers/winnt4/wdusbd.sys");
     StartTraced();
-    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
-                    "--timeout", kTimeout, "no-box", "--timeout", "2500", "find-window", "--class", "TSetupForm"});
+    auto r = Robot(Yes(
+        {"press-box", "--timeout", kTimeout, "no-box", "--timeout", "2500", "find-window", "--class", "TSetupForm"}));
     ASSERT_TRUE(r.Ok()) << r.raw;
     EXPECT_EQ(r.Line("box").Get("message"), "Cannot Copy wdusbd.sys, Error Code : 2");
     EXPECT_FALSE(Robot({"find-window", "--class", "TLicenseForm"}).Ok());
@@ -551,9 +545,8 @@ TEST_F(InstallPaths, PathCBindingRetriedThenCancelled) {
                   .exitCode,
               0);
     StartTraced();
-    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "press-box",
-                    "--timeout", kTimeout, "--button", "OK", "press-box", "--timeout", kTimeout, "--button", "OK",
-                    "press-box", "--timeout", kTimeout, "--button", "Cancel"});
+    auto r = Robot(Yes({"press-box", "--timeout", kTimeout, "--button", "OK", "press-box", "--timeout", kTimeout,
+                        "--button", "OK", "press-box", "--timeout", kTimeout, "--button", "Cancel"}));
     ASSERT_TRUE(r.Ok()) << r.raw;
     auto boxes = r.All("box");
     ASSERT_EQ(boxes.size(), 3u);
@@ -694,8 +687,7 @@ TEST_F(CompanionProgram, OtherFailureIsReportedAndTheRunGoesOn) {
     StartTraced();
     // The box held beyond the delay timer's second: no agreement window
     // under it; once it is answered the timer is armed again.
-    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "wait-box",
-                    "--timeout", kTimeout, "sleep", "--ms", "2000"});
+    auto r = Robot(Yes({"wait-box", "--timeout", kTimeout, "sleep", "--ms", "2000"}));
     ASSERT_TRUE(r.Ok()) << r.raw;
     EXPECT_FALSE(Robot({"find-window", "--class", "TLicenseForm"}).Ok());
     auto rest = Robot({"press-box", "wait-window", "--class", "TLicenseForm", "--timeout", "60000", "type", "--text",
@@ -721,8 +713,7 @@ TEST_F(InstallPaths, ShortcutFailureEscapesAndTheWindowStays) {
         std::ofstream(driveC_ + "/users/root/Desktop/" + name) << "not a shortcut";
     filesBefore_ = e2e::SnapshotFiles(driveC_);
     StartTraced();
-    auto r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y", "wait-box",
-                    "--timeout", kTimeout});
+    auto r = Robot(Yes({"wait-box", "--timeout", kTimeout}));
     ASSERT_TRUE(r.Ok()) << r.raw;
     EXPECT_EQ(r.Line("box").Get("text"), "setup");  // the application's title
     EXPECT_NE(r.Line("box").Get("message").find("IShellLink"), std::string::npos) << r.raw;

@@ -97,6 +97,14 @@ protected:
         return n;
     }
 
+    // Robot steps: the setup window, "y" typed to it, then next.
+    static std::vector<std::string> Yes(const std::vector<std::string>& next = {}) {
+        std::vector<std::string> steps = {"wait-window", "--class", "TSetupForm", "--timeout", "30000",
+                                          "type",        "--text",  "y"};
+        steps.insert(steps.end(), next.begin(), next.end());
+        return steps;
+    }
+
     // Robot steps reading the setup window's progress bar (by message: a
     // later window may cover it on screen).
     static std::vector<std::string> ProgressSteps() {

@@ -75,7 +75,7 @@ TEST(ShellShortcutRules, ComposedMessageCarriesCodesAndSystemText) {
               "Class not registered.\r\n");
     EXPECT_EQ(ExistingLinkFailureMessage(0x8007000Eu, 0x1234abcd, ""),
               "Couldn't get IShellLink to existing file. hres=8007000e 2147942414. psl=1234abcd. : ");
-    // A system text beyond its 500-character buffer is cut, not overrun.
+    // A longer system text is cut to its first 499 characters.
     const std::string message = ExistingLinkFailureMessage(1, 0, std::string(800, 'x'));
     EXPECT_EQ(message.size(), std::string("Couldn't get IShellLink to existing file. hres=1 1. psl=0. : ").size() + 499);
 }

@@ -72,7 +72,7 @@ TEST_F(EngineFiles, FailureTextsComeOutWholeForDiskFullNegativeCodesAndLongNames
     SetLastError(112);
     EXPECT_EQ(rs::CopyFailureText("ORVEX.sys", 1), NarrowIn(u"無法複製檔案 ORVEX.sys, 錯誤代碼 : 磁碟已滿", 950));
 
-    // Longer than the 50-byte slots once held.
+    // A long name comes out whole.
     const std::string name = std::string(200, 'p') + ".exe";
     SetLastError(0x80070002);
     EXPECT_EQ(rs::CopyFailureText(name, 0), "Cannot Copy " + name + ", Error Code : -2147024894");

@@ -37,7 +37,7 @@
 //   progress                        a progress bar's position (PBM_GETPOS)
 //   wait-gone                       until the selection is gone or hidden;
 //                                   "ms" counts from the last action
-//   wait-text --text T | pixel --x --y | sleep --ms N | mark
+//   wait-text --text T | sleep --ms N | mark
 //   launch --exe PATH [--dir DIR]   start a program (marks the time)
 //   time-starts --exe PATH [--dir DIR] --class C --versus PATH
 //               [--versus-dir DIR] --versus-class C [--rounds N]
@@ -505,28 +505,6 @@ private:
                 Sleep(10);
             }
             Emit("text hwnd=" + Hex(t) + " value=" + Quote(TextOf(t)));
-        } else if (c == "pixel") {
-            // Reads what is on screen through the window's DC; a test that
-            // wants independence from the robot uses the screenshot instead.
-            // Under Wine GetPixel on another process's window DC fails; the
-            // screen DC reads the same pixels at the client's screen position.
-            HWND t = Target();
-            long x = Num(o, "x", 0), y = Num(o, "y", 0);
-            HDC dc = GetDC(t);
-            if (!dc) Fail("GetDC failed");
-            COLORREF px = GetPixel(dc, x, y);
-            ReleaseDC(t, dc);
-            if (px == CLR_INVALID) {
-                POINT at{x, y};
-                ClientToScreen(t, &at);
-                HDC screen = GetDC(nullptr);
-                if (!screen) Fail("GetDC of the screen failed");
-                px = GetPixel(screen, at.x, at.y);
-                ReleaseDC(nullptr, screen);
-            }
-            if (px == CLR_INVALID) Fail("GetPixel failed");
-            Emit("pixel x=" + std::to_string(x) + " y=" + std::to_string(y) + " r=" + std::to_string(GetRValue(px)) +
-                 " g=" + std::to_string(GetGValue(px)) + " b=" + std::to_string(GetBValue(px)));
         } else if (c == "launch") {
             // Starts a program (for start-up timing: the mark is set just
             // before the process is created).
@@ -574,7 +552,7 @@ private:
 const char* const kCommands[] = {"wait-window", "find-window", "wait-box", "press-box", "no-box",   "press",
                                  "control",     "window",      "text",     "rect",      "children", "dump",
                                  "type",        "click",       "mouse-move", "close",   "wait-gone", "wait-text",
-                                 "pixel",       "sleep",       "mark",     "screen",    "launch",
+                                 "sleep",       "mark",     "screen",    "launch",
                                  "time-starts", "progress"};
 // Steps that drive the real pointer.
 const char* const kPointerCommands[] = {"mouse-click"};
