@@ -24,7 +24,7 @@ std::optional<std::string> ShortcutWorkingDirectory(const std::string& target);
 
 // The message raised when no link object can be had for an existing item:
 // the formatted codes, ": ", then the system's text for the last error as
-// given (its line break kept), cut to what its 500-character buffer holds.
+// given (its line break kept), cut to its first 499 characters.
 std::string ExistingLinkFailureMessage(std::uint32_t hresult, std::uintptr_t object, const std::string& systemText);
 
 }  // namespace rs
