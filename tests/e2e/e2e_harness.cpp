@@ -534,6 +534,14 @@ int ColorDistance(Rgb a, Rgb b) {
     return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
 }
 
+int CountPixels(const Image& img, int left, int top, int width, int height, const std::function<bool(Rgb)>& match) {
+    int n = 0;
+    for (int y = top; y < top + height; ++y)
+        for (int x = left; x < left + width; ++x)
+            if (match(img.At(x, y))) ++n;
+    return n;
+}
+
 std::string ToString(Rgb c) {
     return "RGB(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
 }

@@ -119,6 +119,8 @@ struct Image {
 };
 // Distance per channel: max(|dr|, |dg|, |db|).
 int ColorDistance(Rgb a, Rgb b);
+// How many pixels of a rectangle (image coordinates) match.
+int CountPixels(const Image& img, int left, int top, int width, int height, const std::function<bool(Rgb)>& match);
 std::string ToString(Rgb c);
 // How GoogleTest prints a colour in a failure.
 inline void PrintTo(const Rgb& c, std::ostream* os) { *os << ToString(c); }

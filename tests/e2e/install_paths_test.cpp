@@ -595,13 +595,8 @@ TEST_P(AgreementLanguages, ScreenshotsOfAgreementAndNotice) {
     const int ax = agreementRect_[0], ay = agreementRect_[1];
     // The explanation is red; the agreement memo's background white.
     auto redOf = [&](const e2e::Image& img) {
-        int red = 0;
-        for (int y = 8; y < 60; ++y)
-            for (int x = 10; x < 360; ++x) {
-                e2e::Rgb p = img.At(ax + x, ay + y);
-                if (p.r > 180 && p.g < 80 && p.b < 80) ++red;
-            }
-        return red;
+        return e2e::CountPixels(img, ax + 10, ay + 8, 350, 52,
+                                [](e2e::Rgb p) { return p.r > 180 && p.g < 80 && p.b < 80; });
     };
     e2e::Image a = ScreenshotWhen(
         std::string("agreement-") + c.locale,
@@ -623,13 +618,8 @@ TEST_P(AgreementLanguages, ScreenshotsOfAgreementAndNotice) {
     const int nx = static_cast<int>(w->Int("client-x")), ny = static_cast<int>(w->Int("client-y"));
     // The picture's grey corner is see-through; its question mark blue.
     auto blueOf = [&](const e2e::Image& img) {
-        int blue = 0;
-        for (int y = 32; y < 65; ++y)
-            for (int x = 16; x < 57; ++x) {
-                e2e::Rgb p = img.At(nx + x, ny + y);
-                if (p.b > 200 && p.r < 60 && p.g < 60) ++blue;
-            }
-        return blue;
+        return e2e::CountPixels(img, nx + 16, ny + 32, 41, 33,
+                                [](e2e::Rgb p) { return p.b > 200 && p.r < 60 && p.g < 60; });
     };
     e2e::Image s = ScreenshotWhen(
         std::string("notice-") + c.locale, [&](const e2e::Image& img) { return blueOf(img) > 20; },

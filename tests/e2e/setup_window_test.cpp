@@ -56,11 +56,9 @@ protected:
     // of the window, on a screenshot.
     static int CountColor(const e2e::Image& img, const RobotLine& win, int left, int top, int width, int height,
                           Rgb color, int tolerance) {
-        int n = 0, ox = static_cast<int>(win.Int("client-x")), oy = static_cast<int>(win.Int("client-y"));
-        for (int y = top; y < top + height; ++y)
-            for (int x = left; x < left + width; ++x)
-                if (e2e::ColorDistance(img.At(ox + x, oy + y), color) <= tolerance) ++n;
-        return n;
+        return e2e::CountPixels(img, static_cast<int>(win.Int("client-x")) + left,
+                                static_cast<int>(win.Int("client-y")) + top, width, height,
+                                [&](Rgb p) { return e2e::ColorDistance(p, color) <= tolerance; });
     }
 
     static Rgb ClientPixel(const e2e::Image& img, const RobotLine& win, int x, int y) {
