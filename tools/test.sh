@@ -6,9 +6,9 @@
 # Each tier prints "<tier>: N passed, N failed, N skipped"; the last line is
 # the total in the same form. Exits non-zero on any failure, also when a tier
 # cannot run. Every step has a time limit (seconds): installing 600, building
-# 600, host 180, integration 1080 (two Wine runs of 500 each), e2e 2100:
-# 4560 s = 76 min at the very most, the three tiers 56 min; a tier that runs
-# out names the test it was in. Prefixes live in /tmp and are removed; the
+# 600, locales 120, host 180, integration 1080 (two Wine runs of 500 each),
+# e2e 2100: 4680 s = 78 min at the very most, the three tiers 56 min; a tier
+# that runs out names the test it was in. Prefixes live in /tmp and are removed; the
 # wine servers and Xvfb servers started here are ended. HOME points to a
 # scratch folder, so no test writes into the real home folder.
 # Env: RS_BUILD_ROOT (default out/build), RS_TIERS (default "host integration e2e"),
@@ -20,12 +20,12 @@ build="${RS_BUILD_ROOT:-$src/out/build}"
 tiers="${RS_TIERS:-host integration e2e}"
 
 if [ "${RS_NO_BUILD:-}" != 1 ]; then
-  timeout -k 10 600 sh tools/install-deps.sh || { echo "install-deps failed"; echo "0 passed, 1 failed"; exit 1; }
+  timeout -k 10 600 sh tools/install-deps.sh || { echo "install-deps failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
   if ! timeout -k 10 600 bash tools/build.sh "$build"; then
-    echo "build failed"; echo "0 passed, 1 failed"; exit 1
+    echo "build failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1
   fi
 fi
-sh tools/make-locales.sh "$src/out/locale" || { echo "locales failed"; echo "0 passed, 1 failed"; exit 1; }
+timeout -k 10 120 sh tools/make-locales.sh "$src/out/locale" || { echo "locales failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
 
 work="$(mktemp -d /tmp/rs-test.XXXXXX)"
 mkdir -p "$work/home"
