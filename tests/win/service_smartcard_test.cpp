@@ -76,6 +76,17 @@ protected:
                                              nullptr));
         } else {
             EXPECT_TRUE(DeleteService(service.get())) << GetLastError();
+            service.reset();
+            // It goes once its process and last handle have: the next test
+            // must not meet it marked for deletion.
+            const DWORD start = GetTickCount();
+            while (rs::unique_schandle(OpenServiceA(manager_.get(), kName, SERVICE_QUERY_STATUS))) {
+                if (GetTickCount() - start > 10000) {
+                    ADD_FAILURE() << kName << " is still registered";
+                    break;
+                }
+                Sleep(100);
+            }
         }
     }
 
