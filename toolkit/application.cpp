@@ -13,7 +13,60 @@ Application& Application::Instance() {
     return app;
 }
 
-void Application::Initialize() { InitCommonControls(); }
+namespace {
+const char kApplicationClass[] = "TApplication";
+}  // namespace
+
+void Application::Initialize() {
+    InitCommonControls();
+    if (handle_) return;
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &Application::Proc;
+    wc.hInstance = inst;
+    // The program's icon by the toolkit's convention, for the task bar entry.
+    wc.hIcon = LoadIconA(inst, "MAINICON");
+    if (!wc.hIcon) wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    wc.lpszClassName = kApplicationClass;
+    if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        throw Error("Cannot register window class TApplication");
+    }
+    // No size of its own: only its task bar entry shows.
+    const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    handle_ = CreateWindowExA(0, kApplicationClass, Title().c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0,
+                              nullptr, nullptr, inst, nullptr);
+    if (!handle_) throw Error("Cannot create the application window");
+}
+
+LRESULT CALLBACK Application::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Application& app = Instance();
+    switch (msg) {
+    case WM_SETFOCUS: {
+        // Activated through its task bar entry: the form last used takes over.
+        HWND popup = GetLastActivePopup(hwnd);
+        if (popup && popup != hwnd && IsWindowVisible(popup) && IsWindowEnabled(popup)) SetFocus(popup);
+        return 0;
+    }
+    case WM_CLOSE:
+        // Close from the task bar entry: as the main form's close box.
+        if (app.MainWindow()) PostMessageA(app.MainWindow(), WM_CLOSE, 0, 0);
+        return 0;
+    case WM_DESTROY:
+        if (app.handle_ == hwnd) app.handle_ = nullptr;
+        return 0;
+    default:
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+}
+
+void Application::MainFormShown(bool shown) {
+    if (handle_) ShowWindow(handle_, shown ? SW_SHOWNA : SW_HIDE);
+}
+
+void Application::Minimize() {
+    if (handle_) ShowWindow(handle_, SW_MINIMIZE);
+}
 
 void Application::AddForm(std::unique_ptr<TForm> form) {
     if (!mainForm_) mainForm_ = form.get();
@@ -34,6 +87,7 @@ void Application::Run() {
 void Application::ReleaseForms() {
     // The main form goes last, as it was made first.
     for (auto it = forms_.rbegin(); it != forms_.rend(); ++it) (*it)->Destroy();
+    if (handle_) DestroyWindow(handle_);
 }
 
 void Application::ResetForTests() {
@@ -53,12 +107,25 @@ void Application::Terminate() {
     PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
+namespace {
+// The top-level window a message's window lies in. Walks the parents by
+// hand: GetAncestor is missing from Windows 95 and the first NT 4.0 releases.
+HWND TopLevelOf(HWND hwnd) {
+    while (hwnd && (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD)) {
+        HWND parent = GetParent(hwnd);
+        if (!parent) break;
+        hwnd = parent;
+    }
+    return hwnd;
+}
+}  // namespace
+
 bool Application::Dispatch(MSG& msg) {
     if (msg.message == WM_QUIT) {
         terminated_ = true;
         return false;
     }
-    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    HWND root = TopLevelOf(msg.hwnd);
     TForm* form = TForm::FromHandle(root);
     if (form && form->PreTranslate(msg)) return true;
     TranslateMessage(&msg);

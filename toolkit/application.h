@@ -1,6 +1,8 @@
 // The application object: creation order (the first form created is the
 // main form), the message loop, the deferred end request and the report of
-// an escaped exception.
+// an escaped exception. Its own window, titled with the application's title,
+// owns every form and gives the program its one task bar entry; it is shown
+// while the main form is.
 #pragma once
 #include <windows.h>
 
@@ -19,7 +21,11 @@ class Application {
 public:
     static Application& Instance();
 
+    // Makes the application window (once).
     void Initialize();
+    // The application window (class "TApplication"), or nullptr before
+    // Initialize: the owner of every form.
+    HWND Handle() const { return handle_; }
 
     // Creates a form of type F into ref; the first one becomes the main form.
     // The application owns the forms until the program ends.
@@ -73,8 +79,15 @@ public:
     HWND MainWindow() const;
     const std::vector<std::unique_ptr<TForm>>& Forms() const { return forms_; }
 
-    // Destroys the windows of every form, the main form last.
+    // Destroys the windows of every form, the main form last, then the
+    // application window.
     void ReleaseForms();
+    // --- used by the forms ---
+    // The main form was shown or hidden: the task bar entry follows it.
+    void MainFormShown(bool shown);
+    // The main form's minimise box minimises the application window, which
+    // hides the forms it owns; its task bar entry brings them back.
+    void Minimize();
     // Drops every form and the end request: tests run several programs' worth
     // of forms and loops in one process.
     void ResetForTests();
@@ -83,8 +96,11 @@ private:
     void AddForm(std::unique_ptr<TForm> form);
     bool Dispatch(MSG& msg);  // false once WM_QUIT arrives
 
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
     std::vector<std::unique_ptr<TForm>> forms_;
     std::vector<TForm*> afterShow_;
+    HWND handle_ = nullptr;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;
 };

@@ -181,11 +181,9 @@ void TForm::Create() {
         width = rc.right - rc.left;
         height = rc.bottom - rc.top;
     }
-    // Later forms are owned by the main one: they stay above it and have no
-    // task bar entry of their own.
-    HWND owner = Application::Instance().MainForm() && Application::Instance().MainForm() != this
-                     ? Application::Instance().MainWindow()
-                     : nullptr;
+    // Every form is owned by the application window: the program has its
+    // one task bar entry, and no form one of its own.
+    HWND owner = Application::Instance().Handle();
     HWND created = CreateWindowExA(exStyle, design_.className, design_.caption, style, 0, 0, width, height, owner,
                                    nullptr, GetModuleHandleA(nullptr), this);
     if (!created) throw Error("Cannot create the window");
@@ -223,13 +221,18 @@ void TForm::AlignClientControls() {
 void TForm::Show() {
     if (!hwnd_ || IsWindowVisible(hwnd_)) return;
     if (OnShow) OnShow();
+    if (IsMain()) Application::Instance().MainFormShown(true);
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
 }
 
 void TForm::Hide() {
-    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+    if (!hwnd_) return;
+    ShowWindow(hwnd_, SW_HIDE);
+    if (IsMain()) Application::Instance().MainFormShown(false);
 }
+
+bool TForm::IsMain() const { return Application::Instance().MainForm() == this; }
 
 bool TForm::Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
 
@@ -443,12 +446,18 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         if (modal_) {
             modalResult_ = mrCancel;
-        } else if (Application::Instance().MainForm() == this) {
+        } else if (IsMain()) {
             Application::Instance().Terminate();
         } else {
             Hide();
         }
         return 0;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == SC_MINIMIZE && IsMain()) {
+            Application::Instance().Minimize();
+            return 0;
+        }
+        return DefWindowProcA(hwnd_, msg, wp, lp);
     case WM_CHAR:
         if (OnKeyPress) OnKeyPress(static_cast<char>(wp));
         return 0;

@@ -145,6 +145,7 @@ private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
     void RegisterClassOnce();
+    bool IsMain() const;
     void FocusFirst();
     void MoveFocus(bool forward);
     void PressAccelerator(char key, bool* pressed);

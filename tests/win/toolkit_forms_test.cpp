@@ -72,17 +72,32 @@ protected:
     ModalTestForm* modal = nullptr;
 };
 
-TEST_F(ToolkitForms, FirstFormCreatedIsTheMainWindowAndOwnsTheOthers) {
+TEST_F(ToolkitForms, FirstFormCreatedIsTheMainWindowAndTheApplicationWindowOwnsThemAll) {
     Application& app = Application::Instance();
     EXPECT_EQ(app.MainForm(), main);
     EXPECT_EQ(app.MainWindow(), main->Handle());
-    EXPECT_EQ(GetWindow(modal->Handle(), GW_OWNER), main->Handle());
+    ASSERT_NE(app.Handle(), nullptr);
+    EXPECT_EQ(GetWindow(main->Handle(), GW_OWNER), app.Handle());
+    EXPECT_EQ(GetWindow(modal->Handle(), GW_OWNER), app.Handle());
+    EXPECT_EQ(GetWindow(app.Handle(), GW_OWNER), nullptr);
     EXPECT_FALSE(main->Visible());
     EXPECT_FALSE(modal->Visible());
     // The client size is what the design gives.
     EXPECT_EQ(main->ClientWidth(), 300);
     EXPECT_EQ(main->ClientHeight(), 200);
     EXPECT_EQ(app.Title(), "win_tests");
+    char title[64] = {};
+    GetWindowTextA(app.Handle(), title, sizeof title);
+    EXPECT_STREQ(title, "win_tests");
+    // The task bar entry is there while the main form is shown, and only then.
+    EXPECT_FALSE(IsWindowVisible(app.Handle()));
+    main->Show();
+    EXPECT_TRUE(IsWindowVisible(app.Handle()));
+    modal->Show();
+    modal->Hide();
+    EXPECT_TRUE(IsWindowVisible(app.Handle()));
+    main->Hide();
+    EXPECT_FALSE(IsWindowVisible(app.Handle()));
 }
 
 // A form created after show gets its window (and runs its creation handler)
