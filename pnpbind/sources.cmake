@@ -22,7 +22,7 @@ if(RS_WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/pnpbind_rules.cpp
     ${RS_LEAN_RUNTIME}
     ${PNPBIND_DEF})
-  set_target_properties(pnpbind PROPERTIES PREFIX "" OUTPUT_NAME pnpbind)
+  set_target_properties(pnpbind PROPERTIES PREFIX "" OUTPUT_NAME pnpbind RS_OLDEST_API ON)
   target_compile_options(pnpbind PRIVATE ${OUR_WARNINGS} ${PNPBIND_LEAN})
   target_include_directories(pnpbind PRIVATE ${CMAKE_SOURCE_DIR})
 endif()

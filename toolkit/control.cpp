@@ -28,7 +28,19 @@ void RegisterOwnClass(const char* name, WNDPROC proc) {
     }
 }
 
+// IDC_HAND: the system's hand pointer, from Windows 98 and 2000 on.
+const LPCSTR kSystemHand = MAKEINTRESOURCEA(32649);
+
 }  // namespace
+
+HCURSOR HandCursorOr(HCURSOR systemHand, HINSTANCE module) {
+    return systemHand ? systemHand : LoadCursorA(module, kOwnHandCursor);
+}
+
+HCURSOR HandCursor() {
+    static const HCURSOR hand = HandCursorOr(LoadCursorA(nullptr, kSystemHand), detail::ModuleInstance());
+    return hand;
+}
 
 TControl::~TControl() {
     // A system control's window may already be gone with its parent: only a
@@ -240,7 +252,7 @@ bool TControl::DrawnControlMessage(UINT msg, WPARAM /*wp*/, LPARAM lp, LRESULT& 
     switch (msg) {
     case WM_SETCURSOR:
         if (!(options_ & coHandCursor) || LOWORD(lp) != HTCLIENT) return false;
-        SetCursor(LoadCursor(nullptr, IDC_HAND));
+        SetCursor(HandCursor());
         result = TRUE;
         return true;
     case WM_ERASEBKGND:

@@ -30,6 +30,14 @@ enum ControlOption : unsigned {
     coHidden = 1u << 10,      // created invisible
 };
 
+// The pointer over controls with coHandCursor: the system's hand where it
+// has one; Windows 95 and NT 4.0 have none, so the toolkit brings its own
+// cursor resource (toolkit.rc, linked into every program of the toolkit).
+inline constexpr char kOwnHandCursor[] = "TKHANDPOINTER";
+HCURSOR HandCursor();
+// The choice: the system's hand when there is one, else the module's own.
+HCURSOR HandCursorOr(HCURSOR systemHand, HINSTANCE module);
+
 // One row of a form's layout table. Fields left out keep their defaults.
 struct ControlLayout {
     TControl* control = nullptr;
