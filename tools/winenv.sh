@@ -3,10 +3,12 @@
 
 export WINEDEBUG="${WINEDEBUG:--all}"
 RS_BASE_OVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+RS_WINE_FONTS="/usr/share/wine/fonts"
 
 # rs_make_prefix ARCH DIR: a fresh prefix (ARCH win32 or win64) with the
 # hygiene tests need: no links into $HOME, no crash dialog, Windows'
-# default of hidden extensions. The wine server is stopped afterwards.
+# default of hidden extensions, Wine's own fonts. The wine server is stopped
+# afterwards.
 # Fails (and leaves no prefix) when wineboot fails. Wine's processes get
 # none of the caller's descriptors above 2 (a lock held there would stay
 # held as long as the wine server lives).
@@ -20,6 +22,12 @@ rs_make_prefix() {
     rm -rf "$dir"; return 1
   fi
   WINEPREFIX="$dir" timeout 120 wineserver -w 9>&-
+  # Wine's own fonts (fonts-wine): without them in the prefix's Fonts folder,
+  # "MS Sans Serif" and Tahoma are drawn with a wider substitute and the
+  # windows' texts wrap differently.
+  if [ -d "$RS_WINE_FONTS" ]; then
+    cp "$RS_WINE_FONTS"/*.fon "$RS_WINE_FONTS"/*.ttf "$dir/drive_c/windows/Fonts/"
+  fi
   # wineboot links Desktop, Documents... to $HOME: make them real folders.
   find "$dir/drive_c/users" -maxdepth 6 -type l -exec sh -c 'rm "$1"; mkdir "$1"' _ {} \;
   WINEPREFIX="$dir" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" timeout 120 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 9>&-
