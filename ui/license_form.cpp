@@ -156,8 +156,9 @@ void TLicenseForm::YesBtnClick() {
         return;
     }
     const std::string command = BaseComponentsCommand(platform, WindowsDirectory(), currentDirectory);
-    // Not waited for: the registry marker is the only link to the installer.
-    if (!command.empty()) WinExec(command.c_str(), SW_SHOWNORMAL);
+    // Shown normally (show command 5) and not waited for: the registry
+    // marker is the only link to the installer.
+    if (!command.empty()) WinExec(command.c_str(), SW_SHOW);
     SetModalResult(tk::mrOk);
 }
 

@@ -2,8 +2,9 @@
 // do, it first tells every top-level window that a setting changed, with a
 // plain SendMessage that waits for each of them to answer (a program that
 // does not answer hangs it). Then it writes "<name>.installer-ran.txt" into
-// its current directory, holding its own name, the current directory and
-// its command line, and exits with 0, or with
+// its current directory, holding its own name, the current directory, its
+// command line and the show command it was started with (-1: none given),
+// and exits with 0, or with
 // the code named in a file "<name>.exitcode" of its current directory
 // (a test's way to make the installer fail).
 #include <windows.h>
@@ -26,7 +27,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::string marker = stem + ".installer-ran.txt";
     FILE* f = std::fopen(marker.c_str(), "wb");
     if (!f) return 1;
-    std::fprintf(f, "program=%s\r\ncurrent-directory=%s\r\ncommand-line=%s\r\n", name.c_str(), cwd, GetCommandLineA());
+    STARTUPINFOA start{};
+    start.cb = sizeof start;
+    GetStartupInfoA(&start);
+    const int show = (start.dwFlags & STARTF_USESHOWWINDOW) ? start.wShowWindow : -1;
+    std::fprintf(f, "program=%s\r\ncurrent-directory=%s\r\ncommand-line=%s\r\nshow-command=%d\r\n", name.c_str(),
+                 cwd, GetCommandLineA(), show);
     std::fclose(f);
 
     int code = 0;
