@@ -20,6 +20,9 @@ tk::FormDesign DialogDesign() {
     d.borderIcons = tk::biSystemMenu | tk::biMinimize;
     d.color = tk::clBtnFace;
     d.caption = "Notice";
+    // Unlike the other windows, rescaled at other system font sizes; the
+    // amounts FormCreate and FormShow add (4 and 140) stay plain pixels.
+    d.scaled = true;
     return d;
 }
 

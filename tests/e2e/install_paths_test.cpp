@@ -598,12 +598,26 @@ TEST_P(AgreementLanguages, ScreenshotsOfAgreementAndNotice) {
         return e2e::CountPixels(img, ax + 10, ay + 8, 350, 52,
                                 [](e2e::Rgb p) { return p.r > 180 && p.g < 80 && p.b < 80; });
     };
+    // Ink of the question below the agreement: its first line, and what lies
+    // left of the buttons from their top down, where nothing may be.
+    auto questionInk = [&](const e2e::Image& img, int top, int bottom) {
+        const e2e::Rgb back = img.At(ax + 4, ay + 340);
+        return e2e::CountPixels(img, ax + 8, ay + top, 192, bottom - top,
+                                [&](e2e::Rgb p) { return e2e::ColorDistance(p, back) > 60; });
+    };
     e2e::Image a = ScreenshotWhen(
         std::string("agreement-") + c.locale,
-        [&](const e2e::Image& img) { return redOf(img) > 50 && img.At(ax + 200, ay + 300) == e2e::Rgb{255, 255, 255}; },
+        [&](const e2e::Image& img) {
+            return redOf(img) > 50 && img.At(ax + 200, ay + 300) == e2e::Rgb{255, 255, 255} &&
+                   questionInk(img, 312, 325) > 20;
+        },
         agreementRect_);
     EXPECT_GT(redOf(a), 50);
     EXPECT_EQ(a.At(ax + 200, ay + 300), (e2e::Rgb{255, 255, 255}));
+    // Its two lines fit the memo's width in "MS Sans Serif" and end above
+    // Accept and Reject (a wider font wraps them into the buttons).
+    EXPECT_GT(questionInk(a, 312, 325), 20);
+    EXPECT_EQ(questionInk(a, 341, 369), 0);
 
     auto n = AcceptUntilNotice();
     auto w = n.Find("window", 1);
@@ -748,5 +762,90 @@ TEST_F(AgreementFlow, CheckWaitsForTheMarkerWrittenAfterAccept) {
     EXPECT_EQ(WaitSetup(), 0);
     EXPECT_EQ(RestartPrompts(), 1);
 }
+
+}  // namespace
+
+namespace {
+
+// The base components' installer is started shown normally, show command 5:
+// a stand-in in rundll32's place records what it was started with.
+TEST_F(AgreementFlow, InstallerStartedWithShowCommandFive) {
+    Prepare({"win32", "nt40", "en_US"});
+    std::filesystem::copy_file(TestBin("medium/XP64.exe"), driveC_ + "/windows/system32/rundll32.exe",
+                               std::filesystem::copy_options::overwrite_existing);
+    StartTraced();
+    YesThenAgreement();
+    auto r = Robot({"find-window", "--class", "TLicenseForm", "type", "--text", "a", "wait-gone", "--timeout", kTimeout});
+    ASSERT_TRUE(r.Ok()) << r.raw;
+    const std::string record = setupDir_ + "/rundll32.installer-ran.txt";
+    for (int i = 0; i < 100 && !std::filesystem::exists(record); ++i) usleep(100 * 1000);
+    const std::string ran = install_e2e::ReadAll(record);
+    EXPECT_NE(ran.find("command-line=C:\\windows\\system32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall "
+                       "132 .\\smclib\\scbase.inf\r\n"),
+              std::string::npos)
+        << ran;
+    EXPECT_NE(ran.find("show-command=5\r\n"), std::string::npos) << ran;
+    Robot({"find-window", "--class", "TSetupForm", "close"});
+    EXPECT_EQ(Wait(), 0);
+}
+
+// At 120 dpi (Wine reads the screen resolution from HKCU\Control Panel\Desktop
+// LogPixels) the notice window is rescaled: outer size, places and fonts by
+// 120/96, while the 4 pixels above the button and the Korean widening of 140
+// stay plain pixels. The setup and agreement windows keep their pixels.
+struct ScaledCase {
+    const char* locale;
+    int noticeWidth;  // 633 * 120 / 96 rounded, plus 140 for Korean
+    int buttonLeft;   // (width - button width 328) / 2 for Korean
+};
+
+class NoticeAt120Dpi : public AgreementFlow, public ::testing::WithParamInterface<ScaledCase> {};
+
+TEST_P(NoticeAt120Dpi, NoticeScaledOthersNot) {
+    const ScaledCase& c = GetParam();
+    Prepare({"win32", "nt40", c.locale});
+    ASSERT_EQ(Wine({"reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "120",
+                    "/f"})
+                  .exitCode,
+              0);
+    StartTraced();
+    YesThenAgreement();
+    auto windows = Robot({"find-window", "--class", "TSetupForm", "find-window", "--class", "TLicenseForm"});
+    ASSERT_TRUE(windows.Ok()) << windows.raw;
+    EXPECT_EQ(windows.Find("window", 0)->Int("client-width"), 525);
+    EXPECT_EQ(windows.Find("window", 0)->Int("client-height"), 186);
+    EXPECT_EQ(windows.Find("window", 1)->Int("width"), 380);
+    EXPECT_EQ(windows.Find("window", 1)->Int("height"), 399);
+
+    auto n = AcceptUntilNotice();
+    auto w = n.Find("window", 1);
+    ASSERT_TRUE(w) << n.raw;
+    EXPECT_EQ(w->Int("width"), c.noticeWidth);
+    EXPECT_EQ(w->Int("height"), 269);  // 215 * 120 / 96, rounded
+    EXPECT_EQ(w->Int("x"), (1024 - c.noticeWidth) / 2);
+    int labels = 0;
+    for (const auto& ch : n.All("child")) {
+        if (ch.Get("class") == "Button") {
+            EXPECT_EQ(ch.Int("x"), c.buttonLeft);
+            EXPECT_EQ(ch.Int("width"), 328);
+            EXPECT_EQ(ch.Int("height"), 51);
+            EXPECT_EQ(ch.Int("y"), w->Int("client-height") - 51 - 4);
+        } else if (ch.Get("class") == "TLabel") {
+            EXPECT_EQ(ch.Int("x"), 90);
+            EXPECT_GE(ch.Int("height"), 20);  // the font's 16 pixels are 20 now
+            ++labels;
+        }
+    }
+    EXPECT_EQ(labels, 3);
+    Robot({"find-window", "--class", "TDialogForm", "close"});
+    EXPECT_EQ(Wait(), 0);
+}
+
+const ScaledCase kScaled[] = {
+    {"en_US", 791, 224},
+    {"ko_KR", 931, 301},
+};
+INSTANTIATE_TEST_SUITE_P(Languages, NoticeAt120Dpi, ::testing::ValuesIn(kScaled),
+                         [](const auto& info) { return std::string(info.param.locale); });
 
 }  // namespace
