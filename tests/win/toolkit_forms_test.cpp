@@ -121,12 +121,26 @@ TEST(ToolkitFormsAfterShow, WindowMadeOnceTheMainWindowShowsBeforeAnyMessage) {
         app.Terminate();
     };
     first->Timer.SetEnabled(true);
-    const HWND mainWindow = first->Handle();
+    const HWND appWindow = app.Handle();
     app.Run();
     EXPECT_TRUE(mainVisibleAtCreate);
     EXPECT_NE(laterAtFirstMessage, nullptr);
-    EXPECT_EQ(ownerAtFirstMessage, mainWindow);
+    EXPECT_EQ(ownerAtFirstMessage, appWindow);
     app.ResetForTests();
+}
+
+// The main form's minimise box minimises the application window (its task
+// bar entry); restoring that entry restores it. Windows hides the forms it
+// owns meanwhile; Wine leaves them shown, so that is not checked here.
+TEST_F(ToolkitForms, MinimisingTheMainFormMinimisesTheApplication) {
+    HWND app = Application::Instance().Handle();
+    main->Show();
+    SendMessageA(main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(IsIconic(app));
+    EXPECT_FALSE(IsIconic(main->Handle()));
+    SendMessageA(app, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(IsIconic(app));
+    EXPECT_TRUE(IsWindowVisible(main->Handle()));
 }
 
 TEST_F(ToolkitForms, ModalResultEndsTheModalLoopAndOtherWindowsAreDisabledMeanwhile) {
