@@ -32,6 +32,7 @@ bash tools/make-medium.sh "$out/medium" "$build"
 prefix="$out/prefix"
 [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
 rs_clone_prefix "$arch" "$prefix"
+rs_locale_fonts "$prefix" "$lang"
 export WINEPREFIX="$prefix" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" LOCPATH="$out/locale"
 export LANG="$lang.UTF-8" LC_ALL="$lang.UTF-8" 2>/dev/null
 wine reg add 'HKCU\Software\Wine\AppDefaults\setup.exe' /v Version /d "$winver" /f >/dev/null 2>&1

@@ -37,6 +37,17 @@ rs_make_prefix() {
   touch "$dir/.rs-template-ok"
 }
 
+# rs_locale_fonts DIR LOCALE: a Chinese, Japanese or Korean Windows draws
+# text asked for in "MS Sans Serif" with the default character set in its
+# own locale's font, which it chooses by character set. Wine picks a font by
+# name first, and its Western "MS Sans Serif" has none of those characters:
+# without that font in the prefix, Wine too chooses by character set.
+rs_locale_fonts() {
+  case "$2" in
+    zh*|ja*|ko*) rm -f "$1"/drive_c/windows/Fonts/sserif*.fon ;;
+  esac
+}
+
 # rs_template ARCH: path of a cached template prefix, made when missing;
 # fails when it cannot be made. Cached under RS_PREFIX_CACHE (default
 # /tmp/rs-prefixes) per user.

@@ -615,9 +615,13 @@ TEST_P(AgreementLanguages, ScreenshotsOfAgreementAndNotice) {
     EXPECT_GT(redOf(a), 50);
     EXPECT_EQ(a.At(ax + 200, ay + 300), (e2e::Rgb{255, 255, 255}));
     // Its two lines fit the memo's width in "MS Sans Serif" and end above
-    // Accept and Reject (a wider font wraps them into the buttons).
+    // Accept and Reject (a wider font wraps them into the buttons). Chinese
+    // and Korean Windows draw them in the locale's own font instead, whose
+    // widths Wine's stand-in for it does not have: English only.
     EXPECT_GT(questionInk(a, 312, 325), 20);
-    EXPECT_EQ(questionInk(a, 341, 369), 0);
+    if (std::string(c.locale) == "en_US") {
+        EXPECT_EQ(questionInk(a, 341, 369), 0);
+    }
 
     auto n = AcceptUntilNotice();
     auto w = n.Find("window", 1);
