@@ -787,14 +787,14 @@ TEST_F(AgreementFlow, InstallerStartedWithShowCommandFive) {
     ASSERT_TRUE(r.Ok()) << r.raw;
     const std::string record = setupDir_ + "/rundll32.installer-ran.txt";
     for (int i = 0; i < 100 && !std::filesystem::exists(record); ++i) usleep(100 * 1000);
-    const std::string ran = install_e2e::ReadAll(record);
+    const std::string ran = e2e::ReadAll(record);
     EXPECT_NE(ran.find("command-line=C:\\windows\\system32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall "
                        "132 .\\smclib\\scbase.inf\r\n"),
               std::string::npos)
         << ran;
     EXPECT_NE(ran.find("show-command=5\r\n"), std::string::npos) << ran;
     Robot({"find-window", "--class", "TSetupForm", "close"});
-    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(WaitSetup(), 0);
 }
 
 // At 120 dpi (Wine reads the screen resolution from HKCU\Control Panel\Desktop
@@ -846,7 +846,7 @@ TEST_P(NoticeAt120Dpi, NoticeScaledOthersNot) {
     }
     EXPECT_EQ(labelTops, (std::set<long>{20, 60, 100}));  // 16, 48 and 80 at 96 dpi
     Robot({"find-window", "--class", "TDialogForm", "close"});
-    EXPECT_EQ(Wait(), 0);
+    EXPECT_EQ(WaitSetup(), 0);
 }
 
 const ScaledCase kScaled[] = {
