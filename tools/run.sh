@@ -71,7 +71,14 @@ robot="Z:${build//\//\\}\\win32\\testbin\\robot.exe"
 if ! wine "$robot" wait-window --class TSetupForm --timeout 60000 >"$out/robot.txt" 2>&1; then
   echo "The setup window did not appear:"; cat "$out/robot.txt"; exit 1
 fi
-xid="$(xdotool search --onlyvisible --pid "$setup_pid" 2>/dev/null | head -n1 || true)"
+# The largest of the program's visible windows: the application window that
+# gives the task bar entry is visible too, but has no area.
+xid=""; best=0
+for w in $(xdotool search --onlyvisible --pid "$setup_pid" 2>/dev/null || true); do
+  eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')" || continue
+  area=$(( ${WIDTH:-0} * ${HEIGHT:-0} ))
+  [ "$area" -gt "$best" ] && { best=$area; xid=$w; }
+done
 shot="$out/setup-window.png"
 if [ -n "$xid" ]; then import -window "$xid" "$shot"; else import -window root "$shot"; fi
 echo "Screenshot of the setup window: $shot"
