@@ -1,7 +1,5 @@
 #include "toolkit/application.h"
 
-#include <commctrl.h>
-
 #include "toolkit/error.h"
 #include "toolkit/forms.h"
 #include "toolkit/layout_rules.h"
@@ -18,17 +16,18 @@ const char kApplicationClass[] = "TApplication";
 }  // namespace
 
 void Application::Initialize() {
-    InitCommonControls();
     if (handle_) return;
     HINSTANCE inst = GetModuleHandleA(nullptr);
-    WNDCLASSA wc{};
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = &Application::Proc;
     wc.hInstance = inst;
     // The program's icon by the toolkit's convention, for the task bar entry.
-    wc.hIcon = LoadIconA(inst, "MAINICON");
-    if (!wc.hIcon) wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    const ClassIcons icons = SharedClassIcons(inst, "MAINICON");
+    wc.hIcon = icons.large ? icons.large : LoadIcon(nullptr, IDI_APPLICATION);
+    wc.hIconSm = icons.small;
     wc.lpszClassName = kApplicationClass;
-    if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         throw Error("Cannot register window class TApplication");
     }
     // No size of its own: only its task bar entry shows.

@@ -106,6 +106,9 @@ public:
     void CreateWindowNow(HWND parentWindow, int id);
     TControl* Parent() const { return parent_; }
     virtual bool TakesFocus() const { return false; }
+    // Made only when its form first shows, right before the form's first
+    // paint: for a control whose library would delay the window.
+    virtual bool MadeOnShow() const { return false; }
     // WM_COMMAND / WM_CTLCOLOR* sent to the container on behalf of this control.
     virtual void Command(WORD /*code*/) {}
     virtual HBRUSH ControlColor(HDC /*dc*/) { return nullptr; }
@@ -160,7 +163,6 @@ protected:
     void FontChanged() override;
     void AfterTextChange() override;
 
-    void AfterCreate() override;
     bool Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
@@ -227,7 +229,9 @@ protected:
     bool Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 };
 
-// Native progress bar (msctls_progress32).
+// Native progress bar (msctls_progress32). The common controls library it
+// comes from is loaded with its first window, so loading it does not delay
+// the first window of the program; its window is made when its form shows.
 class TProgressBar : public TControl {
 public:
     void SetRange(int min, int max);
@@ -235,6 +239,7 @@ public:
     int Position() const { return position_; }
     int Min() const { return min_; }
     int Max() const { return max_; }
+    bool MadeOnShow() const override { return true; }
 
 protected:
     HWND CreateHandle(HWND parentWindow, int id) override;

@@ -149,10 +149,9 @@ void TForm::RegisterClassOnce() {
     wc.hInstance = inst;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     if (design_.icon) {
-        // No small icon of its own: the system takes it from the same icon
-        // resource when it first needs one, not before the window shows.
-        wc.hIcon = static_cast<HICON>(LoadImageA(inst, design_.icon, IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                                 GetSystemMetrics(SM_CYICON), LR_SHARED));
+        const ClassIcons icons = SharedClassIcons(inst, design_.icon);
+        wc.hIcon = icons.large;
+        wc.hIconSm = icons.small;
     } else {
         wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
     }
@@ -189,6 +188,7 @@ void TForm::Create() {
     if (!created) throw Error("Cannot create the window");
 
     int id = 100;
+    madeOnShow_.clear();
     for (ControlLayout row : layout_) {
         if (!row.control) continue;
         row.left = scale(row.left);
@@ -201,7 +201,11 @@ void TForm::Create() {
             if (auto* image = dynamic_cast<TImage*>(row.control)) image->LoadPicture(row.picture);
         }
         HWND parentWindow = row.parent ? row.parent->Handle() : hwnd_;
-        row.control->CreateWindowNow(parentWindow, id++);
+        if (row.control->MadeOnShow()) {
+            madeOnShow_.push_back({row.control, parentWindow, id++});
+        } else {
+            row.control->CreateWindowNow(parentWindow, id++);
+        }
         controls_.push_back(row.control);
     }
     AlignClientControls();
@@ -221,9 +225,18 @@ void TForm::AlignClientControls() {
 void TForm::Show() {
     if (!hwnd_ || IsWindowVisible(hwnd_)) return;
     if (OnShow) OnShow();
-    if (IsMain()) Application::Instance().MainFormShown(true);
     ShowWindow(hwnd_, SW_SHOWNORMAL);
+    // The application window has no area: its task bar entry may come a
+    // moment after the window it stands for.
+    if (IsMain()) Application::Instance().MainFormShown(true);
+    MakeControlsOnShow();
     UpdateWindow(hwnd_);
+}
+
+void TForm::MakeControlsOnShow() {
+    std::vector<PendingControl> pending = std::move(madeOnShow_);
+    madeOnShow_.clear();
+    for (const PendingControl& p : pending) p.control->CreateWindowNow(p.parentWindow, p.id);
 }
 
 void TForm::Hide() {

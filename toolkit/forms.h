@@ -150,10 +150,17 @@ private:
     void MoveFocus(bool forward);
     void PressAccelerator(char key, bool* pressed);
     void AlignClientControls();
+    void MakeControlsOnShow();
 
     FormDesign design_;
     std::vector<ControlLayout> layout_;
     std::vector<TControl*> controls_;
+    struct PendingControl {
+        TControl* control;
+        HWND parentWindow;
+        int id;
+    };
+    std::vector<PendingControl> madeOnShow_;
     std::vector<TTimer*> timers_;
     HWND hwnd_ = nullptr;
     HWND lastFocus_ = nullptr;

@@ -13,4 +13,12 @@ HFONT CreateFontFrom(const TFont& font) {
                        DEFAULT_PITCH | FF_DONTCARE, font.name.c_str());
 }
 
+ClassIcons SharedClassIcons(HINSTANCE module, const char* name) {
+    auto load = [&](int cx, int cy) {
+        return static_cast<HICON>(LoadImageA(module, name, IMAGE_ICON, GetSystemMetrics(cx), GetSystemMetrics(cy),
+                                             LR_SHARED));
+    };
+    return {load(SM_CXICON, SM_CYICON), load(SM_CXSMICON, SM_CYSMICON)};
+}
+
 }  // namespace tk

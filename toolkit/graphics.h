@@ -41,4 +41,13 @@ struct TFont {
 // Creates the GDI font; the caller owns it.
 HFONT CreateFontFrom(const TFont& font);
 
+// The large and small images of an icon resource at the system's sizes,
+// each made once and shared. A window class given both needs no small icon
+// scaled for it at registration, which would cost every class the same work.
+struct ClassIcons {
+    HICON large;
+    HICON small;
+};
+ClassIcons SharedClassIcons(HINSTANCE module, const char* name);
+
 }  // namespace tk

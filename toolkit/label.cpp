@@ -4,14 +4,9 @@
 
 namespace tk {
 
-HWND TLabel::CreateHandle(HWND parentWindow, int id) {
-    if (options_ & coAutoSize) Resize();
-    return CreateOwnClass("TLabel", 0, 0, parentWindow, id);
-}
-
-void TLabel::AfterCreate() {
-    if (options_ & coAutoSize) Resize();
-}
+// An auto-sized label has measured its text when its font was made, just
+// before its window: the window is made at that size.
+HWND TLabel::CreateHandle(HWND parentWindow, int id) { return CreateOwnClass("TLabel", 0, 0, parentWindow, id); }
 
 UINT TLabel::DrawFlags() const { return DT_EXPANDTABS | ((options_ & coCenter) ? DT_CENTER : DT_LEFT); }
 

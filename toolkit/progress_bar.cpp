@@ -2,11 +2,26 @@
 
 #include <commctrl.h>
 
+#include "base/system_dll.h"
 #include "toolkit/control_paint.h"
 
 namespace tk {
 
+namespace {
+// Loads the common controls library (by its full system path) once and
+// registers its window classes; false when it is missing.
+bool CommonControlsReady() {
+    static const bool ready = [] {
+        const auto init = rs::KeptSystemEntry<void(WINAPI*)()>("comctl32.dll", "InitCommonControls");
+        if (init) init();
+        return init != nullptr;
+    }();
+    return ready;
+}
+}  // namespace
+
 HWND TProgressBar::CreateHandle(HWND parentWindow, int id) {
+    if (!CommonControlsReady()) return nullptr;
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
     if (visible_) style |= WS_VISIBLE;
     return CreateWindowExA(0, PROGRESS_CLASSA, "", style, left_, top_, width_, height_, parentWindow,

@@ -2,6 +2,7 @@
 // request, timers, message processing, exception reports, keys and controls.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <stdexcept>
 #include <string>
@@ -32,11 +33,15 @@ public:
             {.control = &Caption, .left = 10, .top = 10, .options = tk::coAutoSize, .text = "&Hello there"},
             {.control = &Fixed, .left = 10, .top = 40, .width = 50, .height = 20, .options = tk::coCenter,
              .text = "Fixed"},
+            {.control = &Bar, .left = 10, .top = 70, .width = 100, .height = 8},
         });
+        Bar.SetRange(0, 4);
+        Bar.SetPosition(3);
     }
     tk::TPanel Back;
     tk::TLabel Caption;
     tk::TLabel Fixed;
+    tk::TProgressBar Bar;
     tk::TTimer Timer;
 };
 
@@ -309,7 +314,14 @@ TEST_F(ToolkitForms, AButtonsLetterPressesItWhenItHasTheFocus) {
 }
 
 TEST_F(ToolkitForms, ControlsAreChildWindowsWithTextPlaceAndZOrder) {
+    // The progress bar's window (and its library) waits for the form to show,
+    // then takes what was set before and lies above the rest.
+    EXPECT_EQ(main->Bar.Handle(), nullptr);
     main->Show();
+    ASSERT_NE(main->Bar.Handle(), nullptr);
+    EXPECT_EQ(SendMessageA(main->Bar.Handle(), PBM_GETPOS, 0, 0), 3);
+    EXPECT_EQ(SendMessageA(main->Bar.Handle(), PBM_GETRANGE, FALSE, 0), 4);
+    EXPECT_EQ(GetWindow(main->Handle(), GW_CHILD), main->Bar.Handle());
     // Labels are windows a robot can read.
     wchar_t buf[64] = {};
     GetWindowTextW(main->Caption.Handle(), buf, 64);
@@ -330,6 +342,7 @@ TEST_F(ToolkitForms, ControlsAreChildWindowsWithTextPlaceAndZOrder) {
     main->Caption.SetText("&Hello there, and a much longer text");
     EXPECT_GT(main->Caption.Width(), before);
     // Later controls lie above earlier ones.
+    EXPECT_EQ(GetWindow(main->Bar.Handle(), GW_HWNDNEXT), main->Fixed.Handle());
     EXPECT_EQ(GetWindow(main->Caption.Handle(), GW_HWNDNEXT), main->Back.Handle());
     EXPECT_EQ(GetWindow(main->Fixed.Handle(), GW_HWNDNEXT), main->Caption.Handle());
     POINT inside{15, 45};
