@@ -10,10 +10,12 @@
 #   once), less the 150 ms press feedback. Median of three runs.
 # - sizes of the shipped setup.exe, pnpbind.dll and 64-bit helper against
 #   their limits.
-# Usage: bench.sh [BUILD_ROOT] [ROUNDS]   (default out/build, 9 rounds; build first)
+# Usage: bench.sh [BUILD_ROOT] [ROUNDS]   (default out/build, 21 rounds; build first)
+# Single starts under Wine vary by a fifth either way: 21 rounds keep the
+# medians steady enough to compare.
 set -euo pipefail
 src="$(cd "$(dirname "$0")/.." && pwd)"
-build="$(cd "${1:-$src/out/build}" && pwd)"; rounds="${2:-9}"
+build="$(cd "${1:-$src/out/build}" && pwd)"; rounds="${2:-21}"
 . "$src/tools/winenv.sh"
 for f in product/setup.exe product/pnpbind.dll win64/pnpbind64.exe win32/testbin/robot.exe win32/testbin/bench_window.exe; do
   [ -f "$build/$f" ] || { echo "bench: $build/$f missing (build first)" >&2; exit 1; }
