@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "base/handles.h"
+#include "base/module_path.h"
 #include "app/language.h"
 #include "app/platform.h"
 #include "install/binding.h"
@@ -55,19 +56,6 @@ bool CopyRowsReported(TSetupForm& form, CopyPath path) {
         if (PathOfRow(row) == path && !CopyRowReported(form, row)) return false;
     }
     return true;
-}
-
-std::string ModuleFileName() {
-    std::string name(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, name.data(), static_cast<DWORD>(name.size()));
-        if (n == 0) return std::string();
-        if (n < name.size()) {
-            name.resize(n);
-            return name;
-        }
-        name.resize(name.size() * 2);  // cut off: try a larger buffer
-    }
 }
 
 // The system's text for an error code, as FormatMessage gives it.

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/module_path.h"
+
 namespace wintest {
 
 // The file's bytes; empty when it cannot be read.
@@ -76,16 +78,7 @@ inline void RemoveTree(const std::string& folder) {
 
 // The folder of win_tests.exe, where the test programs lie, with its backslash.
 inline std::string ProgramFolder() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return std::string();
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    const std::string path = rs::ModuleFileName();
     return path.substr(0, path.find_last_of('\\') + 1);
 }
 
