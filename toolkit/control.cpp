@@ -78,14 +78,13 @@ void TControl::Place(TForm* form, const ControlLayout& row) {
     if (row.color != clDefault) color_ = row.color;
 }
 
-void TControl::CreateWindowNow(HWND parentWindow, int id) {
+void TControl::CreateWindowNow(HWND parentWindow, int id, bool raise) {
     RebuildFont();
     hwnd_ = CreateHandle(parentWindow, id);
     if (!hwnd_) throw Error("Cannot create a control window");
     SetPropA(hwnd_, kControlProp, this);
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
-    // Later controls lie above earlier ones.
-    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (raise) SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     AfterCreate();
 }
 

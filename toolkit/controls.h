@@ -103,7 +103,9 @@ public:
 
     // --- used by the form while building and dispatching ---
     void Place(TForm* form, const ControlLayout& row);
-    void CreateWindowNow(HWND parentWindow, int id);
+    // raise: placed above its siblings; else it lies beneath them, where a
+    // new child window goes.
+    void CreateWindowNow(HWND parentWindow, int id, bool raise);
     TControl* Parent() const { return parent_; }
     virtual bool TakesFocus() const { return false; }
     // Made only when its form first shows, right before the form's first

@@ -183,12 +183,15 @@ void TForm::Create() {
     // Every form is owned by the application window: the program has its
     // one task bar entry, and no form one of its own.
     HWND owner = Application::Instance().Handle();
-    HWND created = CreateWindowExA(exStyle, design_.className, design_.caption, style, 0, 0, width, height, owner,
+    Point at{0, 0};
+    if (design_.centered) at = CenteredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), width, height);
+    HWND created = CreateWindowExA(exStyle, design_.className, design_.caption, style, at.x, at.y, width, height, owner,
                                    nullptr, GetModuleHandleA(nullptr), this);
     if (!created) throw Error("Cannot create the window");
 
     int id = 100;
     madeOnShow_.clear();
+    std::vector<PendingControl> madeNow;
     for (ControlLayout row : layout_) {
         if (!row.control) continue;
         row.left = scale(row.left);
@@ -200,17 +203,35 @@ void TForm::Create() {
         if (row.picture) {
             if (auto* image = dynamic_cast<TImage*>(row.control)) image->LoadPicture(row.picture);
         }
-        HWND parentWindow = row.parent ? row.parent->Handle() : hwnd_;
-        if (row.control->MadeOnShow()) {
-            madeOnShow_.push_back({row.control, parentWindow, id++});
-        } else {
-            row.control->CreateWindowNow(parentWindow, id++);
-        }
+        (row.control->MadeOnShow() ? madeOnShow_ : madeNow).push_back({row.control, id++});
         controls_.push_back(row.control);
     }
     AlignClientControls();
     for (TTimer* t : timers_) t->Apply();
+    // The creation handler sets texts and places before the controls' windows
+    // exist: each window is made once, with its final text and size.
     if (OnCreate) OnCreate();
+    MakeControls(madeNow);
+}
+
+void TForm::MakeControls(const std::vector<PendingControl>& pending) {
+    // A new child window goes beneath its siblings: made last to first, each
+    // lies above those listed before it with no move of its own. A container
+    // (panel) comes before what it holds: one depth of nesting after another.
+    auto depth = [](const TControl* c) {
+        int d = 0;
+        for (const TControl* p = c->Parent(); p; p = p->Parent()) ++d;
+        return d;
+    };
+    for (int level = 0, deepest = 0; level <= deepest; ++level) {
+        for (auto it = pending.rbegin(); it != pending.rend(); ++it) {
+            const int d = depth(it->control);
+            deepest = std::max(deepest, d);
+            if (d != level) continue;
+            TControl* parent = it->control->Parent();
+            it->control->CreateWindowNow(parent ? parent->Handle() : hwnd_, it->id, false);
+        }
+    }
 }
 
 void TForm::AlignClientControls() {
@@ -236,7 +257,11 @@ void TForm::Show() {
 void TForm::MakeControlsOnShow() {
     std::vector<PendingControl> pending = std::move(madeOnShow_);
     madeOnShow_.clear();
-    for (const PendingControl& p : pending) p.control->CreateWindowNow(p.parentWindow, p.id);
+    // Made after the others: placed above them explicitly.
+    for (const PendingControl& p : pending) {
+        TControl* parent = p.control->Parent();
+        p.control->CreateWindowNow(parent ? parent->Handle() : hwnd_, p.id, true);
+    }
 }
 
 void TForm::Hide() {
@@ -336,7 +361,7 @@ void TForm::SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
 
 void TForm::CenterOnScreen() {
     Point p = CenteredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), Width(), Height());
-    if (hwnd_) SetWindowPos(hwnd_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (hwnd_ && (p.x != Left() || p.y != Top())) SetWindowPos(hwnd_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TForm::Destroy() {

@@ -39,6 +39,9 @@ struct FormDesign {
     // Designed at 96 dpi; true: the whole layout (sizes, places, font heights)
     // is rescaled when the screen's dpi differs. False: plain pixels always.
     bool scaled = false;
+    // Made where centring puts it: a form whose show handler centres it is
+    // then not moved once its window exists.
+    bool centered = false;
 };
 
 class TForm;
@@ -157,9 +160,9 @@ private:
     std::vector<TControl*> controls_;
     struct PendingControl {
         TControl* control;
-        HWND parentWindow;
         int id;
     };
+    void MakeControls(const std::vector<PendingControl>& pending);
     std::vector<PendingControl> madeOnShow_;
     std::vector<TTimer*> timers_;
     HWND hwnd_ = nullptr;

@@ -11,7 +11,8 @@ HWND TLabel::CreateHandle(HWND parentWindow, int id) { return CreateOwnClass("TL
 UINT TLabel::DrawFlags() const { return DT_EXPANDTABS | ((options_ & coCenter) ? DT_CENTER : DT_LEFT); }
 
 void TLabel::Resize() {
-    if (!(options_ & coAutoSize)) return;
+    // Measured once its font is made (a text set before is measured then).
+    if (!(options_ & coAutoSize) || !FontHandle()) return;
     // An empty caption still keeps a line's height.
     std::string measured = text_;
     if (measured.empty() || measured == "&") measured += ' ';

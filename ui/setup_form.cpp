@@ -28,6 +28,7 @@ tk::FormDesign SetupDesign() {
     d.borderIcons = tk::biSystemMenu | tk::biMinimize;
     d.color = tk::RgbColor(208, 218, 194);
     d.icon = "MAINICON";
+    d.centered = true;  // its show handler centres it
     return d;
 }
 

@@ -11,14 +11,16 @@
 #include "toolkit/application.h"
 #include "toolkit/error.h"
 #include "toolkit/forms.h"
+#include "toolkit/layout_rules.h"
 
 namespace {
 
 using tk::Application;
 
-tk::FormDesign TestDesign(const char* className) {
+tk::FormDesign TestDesign(const char* className, bool centered = false) {
     tk::FormDesign d;
     d.className = className;
+    d.centered = centered;
     d.width = 300;
     d.height = 200;
     d.caption = className;
@@ -27,17 +29,22 @@ tk::FormDesign TestDesign(const char* className) {
 
 class MainTestForm : public tk::TForm {
 public:
-    MainTestForm() : tk::TForm(TestDesign("TMainTestForm")), Timer(*this, 30) {
+    MainTestForm() : tk::TForm(TestDesign("TMainTestForm", true)), Timer(*this, 30) {
         Layout({
             {.control = &Back, .left = 0, .top = 0, .width = 200, .height = 100},
-            {.control = &Caption, .left = 10, .top = 10, .options = tk::coAutoSize, .text = "&Hello there"},
+            {.control = &Caption, .left = 10, .top = 10, .options = tk::coAutoSize, .text = "&Hi"},
             {.control = &Fixed, .left = 10, .top = 40, .width = 50, .height = 20, .options = tk::coCenter,
              .text = "Fixed"},
             {.control = &Bar, .left = 10, .top = 70, .width = 100, .height = 8},
         });
         Bar.SetRange(0, 4);
         Bar.SetPosition(3);
+        OnCreate = [this] {
+            captionWindowAtCreate = Caption.Handle();
+            Caption.SetText("&Hello there");
+        };
     }
+    HWND captionWindowAtCreate = nullptr;
     tk::TPanel Back;
     tk::TLabel Caption;
     tk::TLabel Fixed;
@@ -90,6 +97,11 @@ TEST_F(ToolkitForms, FirstFormCreatedIsTheMainWindowAndTheApplicationWindowOwnsT
     // The client size is what the design gives.
     EXPECT_EQ(main->ClientWidth(), 300);
     EXPECT_EQ(main->ClientHeight(), 200);
+    // A centred design is made where centring puts it.
+    const tk::Point centre = tk::CenteredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                                  main->Width(), main->Height());
+    EXPECT_EQ(main->Left(), centre.x);
+    EXPECT_EQ(main->Top(), centre.y);
     EXPECT_EQ(app.Title(), "win_tests");
     char title[64] = {};
     GetWindowTextA(app.Handle(), title, sizeof title);
@@ -322,7 +334,9 @@ TEST_F(ToolkitForms, ControlsAreChildWindowsWithTextPlaceAndZOrder) {
     EXPECT_EQ(SendMessageA(main->Bar.Handle(), PBM_GETPOS, 0, 0), 3);
     EXPECT_EQ(SendMessageA(main->Bar.Handle(), PBM_GETRANGE, FALSE, 0), 4);
     EXPECT_EQ(GetWindow(main->Handle(), GW_CHILD), main->Bar.Handle());
-    // Labels are windows a robot can read.
+    // Labels are windows a robot can read, made after the creation handler
+    // with the text it set.
+    EXPECT_EQ(main->captionWindowAtCreate, nullptr);
     wchar_t buf[64] = {};
     GetWindowTextW(main->Caption.Handle(), buf, 64);
     EXPECT_STREQ(buf, L"&Hello there");
