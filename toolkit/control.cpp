@@ -7,12 +7,16 @@
 #include "toolkit/error.h"
 #include "toolkit/forms.h"
 #include "toolkit/layout_rules.h"
+#include "toolkit/window_map.h"
 
 namespace tk {
 
 namespace {
 
-const char kControlProp[] = "tk.control";
+detail::WindowMap<TControl>& Controls() {
+    static detail::WindowMap<TControl> map;
+    return map;
+}
 
 void RegisterOwnClass(const char* name, WNDPROC proc) {
     WNDCLASSEXA wc{};
@@ -43,18 +47,22 @@ HCURSOR HandCursor() {
 }
 
 TControl::~TControl() {
-    // A system control's window may already be gone with its parent: only a
-    // window that still names this control is destroyed.
-    if (hwnd_ && IsWindow(hwnd_) && FromHandle(hwnd_) == this) {
-        RemovePropA(hwnd_, kControlProp);
+    // A window gone with its form's was forgotten then (WindowGone).
+    if (hwnd_ && FromHandle(hwnd_) == this) {
+        Controls().Unbind(hwnd_);
         DestroyWindow(hwnd_);
     }
     hwnd_ = nullptr;
 }
 
+void TControl::WindowGone() {
+    if (hwnd_ && FromHandle(hwnd_) == this) Controls().Unbind(hwnd_);
+    hwnd_ = nullptr;
+}
+
 TControl* TControl::FromHandle(HWND hwnd) {
     if (!hwnd) return nullptr;
-    return static_cast<TControl*>(GetPropA(hwnd, kControlProp));
+    return Controls().Find(hwnd);
 }
 
 void TControl::Place(TForm* form, const ControlLayout& row) {
@@ -82,7 +90,7 @@ void TControl::CreateWindowNow(HWND parentWindow, int id, bool raise) {
     RebuildFont();
     hwnd_ = CreateHandle(parentWindow, id);
     if (!hwnd_) throw Error("Cannot create a control window");
-    SetPropA(hwnd_, kControlProp, this);
+    Controls().Bind(hwnd_, this);
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
     if (raise) SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     AfterCreate();
@@ -98,11 +106,11 @@ HWND TControl::CreateOwnClass(const char* className, DWORD style, DWORD exStyle,
 LRESULT CALLBACK TControl::OwnClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetPropA(hwnd, kControlProp, cs->lpCreateParams);
+        Controls().Bind(hwnd, static_cast<TControl*>(cs->lpCreateParams));
     }
     TControl* control = FromHandle(hwnd);
     if (msg == WM_NCDESTROY) {
-        RemovePropA(hwnd, kControlProp);
+        Controls().Unbind(hwnd);
         if (control) control->hwnd_ = nullptr;
         return DefWindowProcA(hwnd, msg, wp, lp);
     }

@@ -106,6 +106,8 @@ public:
     // raise: placed above its siblings; else it lies beneath them, where a
     // new child window goes.
     void CreateWindowNow(HWND parentWindow, int id, bool raise);
+    // Its window went with its form's: forgets the handle.
+    void WindowGone();
     TControl* Parent() const { return parent_; }
     virtual bool TakesFocus() const { return false; }
     // Made only when its form first shows, right before the form's first

@@ -5,12 +5,16 @@
 #include "toolkit/application.h"
 #include "toolkit/error.h"
 #include "toolkit/layout_rules.h"
+#include "toolkit/window_map.h"
 
 namespace tk {
 
 namespace {
 
-const char kFormProp[] = "tk.form";
+detail::WindowMap<TForm>& Forms() {
+    static detail::WindowMap<TForm> map;
+    return map;
+}
 
 UINT_PTR NextTimerId() {
     static UINT_PTR next = 1;
@@ -128,8 +132,9 @@ TForm::~TForm() {
     OnShow = nullptr;
     OnKeyPress = nullptr;
     OnDestroy = nullptr;
+    controls_.clear();  // gone with the derived form's members
     if (hwnd_) {
-        RemovePropA(hwnd_, kFormProp);
+        Forms().Unbind(hwnd_);
         DestroyWindow(hwnd_);
         hwnd_ = nullptr;
     }
@@ -137,7 +142,7 @@ TForm::~TForm() {
 
 TForm* TForm::FromHandle(HWND hwnd) {
     if (!hwnd) return nullptr;
-    return static_cast<TForm*>(GetPropA(hwnd, kFormProp));
+    return Forms().Find(hwnd);
 }
 
 void TForm::RegisterClassOnce() {
@@ -455,14 +460,16 @@ bool TForm::PreTranslate(const MSG& msg) {
 LRESULT CALLBACK TForm::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* self = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        SetPropA(hwnd, kFormProp, self);
+        Forms().Bind(hwnd, self);
         self->hwnd_ = hwnd;
     }
     TForm* form = FromHandle(hwnd);
     if (!form) return DefWindowProcA(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
-        RemovePropA(hwnd, kFormProp);
+        Forms().Unbind(hwnd);
         form->hwnd_ = nullptr;
+        // The controls' windows are gone before their form's.
+        for (TControl* c : form->controls_) c->WindowGone();
         return DefWindowProcA(hwnd, msg, wp, lp);
     }
     // No C++ exception may cross the system's frames: report it here and let

@@ -371,6 +371,11 @@ TEST_F(ToolkitForms, ControlsAreChildWindowsWithTextPlaceAndZOrder) {
     SendMessageA(modal->Memo.Handle(), WM_GETTEXT, sizeof(memo), reinterpret_cast<LPARAM>(memo));
     EXPECT_STREQ(memo, "Line one\r\nLine two");
     EXPECT_TRUE(GetWindowLongA(modal->Memo.Handle(), GWL_STYLE) & ES_READONLY);
+    // With the form's window, its controls' windows are gone and forgotten.
+    const HWND bar = main->Bar.Handle();
+    main->Destroy();
+    EXPECT_EQ(main->Bar.Handle(), nullptr);
+    EXPECT_EQ(tk::TControl::FromHandle(bar), nullptr);
 }
 
 TEST_F(ToolkitForms, LabelEventsClickAndMouseMove) {
