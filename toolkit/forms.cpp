@@ -189,7 +189,9 @@ void TForm::Create() {
     // one task bar entry, and no form one of its own.
     HWND owner = Application::Instance().Handle();
     Point at{0, 0};
-    if (design_.centered) at = CenteredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), width, height);
+    if (design_.centered) {
+        at = CenteredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), width, height);
+    }
     HWND created = CreateWindowExA(exStyle, design_.className, design_.caption, style, at.x, at.y, width, height, owner,
                                    nullptr, GetModuleHandleA(nullptr), this);
     if (!created) throw Error("Cannot create the window");
@@ -366,7 +368,9 @@ void TForm::SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
 
 void TForm::CenterOnScreen() {
     Point p = CenteredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), Width(), Height());
-    if (hwnd_ && (p.x != Left() || p.y != Top())) SetWindowPos(hwnd_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (hwnd_ && (p.x != Left() || p.y != Top())) {
+        SetWindowPos(hwnd_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void TForm::Destroy() {
