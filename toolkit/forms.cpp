@@ -235,10 +235,13 @@ void TForm::MakeControls(const std::vector<PendingControl>& pending) {
             const int d = depth(it->control);
             deepest = std::max(deepest, d);
             if (d != level) continue;
-            TControl* parent = it->control->Parent();
-            it->control->CreateWindowNow(parent ? parent->Handle() : hwnd_, it->id, false);
+            it->control->CreateWindowNow(ContainerWindow(*it->control), it->id, false);
         }
     }
+}
+
+HWND TForm::ContainerWindow(const TControl& control) const {
+    return control.Parent() ? control.Parent()->Handle() : hwnd_;
 }
 
 void TForm::AlignClientControls() {
@@ -265,10 +268,7 @@ void TForm::MakeControlsOnShow() {
     std::vector<PendingControl> pending = std::move(madeOnShow_);
     madeOnShow_.clear();
     // Made after the others: placed above them explicitly.
-    for (const PendingControl& p : pending) {
-        TControl* parent = p.control->Parent();
-        p.control->CreateWindowNow(parent ? parent->Handle() : hwnd_, p.id, true);
-    }
+    for (const PendingControl& p : pending) p.control->CreateWindowNow(ContainerWindow(*p.control), p.id, true);
 }
 
 void TForm::Hide() {

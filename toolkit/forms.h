@@ -163,6 +163,8 @@ private:
         int id;
     };
     void MakeControls(const std::vector<PendingControl>& pending);
+    // The window a control's window goes into: its panel's, or the form's.
+    HWND ContainerWindow(const TControl& control) const;
     std::vector<PendingControl> madeOnShow_;
     std::vector<TTimer*> timers_;
     HWND hwnd_ = nullptr;
