@@ -10,8 +10,6 @@
 
 namespace rs {
 
-const char kReaderHardwareId[] = "USB\\Vid_0d4e&Pid_0010";
-
 int BindReaderDriver(HWND owner, DisplayLanguage language, const std::string& infPath) {
     constexpr DWORD kForceInstall = 1;
     BOOL restartRequired = FALSE;  // the library may set it; the restart prompt comes anyway

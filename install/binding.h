@@ -9,8 +9,6 @@
 
 namespace rs {
 
-extern const char kReaderHardwareId[];  // "USB\Vid_0d4e&Pid_0010"
-
 // 1 once bound; 0 after the user cancelled the re-plug prompt (the end of
 // the program has then been requested).
 int BindReaderDriver(HWND owner, DisplayLanguage language, const std::string& infPath);

@@ -23,6 +23,10 @@ struct CopyRow {
     OnCopyFailure onFailure;
 };
 
+// The reader's INF, stored under another extension and installed into the
+// system's INF folder, where Plug and Play matches the reader by it.
+inline constexpr const char* kReaderInfSource = ".\\drivers\\ORVEX.ncp";
+
 extern const std::array<CopyRow, 14> kCopyTable;
 const CopyRow& CopyTableRow(int number);  // 1-based
 

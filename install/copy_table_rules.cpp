@@ -14,7 +14,7 @@ constexpr auto NoCheck = OnCopyFailure::NoCheck;
 }  // namespace
 
 const std::array<CopyRow, 14> kCopyTable = {{
-    {1, ".\\drivers\\ORVEX.ncp", W, "\\inf\\ORVEX.inf", "ORVEX.inf", WindowStays},
+    {1, kReaderInfSource, W, "\\inf\\ORVEX.inf", "ORVEX.inf", WindowStays},
     {2, ".\\drivers\\orvex98.cat", W, "\\system32\\drivers\\orvex98.cat", nullptr, NoCheck},
     {3, ".\\drivers\\ORVEX.sys", W, "\\system32\\drivers\\ORVEX.sys", "ORVEX.sys", WindowStays},
     {4, ".\\smclib\\smclib.sys", W, "\\system32\\drivers\\smclib.sys", "smclib.sys", WindowStays},
@@ -27,7 +27,7 @@ const std::array<CopyRow, 14> kCopyTable = {{
     {11, ".\\drivers\\winnt4\\wdusbd.sys", W, "\\system32\\drivers\\wdusbd.sys", "wdusbd.sys", WindowStays},
     {12, ".\\drivers\\winnt4\\windrvr.sys", W, "\\system32\\drivers\\windrvr.sys", "windrvr.sys", ProgramEnds},
     {13, ".\\drivers\\winnt4\\orvexunst.inf", W, "\\inf\\orvexunst.inf", nullptr, NoCheck},
-    {14, ".\\drivers\\ORVEX.ncp", W, "\\inf\\ORVEX.inf", nullptr, NoCheck},
+    {14, kReaderInfSource, W, "\\inf\\ORVEX.inf", nullptr, NoCheck},
 }};
 
 const CopyRow& CopyTableRow(int number) { return kCopyTable.at(static_cast<std::size_t>(number - 1)); }

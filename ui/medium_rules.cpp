@@ -21,8 +21,10 @@ void AddCopyRows(std::vector<MediumRead>& reads, CopyPath path) {
         // The reader's INF is stored under another extension: the installed
         // name tells what it is.
         const bool inf = EndsWithInf(row.source) || EndsWithInf(row.tail);
+        const bool reader = std::string(row.source) == kReaderInfSource;
         reads.push_back({row.source, inf ? MediumItem::Inf : MediumItem::File,
-                         "copy table row " + std::to_string(row.number)});
+                         "copy table row " + std::to_string(row.number), false,
+                         reader ? InfUse::PlugAndPlay : InfUse::Other});
     }
 }
 
@@ -70,7 +72,7 @@ std::vector<MediumRead> MediumReadsOn(PlatformCode platform) {
             break;
         case InstallPath::C:
         case InstallPath::E:
-            reads.push_back({BindingInfPath(platform, "."), MediumItem::Inf, "binding INF"});
+            reads.push_back({BindingInfPath(platform, "."), MediumItem::Inf, "binding INF", false, InfUse::Binding});
             // Under 64-bit Windows the library binds through its helper.
             if (MayBe64Bit(platform))
                 reads.push_back({pnpbind::HelperPathBeside(here + library), MediumItem::File, "64-bit binding helper",

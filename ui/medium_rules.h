@@ -16,6 +16,13 @@ inline constexpr const char* kSetupProgramName = "setup.exe";
 
 enum class MediumItem { File, Inf, Folder };
 
+// What the system does with an INF beyond reading its [Version].
+enum class InfUse {
+    Other,
+    PlugAndPlay,  // installed into the system's INF folder: Plug and Play matches the reader by it
+    Binding,      // handed to the binding library with the reader's hardware ID; its files come from the medium
+};
+
 struct MediumRead {
     // As the program names it, from the setup folder (its current
     // directory and its own folder): ".\drivers\ORVEX.ncp",
@@ -24,6 +31,7 @@ struct MediumRead {
     MediumItem item = MediumItem::File;
     std::string role;         // what reads it, for a person
     bool only64Bit = false;   // read only when the platform runs as 64-bit Windows
+    InfUse infUse = InfUse::Other;
 };
 
 // Every read of a run on this platform, in any display language.

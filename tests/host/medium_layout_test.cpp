@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "install/copy_table.h"
+#include "tests/host/inf_support.h"
 #include "tools/medium_layout/medium_layout.h"
 #include "ui/medium_rules.h"
 
@@ -22,7 +23,7 @@ void Write(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
 }
 
-const std::string kInf = "; reader\r\n[Version]\r\nSignature=\"$Windows NT$\"\r\n";
+const std::string& kInf = test::kReaderInf;
 
 // The file's path with each folder spelt as it already is on disk: the
 // program names "drivers" also as "Drivers".
@@ -78,8 +79,7 @@ std::string AllOf(const std::vector<std::string>& lines) {
 TEST(MediumLayout, CompleteFolderIsLaidOutWhole) {
     Folders f;
     // A Unicode INF with its section in other letter case passes too.
-    const std::string unicode("\xFF\xFE[\0v\0e\0r\0S\0I\0O\0N\0]\0\r\0\n\0", 24);
-    Write(f.vendor / "Setup/smclib/scbase.inf", unicode);
+    Write(f.vendor / "Setup/smclib/scbase.inf", test::Utf16Le(test::Replaced(kInf, "[Version]", "[veRSION]")));
     Write(f.vendor / "Setup/readme.txt", "notes");
     const fs::path out = f.root / "medium";
     Write(out / "stale.txt", "from an earlier layout");
@@ -128,6 +128,29 @@ TEST(MediumLayout, RefusesEachProblemNamingThePath) {
         {"reader INF stored as .ncp without [Version]",
          [](Folders& f) { Write(f.vendor / "Setup/drivers/ORVEX.ncp", "[Strings]\r\n"); },
          {"ORVEX.ncp: INF without a [Version] section", "copy table row 1, copy table row 14"}, {}},
+        {"binding INF without the reader's hardware ID",
+         [](Folders& f) {
+             Write(f.vendor / "Setup/drivers/winxp/orvex.inf", test::Replaced(kInf, "%HardwareId%", "USB\\Vid_0d4e"));
+         },
+         {"vendor/Setup/drivers/winxp/orvex.inf, line 4: no models section", "Pid_0010 (binding INF",
+          "Windows XP 32-bit (6)"},
+         {"Windows 2000"}},
+        {"reader INF without the reader's hardware ID",
+         [](Folders& f) {
+             Write(f.vendor / "Setup/drivers/ORVEX.ncp", test::Replaced(kInf, "[Manufacturer]", "[Maker]"));
+         },
+         {"drivers/ORVEX.ncp: no [Manufacturer] section", "copy table row 1, copy table row 14"}, {}},
+        {"binding INF's driver file missing",
+         [](Folders& f) {
+             Write(f.vendor / "Setup/drivers/win2000/orvex.inf",
+                   kInf + "[SourceDisksNames]\r\n1=Disk\r\n[SourceDisksFiles]\r\norvex.sys=1\r\n");
+         },
+         {"win2000/orvex.inf, line 15: [SourceDisksFiles] names orvex.sys, not on the medium at "
+          "Setup/drivers/win2000/orvex.sys (binding INF, read as .\\Drivers\\win2000\\orvex.inf on Windows 2000 (5))"},
+         {}},
+        {"reader INF saved as UTF-8 with a byte-order mark",
+         [](Folders& f) { Write(f.vendor / "Setup/drivers/ORVEX.ncp", "\xEF\xBB\xBF" + kInf); },
+         {"drivers/ORVEX.ncp: saved as UTF-8 with a byte-order mark", "copy table row 1"}, {}},
         {"names differ only in case", [](Folders& f) { Write(f.vendor / "Setup/Drivers/winxp/orvex.inf", kInf); },
          {"vendor/Setup/Drivers, ", "vendor/Setup/drivers: names that differ only in letter case"}, {}},
         {"a build program in the vendor folder", [](Folders& f) { Write(f.vendor / "Setup/Setup.exe", "MZ"); },

@@ -1,13 +1,12 @@
 #include "tools/medium_layout/medium_layout.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <stdexcept>
 
 #include "pnpbind/pnpbind_rules.h"
+#include "tools/medium_layout/inf_check.h"
 #include "ui/medium_rules.h"
 
 namespace rs::medium {
@@ -35,6 +34,7 @@ struct Need {
     MediumItem item = MediumItem::File;
     std::vector<std::string> roles;
     std::vector<std::string> platforms;
+    InfUse infUse = InfUse::Other;  // the most any run asks of it
 };
 
 const char* const kPlatformNames[] = {"",
@@ -61,6 +61,7 @@ std::vector<Need> NeedsOfAllPlatforms() {
             auto [at, added] = byPath.emplace(Folded(path), needs.size());
             if (added) needs.push_back({path, read.path, read.item, {}, {}});
             Need& need = needs[at->second];
+            need.infUse = std::max(need.infUse, read.infUse);
             if (std::find(need.roles.begin(), need.roles.end(), read.role) == need.roles.end())
                 need.roles.push_back(read.role);
             std::string name = std::string(kPlatformNames[platform]) + " (" + std::to_string(platform);
@@ -81,36 +82,6 @@ std::string WhoReads(const Need& need) {
                                ? std::string("every platform")
                                : Joined(need.platforms);
     return Joined(need.roles) + ", read as " + need.programPath + " on " + on;
-}
-
-bool HasVersionSection(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string text;
-    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-        // A Unicode INF (UTF-16 LE): the section names are plain letters.
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) text += bytes[i + 1] == 0 ? bytes[i] : '?';
-    } else {
-        text = bytes;
-    }
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(start, end - start);
-        const std::size_t open = line.find_first_not_of(" \t\r\xEF\xBB\xBF");
-        if (open != std::string::npos && line[open] == '[') {
-            const std::size_t close = line.find(']', open);
-            if (close != std::string::npos) {
-                std::string name = line.substr(open + 1, close - open - 1);
-                name.erase(0, name.find_first_not_of(" \t"));
-                name.erase(name.find_last_not_of(" \t") + 1);
-                if (Folded(name) == "version") return true;
-            }
-        }
-        start = end + 1;
-    }
-    return false;
 }
 
 class Medium {
@@ -226,8 +197,13 @@ private:
             report.problems.push_back(at + ": a folder, a file expected" + who);
         } else if (fs::file_size(entry->source) == 0) {
             report.problems.push_back(at + ": empty" + who);
-        } else if (need.item == MediumItem::Inf && !HasVersionSection(entry->source)) {
-            report.problems.push_back(at + ": INF without a [Version] section" + who);
+        } else if (need.item == MediumItem::Inf) {
+            const auto onMedium = [this](const std::string& path) {
+                const Entry* file = Find(path);
+                return file && !file->folder;
+            };
+            for (std::string& problem : CheckInf(entry->source, entry->path, need.infUse, onMedium, who))
+                report.problems.push_back(std::move(problem));
         }
     }
 
@@ -256,22 +232,8 @@ bool Inside(const fs::path& inner, const fs::path& outer) {
 }  // namespace
 
 std::string MediumPath(const std::string& programPath) {
-    std::vector<std::string> parts = {kSetupFolder};
-    std::size_t start = 0;
-    while (start <= programPath.size()) {
-        std::size_t end = programPath.find('\\', start);
-        if (end == std::string::npos) end = programPath.size();
-        const std::string part = programPath.substr(start, end - start);
-        if (part == "..") {
-            if (parts.empty()) throw std::runtime_error("read outside the medium: " + programPath);
-            parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string path;
-    for (const std::string& part : parts) path += (path.empty() ? "" : "/") + part;
+    const std::string path = MediumPathFrom(kSetupFolder, programPath);
+    if (path.empty()) throw std::runtime_error("read outside the medium: " + programPath);
     return path;
 }
 

@@ -1,0 +1,310 @@
+#include "install/inf_rules.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace rs::inf {
+namespace {
+
+constexpr const char* kReadAs = "; the system reads an INF only as ANSI or as UTF-16 LE with its byte-order mark";
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
+}
+
+void AppendUtf8(std::string& out, std::uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// The text, or why the system would not read it.
+std::string Decode(std::string_view bytes, std::string& refused) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") refused = std::string("saved as UTF-8 with a byte-order mark") + kReadAs;
+    else if (bytes.substr(0, 2) == "\xFE\xFF") refused = std::string("saved as UTF-16 big-endian") + kReadAs;
+    if (!refused.empty()) return {};
+    if (bytes.substr(0, 2) != "\xFF\xFE") {
+        if (bytes.find('\0') != std::string_view::npos)
+            refused = std::string("holds NUL bytes, as UTF-16 without a byte-order mark does") + kReadAs;
+        return std::string(bytes);
+    }
+    if (bytes.size() % 2 != 0) {
+        refused = "UTF-16 with an odd number of bytes: cut off";
+        return {};
+    }
+    const auto unitAt = [bytes](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i]) |
+                                          static_cast<unsigned char>(bytes[i + 1]) << 8);
+    };
+    std::string text;
+    for (std::size_t i = 2; i < bytes.size(); i += 2) {
+        std::uint32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
+            const std::uint32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        AppendUtf8(text, unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit);
+    }
+    return text;
+}
+
+// One line being read: its fields, each trimmed of blanks outside quotes.
+class LineReader {
+public:
+    void Add(char c, bool quoted) {
+        const bool blank = !quoted && (c == ' ' || c == '\t');
+        if (blank) {
+            if (started_) pending_ += c;
+            return;
+        }
+        if (started_) field_ += pending_;
+        pending_.clear();
+        field_ += c;
+        started_ = true;
+        endsInBackslash_ = !quoted && c == '\\';
+    }
+    void Quote() {
+        if (started_) field_ += pending_;
+        pending_.clear();
+        started_ = true;
+        endsInBackslash_ = false;
+    }
+    void Comma() {
+        fields_.push_back(field_);
+        field_.clear();
+        pending_.clear();
+        started_ = false;
+        endsInBackslash_ = false;
+    }
+    void Equals() {
+        if (hasKey_) return Add('=', false);
+        Comma();
+        for (std::size_t i = 0; i < fields_.size(); ++i) key_ += (i ? "," : "") + fields_[i];
+        fields_.clear();
+        hasKey_ = true;
+    }
+    // A '\' last on a line joins the next line to it.
+    bool Continues() {
+        if (!endsInBackslash_) return false;
+        field_.pop_back();
+        endsInBackslash_ = false;
+        pending_.clear();
+        started_ = !field_.empty();
+        return true;
+    }
+    bool Take(Line& line) {
+        Comma();
+        const bool empty = !hasKey_ && fields_.size() == 1 && fields_[0].empty();
+        line.key = key_;
+        line.fields = std::move(fields_);
+        *this = LineReader();
+        return !empty;
+    }
+
+private:
+    std::vector<std::string> fields_;
+    std::string key_, field_, pending_;
+    bool hasKey_ = false, started_ = false, endsInBackslash_ = false;
+};
+
+std::string Trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+void ReadSections(std::string_view text, File& file) {
+    Section* current = nullptr;
+    LineReader reader;
+    int number = 0, first = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view physical = text.substr(at, end - at);
+        at = end + 1;
+        ++number;
+        if (!physical.empty() && physical.back() == '\r') physical.remove_suffix(1);
+        const bool continuing = first != 0;
+        if (!continuing) first = number;
+        const std::size_t open = physical.find_first_not_of(" \t");
+        if (!continuing && open != std::string_view::npos && physical[open] == '[') {
+            const std::size_t close = physical.find(']', open);
+            const std::size_t length = close == std::string_view::npos ? close : close - open - 1;
+            const std::string name = Trimmed(physical.substr(open + 1, length));
+            current = nullptr;
+            for (Section& section : file.sections)
+                if (SameName(section.name, name)) current = &section;
+            if (!current) current = &file.sections.emplace_back(Section{name, number, {}});
+            first = 0;
+            continue;
+        }
+        bool quoted = false;
+        for (std::size_t i = 0; i < physical.size(); ++i) {
+            const char c = physical[i];
+            if (c == '"' && quoted && i + 1 < physical.size() && physical[i + 1] == '"') {
+                reader.Add(c, true);  // "" within quotes: one quote
+                ++i;
+            } else if (c == '"') {
+                reader.Quote();
+                quoted = !quoted;
+            } else if (quoted) {
+                reader.Add(c, true);
+            } else if (c == ';') {
+                break;
+            } else if (c == ',') {
+                reader.Comma();
+            } else if (c == '=') {
+                reader.Equals();
+            } else {
+                reader.Add(c, false);
+            }
+        }
+        if (reader.Continues() && at < text.size()) continue;
+        Line line{first, {}, {}};
+        if (reader.Take(line) && current) current->lines.push_back(std::move(line));
+        first = 0;
+    }
+}
+
+std::string Field(const Line& line, std::size_t index) {
+    return index < line.fields.size() ? line.fields[index] : std::string();
+}
+
+const Line* FindKey(const Section* section, const File& file, std::string_view key) {
+    if (!section) return nullptr;
+    for (const Line& line : section->lines)
+        if (SameName(file.Resolved(line.key), key)) return &line;
+    return nullptr;
+}
+
+bool IsDecorationOf(std::string_view name, std::string_view base) {
+    return SameName(name, base) || (name.size() > base.size() && StartsWith(name, base) && name[base.size()] == '.');
+}
+
+}  // namespace
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+const Section* File::Find(std::string_view name) const {
+    for (const Section& section : sections)
+        if (SameName(section.name, name)) return &section;
+    return nullptr;
+}
+
+std::string File::Resolved(std::string_view text) const {
+    std::string out;
+    const Section* strings = Find("Strings");
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t open = text.find('%', at);
+        const std::size_t close = open == std::string_view::npos ? open : text.find('%', open + 1);
+        if (close == std::string_view::npos) break;
+        out += text.substr(at, open - at);
+        const std::string_view key = text.substr(open + 1, close - open - 1);
+        const Line* line = nullptr;
+        if (strings && !key.empty())
+            for (const Line& candidate : strings->lines)
+                if (SameName(candidate.key, key)) line = &candidate;
+        if (key.empty()) {
+            out += '%';
+        } else if (!line) {
+            out += text.substr(open, close - open + 1);
+        } else {
+            for (std::size_t i = 0; i < line->fields.size(); ++i) out += (i ? "," : "") + line->fields[i];
+        }
+        at = close + 1;
+    }
+    return out + std::string(text.substr(std::min(at, text.size())));
+}
+
+File Read(std::string_view bytes) {
+    File file;
+    const std::string text = Decode(bytes, file.refused);
+    if (file.refused.empty()) ReadSections(text, file);
+    return file;
+}
+
+bool IsKnownSignature(std::string_view signature) {
+    for (const char* known : {"$Windows NT$", "$Chicago$", "$Windows 95$"})
+        if (SameName(signature, known)) return true;
+    return false;
+}
+
+const Line* ModelNaming(const File& file, std::string_view id) {
+    const Section* manufacturers = file.Find("Manufacturer");
+    if (!manufacturers) return nullptr;
+    for (const Line& manufacturer : manufacturers->lines) {
+        // models[,TargetOS...]: the undecorated section and each decorated one.
+        const std::string models = file.Resolved(Field(manufacturer, 0));
+        std::vector<std::string> names = {models};
+        for (std::size_t i = 1; i < manufacturer.fields.size(); ++i)
+            names.push_back(models + "." + file.Resolved(manufacturer.fields[i]));
+        for (const std::string& name : names) {
+            const Section* section = file.Find(name);
+            if (!section) continue;
+            // description=install-section,hardware-ID[,compatible-ID...]
+            for (const Line& model : section->lines)
+                for (std::size_t i = 1; i < model.fields.size(); ++i)
+                    if (SameName(file.Resolved(model.fields[i]), id)) return &model;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<SourceFile> SourceFiles(const File& file) {
+    std::vector<SourceFile> files;
+    if (const Section* version = file.Find("Version"))
+        for (const Line& line : version->lines) {
+            const std::string key = file.Resolved(line.key);
+            if (IsDecorationOf(key, "CatalogFile") && !Field(line, 0).empty())
+                files.push_back({line.number, file.Resolved(Field(line, 0)), key, "", ""});
+        }
+    for (const Section& section : file.sections) {
+        if (!IsDecorationOf(section.name, "SourceDisksFiles")) continue;
+        // file=disk-id[,subfolder[,size]]; the disk's path from the
+        // [SourceDisksNames] of the same decoration, else the undecorated one.
+        const std::string decoration = section.name.substr(std::string_view("SourceDisksFiles").size());
+        const Section* decorated = file.Find("SourceDisksNames" + decoration);
+        const Section* plain = file.Find("SourceDisksNames");
+        for (const Line& line : section.lines) {
+            SourceFile source{line.number, file.Resolved(line.key.empty() ? Field(line, 0) : line.key),
+                              "[" + section.name + "]", "", ""};
+            const std::string disk = file.Resolved(Field(line, 0));
+            const Line* diskLine = FindKey(decorated, file, disk);
+            if (!diskLine) diskLine = FindKey(plain, file, disk);
+            if (line.key.empty() || disk.empty())
+                source.problem = "gives no disk (file=disk-id[,subfolder])";
+            else if (!diskLine)
+                source.problem = "names disk " + disk + ", which no [SourceDisksNames] lists";
+            else
+                source.folder = file.Resolved(Field(*diskLine, 3)) + "\\" + file.Resolved(Field(line, 1));
+            files.push_back(std::move(source));
+        }
+    }
+    return files;
+}
+
+}  // namespace rs::inf
