@@ -65,12 +65,10 @@ struct Folders {
         root = mkdtemp(tmpl);
         vendor = root / "vendor";
         build = root / "build";
+        for (const char* file : {"product/setup.exe", "product/pnpbind.dll", "win64/pnpbind64.exe"}) Write(build / file, "MZ");
         sources = {vendor, medium::BuildFilesOf(build), build};
         std::set<std::string> fromBuild;
-        for (const medium::BuildFile& file : sources.build) {
-            Write(file.source, "MZ");
-            fromBuild.insert("Setup/" + file.name);
-        }
+        for (const medium::BuildFile& file : sources.build) fromBuild.insert("Setup/" + file.name);
         for (PlatformCode platform = 1; platform <= 12; ++platform) {
             for (const MediumRead& read : MediumReadsOn(platform)) {
                 const fs::path at = AsOnDisk(vendor, medium::MediumPath(read.path));
