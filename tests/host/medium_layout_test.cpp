@@ -207,6 +207,7 @@ TEST(MediumLayout, RefusesEachProblemNamingThePath) {
          [](Folders& f) {
              Write(f.build / "win32/pnpbind.dll", "MZ");
              fs::rename(f.build / "product/setup.exe", f.build / "win32/setup.exe");
+             f.sources.build = medium::BuildFilesOf(f.build);
          },
          {"build/product/setup.exe: missing", "the setup program"}, {"win32"}},
         {"vendor folder is a file",
