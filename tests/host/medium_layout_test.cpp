@@ -367,8 +367,9 @@ TEST(MediumLayout, TwoRunsAtOnceOneLaysOut) {
     close(goEnd);
     close(readyEnd);
     EXPECT_EQ(second, 1);
-    EXPECT_NE(Read(f.root / "second.log").find(f.root.string() + ": another make-medium run"), std::string::npos)
-        << Read(f.root / "second.log");
+    const std::string refusal = Read(f.root / "second.log");
+    EXPECT_NE(refusal.find(f.root.string() + ": another make-medium run"), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find("refused (1 problem); "), std::string::npos) << refusal;
     ExpectWholeMedium(f, out);
     for (const auto& entry : fs::directory_iterator(f.root))
         EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();  // no staging folder left
