@@ -98,16 +98,13 @@ std::string Listing(const fs::path& root) {
         if (entry.is_symlink()) lines.insert(path + " -> " + fs::read_symlink(entry.path()).string());
         else lines.insert(path + (entry.is_regular_file() ? " " + std::to_string(entry.file_size()) : "/"));
     }
-    std::string all;
-    for (const std::string& line : lines) all += line + "\n";
-    return all;
+    return AllOf({lines.begin(), lines.end()});
 }
 
 // Starts the tool of this build, beside the test program; its output goes
 // to `log`, and a run that outlives its deadline is killed.
-pid_t StartTool(std::vector<std::string> options, const std::vector<std::string>& args, const fs::path& log) {
-    options.insert(options.begin(), (fs::read_symlink("/proc/self/exe").parent_path() / "medium_layout").string());
-    options.insert(options.end(), args.begin(), args.end());
+pid_t StartTool(std::vector<std::string> args, const fs::path& log) {
+    args.insert(args.begin(), (fs::read_symlink("/proc/self/exe").parent_path() / "medium_layout").string());
     const pid_t pid = fork();
     if (pid == 0) {
         alarm(120);
@@ -115,7 +112,7 @@ pid_t StartTool(std::vector<std::string> options, const std::vector<std::string>
         dup2(fd, 1);
         dup2(fd, 2);
         std::vector<char*> argv;
-        for (std::string& arg : options) argv.push_back(arg.data());
+        for (std::string& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
@@ -313,13 +310,13 @@ TEST(MediumLayout, UnreadableIsNamedBeforeAnythingIsWritten) {
     Folders f;
     const fs::path out = f.root / "medium";
     ASSERT_EQ(AllOf(medium::LayOutMedium(f.sources, out).problems), "");
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
     fs::permissions(f.root, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
     const fs::path file = f.vendor / "Setup/drivers/ORVEX.sys", folder = f.vendor / "Setup/utility";
     fs::permissions(file, fs::perms::none);
     fs::permissions(folder, fs::perms::none);
     const std::string before = Listing(f.root);
-    int channel[2];
-    ASSERT_EQ(pipe(channel), 0);
     const pid_t child = fork();
     if (child == 0) {
         std::string said;
@@ -357,10 +354,12 @@ TEST(MediumLayout, TwoRunsAtOnceOneLaysOut) {
     fs::permissions(finish, fs::perms::owner_all);
     const std::vector<std::string> args = {f.build.string(), f.vendor.string(), out.string()};
     const int readyEnd = open(ready.c_str(), O_RDONLY | O_NONBLOCK);
-    const pid_t first = StartTool({"--finish", finish.string()}, args, f.root / "first.log");
+    std::vector<std::string> finishing = {"--finish", finish.string()};
+    finishing.insert(finishing.end(), args.begin(), args.end());
+    const pid_t first = StartTool(finishing, f.root / "first.log");
     pollfd waiting{readyEnd, POLLIN, 0};
     ASSERT_EQ(poll(&waiting, 1, 60000), 1) << "the first run never reached its finishing program";
-    const int second = ExitOf(StartTool({}, args, f.root / "second.log"));
+    const int second = ExitOf(StartTool(args, f.root / "second.log"));
     const int goEnd = open(go.c_str(), O_RDWR);  // never blocks; the line waits for the reader
     ASSERT_EQ(write(goEnd, "go\n", 3), 3);
     EXPECT_EQ(ExitOf(first), 0) << Read(f.root / "first.log");
