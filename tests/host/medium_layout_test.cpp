@@ -374,6 +374,21 @@ TEST(MediumLayout, TwoRunsAtOnceOneLaysOut) {
         EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();  // no staging folder left
 }
 
+// Interrupted in its finishing program, the tool stops without the swap
+// and leaves nothing of its own.
+TEST(MediumLayout, InterruptedRunLeavesTheOutputAsItWas) {
+    Folders f;
+    const fs::path out = f.root / "medium", finish = f.root / "finish.sh";
+    ASSERT_EQ(AllOf(medium::LayOutMedium(f.sources, out).problems), "");
+    Write(f.vendor / "Setup/readme.txt", "new");
+    Write(finish, "#!/bin/sh\nkill -INT $PPID\n");
+    fs::permissions(finish, fs::perms::owner_all);
+    const std::string before = Listing(f.root);
+    EXPECT_EQ(ExitOf(StartTool({"--finish", finish.string(), f.build, f.vendor, out}, f.root / "log")), 128 + SIGINT);
+    fs::remove(f.root / "log");
+    EXPECT_EQ(Listing(f.root), before);
+}
+
 TEST(MediumReads, PerPlatform) {
     auto paths = [](PlatformCode platform) {
         std::string all;

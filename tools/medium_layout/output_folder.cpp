@@ -27,6 +27,17 @@ bool Inside(const fs::path& inner, const fs::path& outer) {
     return end == outer.end();
 }
 
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// Whether a stop signal came while they were held back.
+bool Interrupted() {
+    sigset_t pending;
+    if (::sigpending(&pending) != 0) return false;
+    for (int signal : kStopSignals)
+        if (sigismember(&pending, signal) == 1) return true;
+    return false;
+}
+
 fs::path WithoutTrailingSlash(fs::path path) { return path.has_filename() ? path : path.parent_path(); }
 
 // A folder name of our own beside `out`, unique by mkdtemp.
@@ -126,7 +137,7 @@ fs::path OutputFolder::Stage(std::vector<std::string>& problems) {
     // become the output folder.
     sigset_t stop;
     sigemptyset(&stop);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&stop, signal);
+    for (int signal : kStopSignals) sigaddset(&stop, signal);
     blocked_ = ::sigprocmask(SIG_BLOCK, &stop, &signals_) == 0;
     int error = 0;
     staging_ = MakeFolderBeside(out_, ".make-medium-", error);
@@ -149,6 +160,10 @@ fs::path OutputFolder::Stage(std::vector<std::string>& problems) {
 }
 
 bool OutputFolder::Finish(const std::string& program, std::vector<std::string>& problems) {
+    if (Interrupted()) {
+        problems.push_back("interrupted; " + LeftAsItWas());
+        return false;
+    }
     if (program.empty()) return true;
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -174,6 +189,10 @@ bool OutputFolder::Finish(const std::string& program, std::vector<std::string>& 
 }
 
 bool OutputFolder::SwapIn(std::vector<std::string>& problems, std::vector<std::string>& notes) {
+    if (Interrupted()) {
+        problems.push_back("interrupted; " + LeftAsItWas());
+        return false;
+    }
     const std::string staged = "the staged medium " + staging_.string();
     if (!earlier_) {
         if (::rename(staging_.c_str(), out_.c_str()) != 0) {
