@@ -74,6 +74,8 @@ TEST(MediumLayout, RefusesEachProblemNamingThePath) {
          {"vendor/Setup/Drivers, ", "vendor/Setup/drivers: names that differ only in letter case"}, {}},
         {"a build program in the vendor folder", [](Folders& f) { Write(f.vendor / "Setup/Setup.exe", "MZ"); },
          {"vendor/Setup/Setup.exe: comes from the build"}, {}},
+        {"the record in the vendor folder", [](Folders& f) { Write(f.vendor / ".make-medium", "copied"); },
+         {"vendor/.make-medium: the record that make-medium writes"}, {}},
         {"setup.exe only in the win32 tree",
          [](Folders& f) {
              Write(f.build / "win32/pnpbind.dll", "MZ");

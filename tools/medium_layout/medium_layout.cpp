@@ -125,6 +125,9 @@ public:
             report.problems.push_back((sources_.vendor / kSetupFolder).string() +
                                       ": folder missing (the vendor folder holds the medium's Setup and "
                                       "InstallationGuide folders)");
+        if (const Entry* record = Find(kRecordName))
+            report.problems.push_back(record->source.string() +
+                                      ": the record that make-medium writes itself; remove it from the vendor folder");
         AddBuild(report);
         FindCaseClashes(report);
         const std::vector<Need> needs = NeedsOfAllPlatforms();
