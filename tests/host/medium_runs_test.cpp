@@ -75,7 +75,8 @@ TEST(MediumRuns, UnreadableIsNamedBeforeAnythingIsWritten) {
     if (said.rfind("SKIP", 0) == 0) GTEST_SKIP() << said;
     EXPECT_NE(said.find("drivers/ORVEX.sys: cannot be read (Permission denied) (copy table row 3"), std::string::npos)
         << said;
-    EXPECT_NE(said.find("Setup/utility: a folder that cannot be read (Permission denied) ("), std::string::npos) << said;
+    EXPECT_NE(said.find("Setup/utility: a folder that cannot be read (Permission denied) ("), std::string::npos)
+        << said;
     EXPECT_EQ(Listing(f.root), before);
 }
 

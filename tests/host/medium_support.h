@@ -60,7 +60,8 @@ struct Folders {
         root = mkdtemp(tmpl);
         vendor = root / "vendor";
         build = root / "build";
-        for (const char* file : {"product/setup.exe", "product/pnpbind.dll", "win64/pnpbind64.exe"}) Write(build / file, "MZ");
+        for (const char* file : {"product/setup.exe", "product/pnpbind.dll", "win64/pnpbind64.exe"})
+            Write(build / file, "MZ");
         sources = {vendor, medium::BuildFilesOf(build), build};
         std::set<std::string> fromBuild;
         for (const medium::BuildFile& file : sources.build) fromBuild.insert("Setup/" + file.name);

@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
         if (!report.problems.empty()) {
             for (const std::string& problem : report.problems) std::fprintf(stderr, "make-medium: %s\n", problem.c_str());
             const std::size_t count = report.problems.size();
-            std::fprintf(stderr, "make-medium: refused (%zu problem%s); %s left as it was\n", count, count == 1 ? "" : "s",
-                         out);
+            std::fprintf(stderr, "make-medium: refused (%zu problem%s); %s left as it was\n", count,
+                         count == 1 ? "" : "s", out);
             return 1;
         }
         std::printf("make-medium: %s laid out (%zu files)\n", out, report.files);
