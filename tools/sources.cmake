@@ -2,7 +2,9 @@
 if(NOT WIN32)
   # medium_layout: lays out and checks an installation medium
   # (tools/make-medium.sh), over the program's own rules in rspure.
-  add_library(rsmedium STATIC ${CMAKE_CURRENT_LIST_DIR}/medium_layout/medium_layout.cpp)
+  add_library(rsmedium STATIC ${CMAKE_CURRENT_LIST_DIR}/medium_layout/medium_layout.cpp
+              ${CMAKE_CURRENT_LIST_DIR}/medium_layout/output_folder.cpp
+              ${CMAKE_CURRENT_LIST_DIR}/medium_layout/source_tree.cpp)
   target_compile_options(rsmedium PRIVATE ${OUR_WARNINGS} ${SAN})
   target_include_directories(rsmedium PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(rsmedium PUBLIC rspure)

@@ -2,100 +2,41 @@
 // what the program reads, then broken one way at a time.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <strings.h>
-
-#include <fstream>
 #include <functional>
 
 #include "install/copy_table.h"
-#include "tests/host/inf_support.h"
-#include "tools/medium_layout/medium_layout.h"
-#include "ui/medium_rules.h"
+#include "tests/host/medium_support.h"
 
 using namespace rs;
-namespace fs = std::filesystem;
-
-namespace {
-
-void Write(const fs::path& file, const std::string& bytes) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << bytes;
-}
-
-const std::string& kInf = test::kReaderInf;
-
-// The file's path with each folder spelt as it already is on disk: the
-// program names "drivers" also as "Drivers".
-fs::path AsOnDisk(const fs::path& root, const fs::path& relative) {
-    fs::path at = root;
-    for (const fs::path& part : relative) {
-        fs::path next = at / part;
-        if (fs::is_directory(at))
-            for (const auto& entry : fs::directory_iterator(at))
-                if (strcasecmp(entry.path().filename().c_str(), part.c_str()) == 0) next = entry.path();
-        at = next;
-    }
-    return at;
-}
-
-// A vendor folder and a build folder holding every file any run reads.
-struct Folders {
-    fs::path root, vendor, build;
-    medium::Sources sources;
-
-    Folders() {
-        char tmpl[] = "/tmp/rs-medium-test.XXXXXX";
-        root = mkdtemp(tmpl);
-        vendor = root / "vendor";
-        build = root / "build";
-        for (const char* name : {"setup.exe", "pnpbind.dll", "pnpbind64.exe"}) {
-            Write(build / name, "MZ");
-            sources.build.push_back({name, build / name});
-        }
-        sources.vendor = vendor;
-        for (PlatformCode platform = 1; platform <= 12; ++platform) {
-            for (const MediumRead& read : MediumReadsOn(platform)) {
-                const fs::path at = AsOnDisk(vendor, medium::MediumPath(read.path));
-                if (at.parent_path() == vendor / "Setup" && fs::exists(build / at.filename())) continue;
-                if (read.item == MediumItem::Folder) Write(at / "guide.css", "body{}");
-                else Write(at, read.item == MediumItem::Inf ? kInf : "MZ");
-            }
-        }
-    }
-    ~Folders() { fs::remove_all(root); }
-
-    medium::Report Check() const { return medium::CheckMedium(sources); }
-};
-
-std::string AllOf(const std::vector<std::string>& lines) {
-    std::string all;
-    for (const std::string& line : lines) all += line + "\n";
-    return all;
-}
-
-}  // namespace
+using namespace rs::medium_test;
 
 TEST(MediumLayout, CompleteFolderIsLaidOutWhole) {
     Folders f;
     // A Unicode INF with its section in other letter case passes too.
     Write(f.vendor / "Setup/smclib/scbase.inf", test::Utf16Le(test::Replaced(kInf, "[Version]", "[veRSION]")));
     Write(f.vendor / "Setup/readme.txt", "notes");
+    // Links are followed: the medium holds what they lead to.
+    fs::rename(f.vendor / "Setup/drivers", f.root / "drivers");
+    fs::create_directory_symlink(f.root / "drivers", f.vendor / "Setup/drivers");
+    Write(f.root / "ORVEX.real", "driver");
+    Relink(f.root / "drivers/ORVEX.sys", "../ORVEX.real");
     const fs::path out = f.root / "medium";
+    ASSERT_EQ(AllOf(medium::LayOutMedium(f.sources, out).problems), "");
     Write(out / "stale.txt", "from an earlier layout");
+    Write(f.root / "medium.part/own.txt", "not the command's");
 
     const medium::Report report = medium::LayOutMedium(f.sources, out);
     EXPECT_EQ(AllOf(report.problems), "");
     EXPECT_EQ(AllOf(report.unread), "Setup/readme.txt\n");
     EXPECT_FALSE(fs::exists(out / "stale.txt"));
-    EXPECT_FALSE(fs::exists(f.root / "medium.part"));
+    EXPECT_TRUE(fs::exists(f.root / "medium.part/own.txt"));
+    EXPECT_EQ(Read(out / "Setup/drivers/ORVEX.sys"), "driver");
+    EXPECT_FALSE(fs::is_symlink(out / "Setup/drivers"));
     for (const char* file : {"Setup/setup.exe", "Setup/pnpbind64.exe", "Setup/drivers/ORVEX.ncp", "Setup/Vista64.exe",
                              "Setup/drivers/winxp/orvex.inf", "InstallationGuide/KWIN98.htm",
                              "InstallationGuide/CWINXP.files/guide.css", "Setup/readme.txt"})
         EXPECT_TRUE(fs::is_regular_file(out / file)) << file;
-    std::size_t files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(out)) files += entry.is_regular_file() ? 1 : 0;
-    EXPECT_EQ(report.files, files);
+    ExpectWholeMedium(f, out);
 }
 
 // Each broken folder gives exactly one problem, naming the path expected
@@ -119,8 +60,8 @@ TEST(MediumLayout, RefusesEachProblemNamingThePath) {
          {"Windows Vista 32-bit (9)"}},
         {"guide folder without files", [](Folders& f) { fs::remove(f.vendor / "InstallationGuide/CWIN98.files/guide.css"); },
          {"vendor/InstallationGuide/CWIN98.files: folder without files", "guide folder, Traditional Chinese"}, {}},
-        {"missing 64-bit helper", [](Folders& f) { fs::remove(f.build / "pnpbind64.exe"); },
-         {"build/pnpbind64.exe: missing", "64-bit binding helper", "(8, 64-bit)", "(11, 64-bit)"},
+        {"missing 64-bit helper", [](Folders& f) { fs::remove(f.build / "win64/pnpbind64.exe"); },
+         {"build/win64/pnpbind64.exe: missing", "64-bit binding helper", "(8, 64-bit)", "(11, 64-bit)"},
          {"Windows XP 32-bit (6)"}},
         {"binding INF without [Version]",
          [](Folders& f) { Write(f.vendor / "Setup/drivers/winxp/orvex.inf", "; [Version]\r\n[Strings]\r\n"); },
@@ -155,20 +96,44 @@ TEST(MediumLayout, RefusesEachProblemNamingThePath) {
          {"vendor/Setup/Drivers, ", "vendor/Setup/drivers: names that differ only in letter case"}, {}},
         {"a build program in the vendor folder", [](Folders& f) { Write(f.vendor / "Setup/Setup.exe", "MZ"); },
          {"vendor/Setup/Setup.exe: comes from the build"}, {}},
+        {"the record in the vendor folder", [](Folders& f) { Write(f.vendor / ".make-medium", "copied"); },
+         {"vendor/.make-medium: the record that make-medium writes"}, {}},
+        {"setup.exe only in the win32 tree",
+         [](Folders& f) {
+             Write(f.build / "win32/pnpbind.dll", "MZ");
+             fs::rename(f.build / "product/setup.exe", f.build / "win32/setup.exe");
+             f.sources.build = medium::BuildFilesOf(f.build);
+         },
+         {"build/product/setup.exe: missing", "the setup program"}, {"win32"}},
+        {"vendor folder is a file",
+         [](Folders& f) {
+             fs::remove_all(f.vendor);
+             Write(f.vendor, "MZ");
+         },
+         {"vendor: vendor folder: not a folder"}, {"missing"}},
+        {"dangling link", [](Folders& f) { Relink(f.vendor / "Setup/drivers/ORVEX.sys", "gone.sys"); },
+         {"ORVEX.sys: a link to nothing (gone.sys)", "copy table row 3", "Windows 95 (1)"}, {}},
+        {"loop of links", [](Folders& f) { Relink(f.vendor / "Setup/smclib/advpack.dll", "advpack.dll"); },
+         {"advpack.dll: a loop of links", "copy table row 9"}, {}},
+        {"folder link back up",
+         [](Folders& f) { fs::create_directory_symlink("..", f.vendor / "InstallationGuide/EWIN98.files/up"); },
+         {"EWIN98.files/up: a link to a folder that holds it (a loop)", "guide folder, English"}, {}},
+        {"link to a folder outside that the output folder holds",
+         [](Folders& f) { Relink(f.vendor / "Setup/utility", f.root / "medium/Setup/utility"); },
+         {"medium (output folder) and ", "medium/Setup/utility (read through a link) overlap"}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Folders f;
-        c.breakIt(f);
         const fs::path out = f.root / "medium";
-        Write(out / "kept.txt", "earlier medium");
+        ASSERT_EQ(AllOf(medium::LayOutMedium(f.sources, out).problems), "");
+        c.breakIt(f);
+        const std::string before = Listing(f.root);
         const medium::Report report = medium::LayOutMedium(f.sources, out);
         ASSERT_EQ(report.problems.size(), 1u) << AllOf(report.problems);
         for (const std::string& text : c.said) EXPECT_NE(report.problems[0].find(text), std::string::npos) << text;
         for (const std::string& text : c.notSaid) EXPECT_EQ(report.problems[0].find(text), std::string::npos) << text;
-        EXPECT_EQ(fs::directory_iterator(out)->path().filename(), "kept.txt");
-        EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
-        EXPECT_FALSE(fs::exists(f.root / "medium.part"));
+        EXPECT_EQ(Listing(f.root), before);
     }
 }
 
@@ -188,6 +153,54 @@ TEST(MediumLayout, OutputInsideTheVendorFolderIsRefused) {
     const medium::Report report = medium::LayOutMedium(f.sources, f.vendor / "out");
     EXPECT_NE(AllOf(report.problems).find("overlap"), std::string::npos) << AllOf(report.problems);
     EXPECT_FALSE(fs::exists(f.vendor / "out"));
+}
+
+// The output folder is replaced only when it is absent, empty or an earlier
+// medium; a refusal leaves every folder as it was.
+TEST(MediumLayout, ReplacesOnlyWhatItLaidOut) {
+    struct Case {
+        const char* name;
+        std::function<void(Folders&, fs::path& out)> prepare;
+        const char* finish;
+        const char* said;  // empty: laid out
+    };
+    const std::vector<Case> cases = {
+        {"empty folder", [](Folders&, fs::path& out) { fs::create_directory(out); }, "", ""},
+        {"a folder of one's own", [](Folders&, fs::path& out) { Write(out / "notes.txt", "mine"); }, "",
+         "medium: holds files that make-medium did not lay out"},
+        {"a file", [](Folders&, fs::path& out) { Write(out, "mine"); }, "", "medium: not a folder"},
+        {"no parent folder", [](Folders& f, fs::path& out) { out = f.root / "none/medium"; }, "",
+         "none/medium: its parent folder is missing"},
+        {"inside the build root", [](Folders& f, fs::path& out) { out = f.build / "medium"; }, "",
+         "build/medium (output folder) and " },
+        {"holding the build root",
+         [](Folders& f, fs::path& out) {
+             ASSERT_EQ(AllOf(medium::LayOutMedium(f.sources, out).problems), "");
+             fs::rename(f.build, out / "build");
+             f.sources = {f.vendor, medium::BuildFilesOf(out / "build"), out / "build"};
+         },
+         "", "medium/build (build root) overlap"},
+        {"vendor folder inside the build root",
+         [](Folders& f, fs::path&) {
+             fs::rename(f.vendor, f.build / "vendor");
+             f.sources.vendor = f.build / "vendor";
+         },
+         "", "build/vendor (vendor folder) and "},
+        {"finishing program fails",
+         [](Folders& f, fs::path& out) { ASSERT_EQ(AllOf(medium::LayOutMedium(f.sources, out).problems), ""); },
+         "/bin/false", "/bin/false failed (exit 1); "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Folders f;
+        fs::path out = f.root / "medium";
+        c.prepare(f, out);
+        const std::string before = Listing(f.root);
+        const medium::Report report = medium::LayOutMedium(f.sources, out, c.finish);
+        EXPECT_NE(AllOf(report.problems).find(c.said), std::string::npos) << AllOf(report.problems);
+        if (*c.said) EXPECT_EQ(Listing(f.root), before);
+        else ExpectWholeMedium(f, out);
+    }
 }
 
 TEST(MediumReads, PerPlatform) {

@@ -7,6 +7,8 @@
 
 #include "pnpbind/pnpbind_rules.h"
 #include "tools/medium_layout/inf_check.h"
+#include "tools/medium_layout/output_folder.h"
+#include "tools/medium_layout/source_tree.h"
 #include "ui/medium_rules.h"
 
 namespace rs::medium {
@@ -19,13 +21,6 @@ std::string Folded(const std::string& text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return out;
 }
-
-// One file or folder the medium will hold.
-struct Entry {
-    std::string path;  // medium-relative, '/'-separated, as spelt on disk
-    fs::path source;
-    bool folder = false;
-};
 
 // A medium path that some runs read, with the runs that read it.
 struct Need {
@@ -90,18 +85,24 @@ public:
 
     Report Check() {
         Report report;
-        if (!fs::is_directory(sources_.vendor)) {
-            report.problems.push_back(sources_.vendor.string() + ": vendor folder missing");
+        Tree vendor = ListTree(sources_.vendor);
+        if (!vendor.problem.empty()) {
+            report.problems.push_back(sources_.vendor.string() + ": vendor folder: " + vendor.problem);
             return report;
         }
-        ListVendor();
+        entries_ = std::move(vendor.entries);
+        linkedTo_ = std::move(vendor.linkedTo);
         if (!Find(kSetupFolder))
             report.problems.push_back((sources_.vendor / kSetupFolder).string() +
                                       ": folder missing (the vendor folder holds the medium's Setup and "
                                       "InstallationGuide folders)");
+        if (const Entry* record = Find(kRecordName))
+            report.problems.push_back(record->source.string() +
+                                      ": the record that make-medium writes itself; remove it from the vendor folder");
         AddBuild(report);
         FindCaseClashes(report);
         const std::vector<Need> needs = NeedsOfAllPlatforms();
+        FindUnreadable(needs, report);
         for (const Need& need : needs) CheckNeed(need, report);
         FindUnread(needs, report);
         report.files = static_cast<std::size_t>(
@@ -109,31 +110,25 @@ public:
         return report;
     }
 
-    void WriteTo(const fs::path& out) const {
+    // False, the failure named, when a file could not be written.
+    bool WriteTo(const fs::path& out, std::vector<std::string>& problems) const {
         for (const Entry& entry : entries_) {
             const fs::path to = out / entry.path;
-            if (entry.folder) {
-                fs::create_directories(to);
-            } else {
-                fs::create_directories(to.parent_path());
-                fs::copy_file(entry.source, to, fs::copy_options::overwrite_existing);
+            std::error_code error;
+            fs::create_directories(entry.folder ? to : to.parent_path(), error);
+            if (!error && !entry.folder) fs::copy_file(entry.source, to, error);
+            if (error) {
+                problems.push_back(entry.source.string() + ": could not be copied to " + to.string() + " (" +
+                                   error.message() + ")");
+                return false;
             }
         }
+        return true;
     }
 
+    const std::vector<fs::path>& LinkedTo() const { return linkedTo_; }
+
 private:
-    void ListVendor() {
-        std::vector<Entry> found;
-        for (auto it = fs::recursive_directory_iterator(sources_.vendor, fs::directory_options::follow_directory_symlink);
-             it != fs::recursive_directory_iterator(); ++it) {
-            const bool folder = it->is_directory();
-            if (!folder && !it->is_regular_file()) continue;
-            found.push_back({fs::relative(it->path(), sources_.vendor).generic_string(), it->path(), folder});
-        }
-        // Parents before their contents, in a stable order.
-        std::sort(found.begin(), found.end(), [](const Entry& a, const Entry& b) { return a.path < b.path; });
-        entries_ = std::move(found);
-    }
 
     void AddBuild(Report& report) {
         for (const BuildFile& file : sources_.build) {
@@ -142,8 +137,8 @@ private:
             if (const Entry* vendor = Find(path)) {
                 report.problems.push_back(vendor->source.string() + ": comes from the build (" + file.source.string() +
                                           "); remove it from the vendor folder");
-            } else if (fs::is_regular_file(file.source)) {
-                entries_.push_back({path, file.source, false});
+            } else if (std::optional<Entry> entry = Examine(path, file.source)) {
+                entries_.push_back(*entry);
             }
         }
     }
@@ -175,7 +170,42 @@ private:
         return it != expectedAt_.end() ? it->second : sources_.vendor / path;
     }
 
+    // A path that cannot be read refuses the medium, named with what
+    // setup.exe reads there.
+    void FindUnreadable(const std::vector<Need>& needs, Report& report) const {
+        for (const Entry& entry : entries_) {
+            if (entry.problem.empty()) continue;
+            Need all{entry.path, "", MediumItem::File, {}, {}};
+            int paths = 0;
+            for (const Need& need : needs) {
+                const fs::path folder = fs::path(entry.path).parent_path();
+                if (!Within(need.path, entry.path) && !(need.item == MediumItem::Folder && Within(folder, need.path)))
+                    continue;
+                if (++paths <= 3) all.programPath += (paths == 1 ? "" : ", ") + need.programPath;
+                for (const std::string& role : need.roles) AddOnce(all.roles, role);
+                for (const std::string& platform : need.platforms) AddOnce(all.platforms, platform);
+            }
+            if (paths > 3) all.programPath += " and " + std::to_string(paths - 3) + " more";
+            std::sort(all.platforms.begin(), all.platforms.end(), [](const std::string& a, const std::string& b) {
+                return std::stoi(a.substr(a.rfind('(') + 1)) < std::stoi(b.substr(b.rfind('(') + 1));
+            });
+            report.problems.push_back(entry.source.string() + ": " + entry.problem + " (" +
+                                      (all.roles.empty() ? "not read by setup.exe, but copied" : WhoReads(all)) + ")");
+        }
+    }
+
+    static bool Within(const fs::path& path, const fs::path& folder) {
+        const std::string inner = Folded(path.generic_string()), outer = Folded(folder.generic_string());
+        return inner == outer || inner.rfind(outer + "/", 0) == 0;
+    }
+
+    static void AddOnce(std::vector<std::string>& items, const std::string& item) {
+        if (std::find(items.begin(), items.end(), item) == items.end()) items.push_back(item);
+    }
+
     void CheckNeed(const Need& need, Report& report) const {
+        for (const Entry& broken : entries_)
+            if (!broken.problem.empty() && Within(need.path, broken.path)) return;  // named already
         const Entry* entry = Find(need.path);
         const std::string who = " (" + WhoReads(need) + ")";
         if (!entry) {
@@ -187,15 +217,16 @@ private:
         if (need.item == MediumItem::Folder) {
             // The guide copies the files directly inside its folder.
             bool hasFile = false;
-            if (entry->folder)
-                for (const auto& child : fs::directory_iterator(entry->source)) hasFile = hasFile || child.is_regular_file();
+            for (const Entry& child : entries_)
+                hasFile = hasFile || (!child.folder && Folded(fs::path(child.path).parent_path().generic_string()) ==
+                                                          Folded(entry->path));
             if (!entry->folder) report.problems.push_back(at + ": a file, a folder expected" + who);
             else if (!hasFile) report.problems.push_back(at + ": folder without files" + who);
             return;
         }
         if (entry->folder) {
             report.problems.push_back(at + ": a folder, a file expected" + who);
-        } else if (fs::file_size(entry->source) == 0) {
+        } else if (entry->size == 0) {
             report.problems.push_back(at + ": empty" + who);
         } else if (need.item == MediumItem::Inf) {
             const auto onMedium = [this](const std::string& path) {
@@ -211,7 +242,7 @@ private:
         std::set<std::string> files, folders;
         for (const Need& need : needs) (need.item == MediumItem::Folder ? folders : files).insert(Folded(need.path));
         for (const Entry& entry : entries_) {
-            if (entry.folder) continue;
+            if (entry.folder || !entry.problem.empty()) continue;
             const std::string folded = Folded(entry.path);
             if (files.count(folded) || folders.count(Folded(fs::path(entry.path).parent_path().generic_string())))
                 continue;
@@ -221,13 +252,9 @@ private:
 
     const Sources& sources_;
     std::vector<Entry> entries_;
+    std::vector<fs::path> linkedTo_;
     std::map<std::string, fs::path> expectedAt_;  // folded medium path -> build file
 };
-
-bool Inside(const fs::path& inner, const fs::path& outer) {
-    auto [end, ignored] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
-    return end == outer.end();
-}
 
 }  // namespace
 
@@ -238,8 +265,7 @@ std::string MediumPath(const std::string& programPath) {
 }
 
 std::vector<BuildFile> BuildFilesOf(const fs::path& buildRoot) {
-    fs::path programs = buildRoot / "product";
-    if (!fs::exists(programs / kSetupProgramName)) programs = buildRoot / "win32";
+    const fs::path programs = buildRoot / "product";
     const std::string library(pnpbind::kLibraryName);
     const std::string helper(pnpbind::kHelperName);
     return {{kSetupProgramName, programs / kSetupProgramName},
@@ -249,23 +275,21 @@ std::vector<BuildFile> BuildFilesOf(const fs::path& buildRoot) {
 
 Report CheckMedium(const Sources& sources) { return Medium(sources).Check(); }
 
-Report LayOutMedium(const Sources& sources, const fs::path& outArg) {
+Report LayOutMedium(const Sources& sources, const fs::path& out, const std::string& finish) {
     Medium medium(sources);
     Report report = medium.Check();
-    fs::path out = fs::weakly_canonical(fs::absolute(outArg));
-    if (out.filename().empty()) out = out.parent_path();
-    const fs::path vendor = fs::weakly_canonical(fs::absolute(sources.vendor));
-    if (Inside(out, vendor) || Inside(vendor, out))
-        report.problems.push_back(out.string() + ": the output folder and the vendor folder " + vendor.string() +
-                                  " overlap");
+    const ReadFolder vendor{"vendor folder", sources.vendor}, build{"build root", sources.buildRoot};
+    const std::string apart = Overlap(vendor, build);
+    if (!apart.empty()) report.problems.push_back(apart);
+    std::vector<ReadFolder> read = {vendor, build};
+    for (const fs::path& target : medium.LinkedTo()) read.push_back({"read through a link", target});
+    for (const BuildFile& file : sources.build) read.push_back({"build file", file.source});
+    OutputFolder folder(out, read, report.problems);
     if (!report.problems.empty()) return report;
-    // Laid out beside the output first, so a failed copy leaves no half medium.
-    const fs::path part = out.parent_path() / (out.filename().string() + ".part");
-    fs::remove_all(part);
-    fs::create_directories(part);
-    medium.WriteTo(part);
-    fs::remove_all(out);
-    fs::rename(part, out);
+    const fs::path staging = folder.Stage(report.problems);
+    if (staging.empty() || !medium.WriteTo(staging, report.problems) || !folder.Finish(finish, report.problems))
+        return report;
+    folder.SwapIn(report.problems, report.notes);
     return report;
 }
 

@@ -21,6 +21,7 @@ struct BuildFile {
 struct Sources {
     fs::path vendor;               // laid out as the medium: Setup/, InstallationGuide/
     std::vector<BuildFile> build;  // setup.exe, pnpbind.dll, the 64-bit helper
+    fs::path buildRoot;            // read only, like the vendor folder
 };
 
 // A path as setup.exe names it from its setup folder (".\drivers\x",
@@ -28,20 +29,22 @@ struct Sources {
 std::string MediumPath(const std::string& programPath);
 
 // The shipped programs under a root of tools/build.sh: the product tree's
-// setup.exe and pnpbind.dll (the win32 tree's when there is no product
-// tree), the win64 tree's helper.
+// setup.exe and pnpbind.dll, the win64 tree's helper.
 std::vector<BuildFile> BuildFilesOf(const fs::path& buildRoot);
 
 struct Report {
     std::vector<std::string> problems;  // each one refuses the medium
     std::vector<std::string> unread;    // medium paths no run reads; told, not refused
+    std::vector<std::string> notes;     // told after a layout, not refused
     std::size_t files = 0;              // files the medium holds
 };
 
 Report CheckMedium(const Sources& sources);
 
-// Checks, then replaces `out` with the medium. When the check refuses,
-// nothing under `out` is written or removed.
-Report LayOutMedium(const Sources& sources, const fs::path& out);
+// Checks, then replaces `out` with the medium when `out` is absent, empty or
+// an earlier medium (output_folder.h), running `finish` (when given) on the
+// staged medium first. When anything refuses or fails, `out` is left as it
+// was and nothing else is written.
+Report LayOutMedium(const Sources& sources, const fs::path& out, const std::string& finish = "");
 
 }  // namespace rs::medium
