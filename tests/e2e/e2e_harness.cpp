@@ -620,7 +620,7 @@ void SetupTest::Prepare(const RunOptions& options) {
                            ShellQuote(prefix_) + " && rs_locale_fonts " + ShellQuote(prefix_) + " " + options.locale},
         {"HOME=" + p.work + "/home"}, "", 300000);
     ASSERT_EQ(clone.exitCode, 0) << clone.output;
-    CommandResult copy = RunCommand({"cp", "-a", p.medium, driveC_ + "/medium"});
+    CommandResult copy = RunCommand({"cp", "-a", mediumFrom_.empty() ? p.medium : mediumFrom_, driveC_ + "/medium"});
     ASSERT_EQ(copy.exitCode, 0) << copy.output;
     // The INF installers setup.exe starts run on the same Windows as setup.exe
     // itself: Wine's setupapi picks the decorated (.NT) INF sections only when

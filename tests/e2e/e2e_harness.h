@@ -193,6 +193,7 @@ protected:
     std::string prefix_;     // unix path of the prefix
     std::string driveC_;     // prefix_/drive_c
     std::string setupDir_;   // unix path of C:\medium\Setup
+    std::string mediumFrom_;  // the medium folder Prepare copies in; empty: the sample medium
     RunOptions options_;
     FileSnapshot filesBefore_;
     RegistrySnapshot regBefore_;
