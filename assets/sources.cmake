@@ -1,2 +1,16 @@
 # Every .rc file here is compiled into setup.exe (resources found by name).
 file(GLOB RS_SETUP_RESOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.rc)
+# RS_AGREEMENT_TEXT: the agreement text that ships, in place of the
+# placeholder license.txt (tools/build.sh checks it first). The resource is
+# then compiled from a copy of license.rc in the build tree that names it.
+set(RS_AGREEMENT_TEXT "" CACHE FILEPATH "Agreement text for setup.exe; empty: assets/license.txt")
+if(RS_AGREEMENT_TEXT)
+  if(NOT IS_ABSOLUTE "${RS_AGREEMENT_TEXT}" OR NOT EXISTS "${RS_AGREEMENT_TEXT}" OR RS_AGREEMENT_TEXT MATCHES "[\"\\\\]")
+    message(FATAL_ERROR "RS_AGREEMENT_TEXT: ${RS_AGREEMENT_TEXT} is not an absolute path of a file without quotes or backslashes")
+  endif()
+  list(REMOVE_ITEM RS_SETUP_RESOURCES ${CMAKE_CURRENT_LIST_DIR}/license.rc)
+  set(_agreement_rc ${CMAKE_BINARY_DIR}/agreement/license.rc)
+  file(CONFIGURE OUTPUT ${_agreement_rc} CONTENT "LICENSETEXT RCDATA \"${RS_AGREEMENT_TEXT}\"\n")
+  set_source_files_properties(${_agreement_rc} PROPERTIES OBJECT_DEPENDS "${RS_AGREEMENT_TEXT}")
+  list(APPEND RS_SETUP_RESOURCES ${_agreement_rc})
+endif()

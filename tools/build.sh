@@ -3,15 +3,23 @@
 # build/win32 (the same code with the Wine tests and test programs),
 # build/win64 (the 64-bit binding helper), build/host (unit and end-to-end
 # test drivers). Usage: build.sh [BUILD_ROOT]
+# RS_AGREEMENT_TEXT=FILE: the agreement text setup.exe ships with, checked by
+# tools/check-agreement.sh; unset or empty: the placeholder assets/license.txt.
 set -euo pipefail
 src="$(cd "$(dirname "$0")/.." && pwd)"
 root="${1:-$src/build}"
 jobs="$(nproc)"
-cmake -S "$src" -B "$root/win32" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+agreement=""
+if [ -n "${RS_AGREEMENT_TEXT:-}" ]; then
+  bash "$src/tools/check-agreement.sh" "$RS_AGREEMENT_TEXT" ||
+    { echo "build refused: RS_AGREEMENT_TEXT names $RS_AGREEMENT_TEXT, which cannot be the agreement text" >&2; exit 1; }
+  agreement="$(cd "$(dirname "$RS_AGREEMENT_TEXT")" && pwd)/$(basename "$RS_AGREEMENT_TEXT")"
+fi
+cmake -S "$src" -B "$root/win32" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release -DRS_AGREEMENT_TEXT="$agreement" >/dev/null
 cmake -S "$src" -B "$root/win64" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
 # The shipped setup.exe and pnpbind.dll: win32 threads runtime, which runs on
 # the old systems (the win32 tree above is for the tests).
-cmake -S "$src" -B "$root/product" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686-product.cmake" -DCMAKE_BUILD_TYPE=Release -DRS_PRODUCT_ONLY=ON >/dev/null
+cmake -S "$src" -B "$root/product" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686-product.cmake" -DCMAKE_BUILD_TYPE=Release -DRS_PRODUCT_ONLY=ON -DRS_AGREEMENT_TEXT="$agreement" >/dev/null
 cmake -S "$src" -B "$root/host" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 for b in win32 win64 product host; do
   # Progress lines are dropped; the build's own status decides (not grep's).

@@ -12,22 +12,149 @@
 # setup.exe reads on every platform; a medium that would fail is refused,
 # each problem named with the path expected, and OUTDIR is left as it was.
 # On Linux keep one lower-case "drivers" folder: Wine and Windows reach it as
-# "Drivers" too. Usage: make-medium.sh OUTDIR BUILD_ROOT [VENDOR_DIR]
+# "Drivers" too.
+# Usage: make-medium.sh [--iso FILE] [--sign PFX [--sign-password-file FILE]
+#          [--timestamp-url URL]] [--allow-placeholder-agreement] OUTDIR BUILD_ROOT [VENDOR_DIR]
+#   --sign PFX: Authenticode signatures on setup.exe, pnpbind.dll and
+#     pnpbind64.exe of the medium (osslsigncode), each verified; the
+#     certificate's password from RS_SIGN_PASSWORD or the file given, never
+#     a command line; a time-stamp only with --timestamp-url.
+#   --iso FILE: an ISO 9660 image with Joliet names of the medium, volume
+#     label ORVEX, read back and compared file by file before it is put at
+#     FILE. FILE may only be absent or an image this command made.
+#   A vendor medium is refused while setup.exe carries the placeholder
+#   agreement text, unless --allow-placeholder-agreement (trial runs).
+# Everything is checked before anything is written; signing and the image
+# are done on the staged medium (tools/medium_finish.sh) before it replaces
+# OUTDIR, so a failure leaves OUTDIR, and FILE, as they were.
 set -euo pipefail
-[ $# -eq 2 ] || [ $# -eq 3 ] || { echo "usage: $0 OUTDIR BUILD_ROOT [VENDOR_DIR]" >&2; exit 2; }
-out="$1"; build="$(cd "$2" && pwd)"
+here="$(cd "$(dirname "$0")" && pwd)"
+usage() {
+  echo "usage: $0 [--iso FILE] [--sign PFX [--sign-password-file FILE] [--timestamp-url URL]]" \
+    "[--allow-placeholder-agreement] OUTDIR BUILD_ROOT [VENDOR_DIR]" >&2
+  exit 2
+}
+fail() { echo "make-medium: $*" >&2; exit 1; }
+iso=""; pfx=""; passfile=""; tsurl=""; allow_placeholder=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --iso|--sign|--sign-password-file|--timestamp-url)
+      [ $# -ge 2 ] && [ -n "$2" ] || usage
+      case "$1" in
+        --iso) iso="$2" ;; --sign) pfx="$2" ;; --sign-password-file) passfile="$2" ;; --timestamp-url) tsurl="$2" ;;
+      esac
+      shift 2 ;;
+    --allow-placeholder-agreement) allow_placeholder=1; shift ;;
+    --) shift; break ;;
+    -*) usage ;;
+    *) break ;;
+  esac
+done
+[ $# -eq 2 ] || [ $# -eq 3 ] || usage
+[ -n "$pfx" ] || [ -z "$passfile$tsurl" ] || { echo "make-medium: --sign-password-file and --timestamp-url go with --sign" >&2; usage; }
+out="$1"
+[ -d "$2" ] || fail "build root $2: no such folder"
+build="$(cd "$2" && pwd)"
 tool="$build/host/medium_layout"
-[ -x "$tool" ] || { echo "make-medium: $tool missing (build first)" >&2; exit 1; }
+[ -x "$tool" ] || fail "$tool missing (build first)"
+
+# What this run makes outside the medium; removed at its end, whatever happens.
+private=""; sample=""; iso_part=""
+cleanup() {
+  [ -z "$private" ] || rm -rf "$private"
+  [ -z "$sample" ] || rm -rf "$sample"
+  [ -z "$iso_part" ] || rm -f "$iso_part"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+private="$(mktemp -d /tmp/rs-make-medium.XXXXXX)"  # mode 0700
+
+# The setup.exe the medium will carry (medium_layout takes the product tree's).
+setup_exe="$build/product/setup.exe"
+[ -f "$setup_exe" ] || setup_exe="$build/win32/setup.exe"
+placeholder='*** PLACEHOLDER - NOT THE LICENCE AGREEMENT ***'
+if [ $# -eq 3 ] && [ "$allow_placeholder" -eq 0 ] && [ -f "$setup_exe" ] && grep -qaF -- "$placeholder" "$setup_exe"; then
+  fail "$setup_exe still shows the placeholder agreement text (assets/license.txt); build with" \
+    "RS_AGREEMENT_TEXT=FILE naming the agreement that ships, or give --allow-placeholder-agreement for a trial" \
+    "medium; nothing written"
+fi
+
+if [ -n "$pfx" ]; then
+  command -v osslsigncode >/dev/null || fail "osslsigncode missing (tools/install-deps.sh installs it)"
+  [ -f "$pfx" ] && [ -r "$pfx" ] || fail "--sign $pfx: no readable certificate file (PKCS#12)"
+  if [ -n "$passfile" ]; then
+    [ -f "$passfile" ] && [ -r "$passfile" ] || fail "--sign-password-file $passfile: no readable file"
+  elif [ -n "${RS_SIGN_PASSWORD+set}" ]; then
+    # printf is built in: the password is on no command line.
+    passfile="$private/password"
+    (umask 077 && printf '%s' "$RS_SIGN_PASSWORD" >"$passfile")
+  else
+    fail "--sign $pfx needs the certificate's password: RS_SIGN_PASSWORD or --sign-password-file FILE"
+  fi
+  unset RS_SIGN_PASSWORD
+  # The certificates in the file (a wrong password shows here), trusted when
+  # the signatures are verified, with the system's authorities.
+  if ! openssl pkcs12 -in "$pfx" -passin "file:$passfile" -nokeys -out "$private/trust.pem" >"$private/log" 2>&1 &&
+     ! openssl pkcs12 -legacy -in "$pfx" -passin "file:$passfile" -nokeys -out "$private/trust.pem" >>"$private/log" 2>&1; then
+    echo "make-medium: --sign $pfx: cannot be opened with the password given:" >&2
+    sed 's/^/  /' "$private/log" >&2
+    exit 1
+  fi
+  [ ! -f /etc/ssl/certs/ca-certificates.crt ] || cat /etc/ssl/certs/ca-certificates.crt >>"$private/trust.pem"
+  export RS_MEDIUM_SIGN_PFX="$(cd "$(dirname "$pfx")" && pwd)/$(basename "$pfx")"
+  export RS_MEDIUM_SIGN_PASSFILE="$(cd "$(dirname "$passfile")" && pwd)/$(basename "$passfile")"
+  export RS_MEDIUM_SIGN_TRUST="$private/trust.pem" RS_MEDIUM_TIMESTAMP_URL="$tsurl"
+fi
+
+# The image's application ID marks it as this command's: only such a file
+# is ever replaced.
+iso_app_id="ORVEX READER SETUP MEDIUM (MAKE-MEDIUM)"
+ours() { xorriso -indev "$1" -pvd_info 2>/dev/null | grep -qxF "App Id       : $iso_app_id"; }
+# FILE may be absent or an image of ours, nothing else.
+check_iso_target() {
+  if [ -L "$iso" ]; then
+    fail "--iso $iso: a symbolic link; give the image's own path"
+  elif [ -e "$iso" ] && ! { [ -f "$iso" ] && ours "$iso"; }; then
+    fail "--iso $iso: exists and is not an image this command made; left as it is (remove it, or choose another name)"
+  fi
+}
+if [ -n "$iso" ]; then
+  command -v xorriso >/dev/null || fail "xorriso missing (tools/install-deps.sh installs it)"
+  iso_dir="$(dirname "$iso")"; iso_name="$(basename "$iso")"
+  [ -d "$iso_dir" ] || fail "--iso $iso: its folder $iso_dir does not exist"
+  case "$iso_name" in .|..|/) fail "--iso $iso: not a file name" ;; esac
+  iso="$(cd "$iso_dir" && pwd -P)/$iso_name"
+  # The image goes neither into the medium, the vendor folder nor the build root.
+  for tree in "$(realpath -m "$out")" "$(realpath "$build")" ${3:+"$(realpath -m "$3")"}; do
+    case "$iso/" in "$tree"/*) fail "--iso $iso: lies inside $tree, which this command does not write to" ;; esac
+  done
+  check_iso_target
+  # Two runs writing images into one folder at once: one is refused.
+  exec {iso_lock}<"$iso_dir"
+  flock -n "$iso_lock" || fail "--iso $iso: another make-medium is writing an image in $iso_dir; try again once it has ended"
+  iso_part="$(mktemp "$iso_dir/.$iso_name.XXXXXX.part")"
+  export RS_MEDIUM_ISO="$iso_part" RS_MEDIUM_ISO_LABEL=ORVEX RS_MEDIUM_ISO_APP_ID="$iso_app_id"
+fi
+
 if [ $# -eq 3 ]; then
   vendor="$3"
 else
-  vendor="$(mktemp -d /tmp/rs-sample-medium.XXXXXX)"
-  trap 'rm -rf "$vendor"' EXIT
-  cp -r "$(cd "$(dirname "$0")" && pwd)/medium/." "$vendor/"
+  sample="$(mktemp -d /tmp/rs-sample-medium.XXXXXX)"
+  vendor="$sample"
+  cp -r "$here/medium/." "$vendor/"
   for n in XP64 Vista32 Vista64; do
     f="$build/win32/testbin/medium/$n.exe"
-    [ -f "$f" ] || { echo "make-medium: $f missing (build first)" >&2; exit 1; }
+    [ -f "$f" ] || fail "$f missing (build first)"
     cp "$f" "$vendor/Setup/"
   done
 fi
-"$tool" "$build" "$vendor" "$out"
+finish=()
+[ -z "$pfx$iso" ] || finish=(--finish "$here/medium_finish.sh")
+"$tool" "${finish[@]}" "$build" "$vendor" "$out"
+if [ -n "$iso" ]; then
+  check_iso_target
+  chmod "$(printf '%o' $((0666 & ~$(umask))))" "$iso_part"  # mktemp made it private
+  mv -T -f -- "$iso_part" "$iso" || fail "$out laid out, but its image could not be put at $iso"
+  iso_part=""
+  echo "make-medium: image $iso written ($(stat -c %s "$iso") bytes, volume ORVEX)"
+fi

@@ -98,6 +98,41 @@ TEST_F(InstallPaths, PathCWindowsXp) {
     YesRunsPathC({}, PathC(), kClickYes);
 }
 
+// The release medium as a vendor presses it: signed with a throw-away
+// certificate, put into the disc image, read back out of the image; its
+// signatures verify there, and path C runs from it.
+TEST_F(InstallPaths, PathCFromTheSignedImageReadBack) {
+    const e2e::Paths& p = e2e::GetPaths();
+    const std::string dir = p.work + "/release", iso = dir + "/medium.iso", back = dir + "/read-back";
+    std::filesystem::create_directories(dir);
+    auto cert = e2e::RunCommand(
+        {"bash", "-c",
+         "cd " + dir + " && openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 "
+         "-subj '/CN=Throwaway signer' -addext extendedKeyUsage=codeSigning && "
+         "openssl pkcs12 -export -inkey key.pem -in cert.pem -out signer.pfx -passout env:RS_SIGN_PASSWORD"},
+        {"RS_SIGN_PASSWORD=throw away"});
+    ASSERT_EQ(cert.exitCode, 0) << cert.output;
+    auto made = e2e::RunCommand({"bash", p.source + "/tools/make-medium.sh", "--sign", dir + "/signer.pfx", "--iso", iso,
+                                 dir + "/medium", p.buildRoot},
+                                {"RS_SIGN_PASSWORD=throw away"});
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    auto label = e2e::RunCommand({"xorriso", "-indev", iso, "-pvd_info"});
+    EXPECT_NE(label.output.find("Volume Id    : ORVEX\n"), std::string::npos) << label.output;
+    auto extract = e2e::RunCommand({"bash", "-c", "xorriso -osirrox on -indev " + iso + " -extract / " + back +
+                                                      " && chmod -R u+w " + back + " && diff -r -x .make-medium " +
+                                                      dir + "/medium " + back});
+    ASSERT_EQ(extract.exitCode, 0) << extract.output;
+    for (const char* program : {"setup.exe", "pnpbind.dll", "pnpbind64.exe"}) {
+        auto verify = e2e::RunCommand(
+            {"osslsigncode", "verify", "-CAfile", dir + "/cert.pem", "-in", back + "/Setup/" + program});
+        EXPECT_EQ(verify.exitCode, 0) << program << ":\n" << verify.output;
+    }
+    mediumFrom_ = back;
+    Prepare({"win32", "winxp", "en_US"});
+    StartTraced();
+    YesRunsPathC({}, PathC());
+}
+
 // One installation per Yes: a second Yes arriving while the first one's
 // press feedback processes messages is ignored, not run nested inside it.
 // The stand-in binding library counts its calls.

@@ -1,0 +1,97 @@
+#!/bin/bash
+# medium_finish.sh STAGING: finishes a complete staged medium before it
+# replaces OUTDIR; medium_layout runs it (--finish) for tools/make-medium.sh,
+# which sets it up through the environment. Any failure refuses the run:
+# OUTDIR stays as it was. Only STAGING and folders of this run's own are
+# written.
+#   RS_MEDIUM_SIGN_PFX, RS_MEDIUM_SIGN_PASSFILE (the password in a file, never
+#   on a command line), RS_MEDIUM_SIGN_TRUST (certificates the signatures are
+#   verified against), RS_MEDIUM_TIMESTAMP_URL (optional): Authenticode
+#   signatures on the shipped programs, each verified after signing.
+#   RS_MEDIUM_ISO (a file of make-medium's own), RS_MEDIUM_ISO_LABEL: the disc
+#   image, ISO 9660 with Joliet names, without the record .make-medium;
+#   read back and compared with the medium file by file, names and bytes.
+set -euo pipefail
+[ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: $0 STAGING (a folder)" >&2; exit 2; }
+staging="$(cd "$1" && pwd)"
+work="$(mktemp -d /tmp/rs-medium-finish.XXXXXX)"
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM HUP
+fail() { echo "make-medium: $*" >&2; exit 1; }
+# A tool's own output, shown only when it failed, under the line that says what failed.
+show_log() { sed 's/^/  /' "$work/log" >&2; }
+
+sign() {
+  local name f
+  for name in setup.exe pnpbind.dll pnpbind64.exe; do
+    f="$staging/Setup/$name"
+    [ -f "$f" ] || fail "$f: missing, cannot be signed"
+    local args=(sign -pkcs12 "$RS_MEDIUM_SIGN_PFX" -readpass "$RS_MEDIUM_SIGN_PASSFILE" -h sha256)
+    [ -z "${RS_MEDIUM_TIMESTAMP_URL:-}" ] || args+=(-t "$RS_MEDIUM_TIMESTAMP_URL")
+    osslsigncode "${args[@]}" -in "$f" -out "$work/$name" >"$work/log" 2>&1 ||
+      { echo "make-medium: signing $f with $RS_MEDIUM_SIGN_PFX failed:" >&2; show_log; exit 1; }
+    osslsigncode verify -CAfile "$RS_MEDIUM_SIGN_TRUST" -TSA-CAfile "$RS_MEDIUM_SIGN_TRUST" -in "$work/$name" \
+      >"$work/log" 2>&1 || { echo "make-medium: the signature on $name does not verify:" >&2; show_log; exit 1; }
+    cp "$work/$name" "$f"
+    echo "make-medium: signed $f"
+  done
+}
+
+# Joliet, which Windows reads, keeps names of up to 64 characters of UCS-2
+# without * / : ; ? \ or control characters, in paths of up to 120
+# characters (libisofs drops longer ones from the Joliet tree); ISO 9660
+# allows folders eight levels deep, the root counted. Anything else would be
+# cut, changed or dropped on the disc: refused, each path named.
+check_names() {
+  (cd "$staging" && find . -mindepth 1 ! -path ./.make-medium -printf '%y %P\0') | perl -e '
+    use strict; use warnings;
+    local $/ = "\0"; my $bad = 0;
+    sub problem { print STDERR "make-medium: medium path $_[0]: $_[1]; the disc image would change it\n"; $bad = 1 }
+    while (my $line = <STDIN>) {
+      chomp $line; my ($type, $path) = split / /, $line, 2;
+      my $u = $path;
+      if (!utf8::decode($u)) { problem($path, "a name not in UTF-8"); next }
+      my @parts = split m{/}, $u;
+      for my $n (@parts) {
+        if (length($n) > 64) { problem($path, "a name longer than 64 characters") }
+        if ($n =~ m{[\x00-\x1f*:;?\\]}) { problem($path, "a name with one of * : ; ? \\ or a control character") }
+        if ($n =~ m{[^\x{0}-\x{d7ff}\x{e000}-\x{ffff}]}) { problem($path, "a name with a character beyond UCS-2") }
+      }
+      if (length($u) > 120) { problem($path, "longer than 120 characters") }
+      if ($type eq "d" && @parts + 1 > 8) { problem($path, "a folder " . (@parts + 1) . " levels deep (the root counted), more than 8") }
+    }
+    exit $bad;' || exit 1
+}
+
+# The image's names and bytes against the medium's, the record left out.
+compare_read_back() {
+  local back="$work/read-back"
+  xorriso -osirrox on -indev "$RS_MEDIUM_ISO" -extract / "$back" >"$work/log" 2>&1 ||
+    { echo "make-medium: the image $RS_MEDIUM_ISO cannot be read back:" >&2; show_log; exit 1; }
+  chmod -R u+w "$back"
+  diff -r -x .make-medium "$staging" "$back" >"$work/log" 2>&1 ||
+    { echo "make-medium: the image $RS_MEDIUM_ISO read back differs from the medium $staging:" >&2; show_log; exit 1; }
+}
+
+make_image() {
+  check_names
+  local args=(-outdev "$RS_MEDIUM_ISO" -blank as_needed -local_charset UTF-8 -volid "$RS_MEDIUM_ISO_LABEL"
+              -application_id "$RS_MEDIUM_ISO_APP_ID" -joliet on -rockridge off)
+  local entry
+  for entry in "$staging"/* "$staging"/.[!.]* "$staging"/..?*; do
+    [ -e "$entry" ] || [ -L "$entry" ] || continue
+    [ "${entry##*/}" != .make-medium ] || continue
+    args+=(-map "$entry" "/${entry##*/}")
+  done
+  xorriso "${args[@]}" >"$work/log" 2>&1 ||
+    { echo "make-medium: writing the image $RS_MEDIUM_ISO failed:" >&2; show_log; exit 1; }
+  # libisofs warns where it drops or changes a file; the read-back shows it too.
+  if grep -q "WARNING\|SORRY\|FAILURE" "$work/log"; then
+    echo "make-medium: writing the image $RS_MEDIUM_ISO gave warnings:" >&2; show_log; exit 1
+  fi
+  compare_read_back
+  echo "make-medium: image of $staging written, read back and compared"
+}
+
+[ -z "${RS_MEDIUM_SIGN_PFX:-}" ] || sign
+[ -z "${RS_MEDIUM_ISO:-}" ] || make_image
