@@ -67,7 +67,7 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
-private="$(mktemp -d /tmp/rs-make-medium.XXXXXX)"  # mode 0700
+private="$(mktemp -d /tmp/rs-make-medium.XXXXXX)" || fail "cannot make a private folder in /tmp"  # mode 0700
 
 # The setup.exe the medium will carry (medium_layout takes the product tree's).
 setup_exe="$build/product/setup.exe"
@@ -130,9 +130,9 @@ if [ -n "$iso" ]; then
   done
   check_iso_target
   # Two runs writing images into one folder at once: one is refused.
-  exec {iso_lock}<"$iso_dir"
+  { exec {iso_lock}<"$iso_dir"; } 2>/dev/null || fail "--iso $iso: its folder $iso_dir cannot be read"
   flock -n "$iso_lock" || fail "--iso $iso: another make-medium is writing an image in $iso_dir; try again once it has ended"
-  iso_part="$(mktemp "$iso_dir/.$iso_name.XXXXXX.part")"
+  iso_part="$(mktemp "$iso_dir/.$iso_name.XXXXXX.part" 2>/dev/null)" || fail "--iso $iso: cannot write in $iso_dir"
   export RS_MEDIUM_ISO="$iso_part" RS_MEDIUM_ISO_LABEL=ORVEX RS_MEDIUM_ISO_APP_ID="$iso_app_id"
 fi
 

@@ -27,7 +27,7 @@ sign() {
     f="$staging/Setup/$name"
     [ -f "$f" ] || fail "$f: missing, cannot be signed"
     local args=(sign -pkcs12 "$RS_MEDIUM_SIGN_PFX" -readpass "$RS_MEDIUM_SIGN_PASSFILE" -h sha256)
-    [ -z "${RS_MEDIUM_TIMESTAMP_URL:-}" ] || args+=(-t "$RS_MEDIUM_TIMESTAMP_URL")
+    [ -z "${RS_MEDIUM_TIMESTAMP_URL:-}" ] || args+=(-ts "$RS_MEDIUM_TIMESTAMP_URL")
     osslsigncode "${args[@]}" -in "$f" -out "$work/$name" >"$work/log" 2>&1 ||
       { echo "make-medium: signing $f with $RS_MEDIUM_SIGN_PFX failed:" >&2; show_log; exit 1; }
     osslsigncode verify -CAfile "$RS_MEDIUM_SIGN_TRUST" -TSA-CAfile "$RS_MEDIUM_SIGN_TRUST" -in "$work/$name" \
@@ -75,7 +75,7 @@ compare_read_back() {
 
 make_image() {
   check_names
-  local args=(-outdev "$RS_MEDIUM_ISO" -blank as_needed -local_charset UTF-8 -volid "$RS_MEDIUM_ISO_LABEL"
+  local args=(-outdev "$RS_MEDIUM_ISO" -local_charset UTF-8 -volid "$RS_MEDIUM_ISO_LABEL"
               -application_id "$RS_MEDIUM_ISO_APP_ID" -joliet on -rockridge off)
   local entry
   for entry in "$staging"/* "$staging"/.[!.]* "$staging"/..?*; do
