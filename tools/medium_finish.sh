@@ -8,9 +8,10 @@
 #   on a command line), RS_MEDIUM_SIGN_TRUST (certificates the signatures are
 #   verified against), RS_MEDIUM_TIMESTAMP_URL (optional): Authenticode
 #   signatures on the shipped programs, each verified after signing.
-#   RS_MEDIUM_ISO (a file of make-medium's own), RS_MEDIUM_ISO_LABEL: the disc
-#   image, ISO 9660 with Joliet names, without the record .make-medium;
-#   read back and compared with the medium file by file, names and bytes.
+#   RS_MEDIUM_ISO (a file of make-medium's own), RS_MEDIUM_ISO_LABEL,
+#   RS_MEDIUM_ISO_APP_ID: the disc image, ISO 9660 with Joliet names,
+#   without the record .make-medium; read back and compared with the medium
+#   file by file, names and bytes.
 set -euo pipefail
 [ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: $0 STAGING (a folder)" >&2; exit 2; }
 staging="$(cd "$1" && pwd)"
@@ -33,7 +34,7 @@ sign() {
     osslsigncode verify -CAfile "$RS_MEDIUM_SIGN_TRUST" -TSA-CAfile "$RS_MEDIUM_SIGN_TRUST" -in "$work/$name" \
       >"$work/log" 2>&1 || { echo "make-medium: the signature on $name does not verify:" >&2; show_log; exit 1; }
     cp "$work/$name" "$f"
-    echo "make-medium: signed $f"
+    echo "make-medium: signed Setup/$name"
   done
 }
 
@@ -90,7 +91,7 @@ make_image() {
     echo "make-medium: writing the image $RS_MEDIUM_ISO gave warnings:" >&2; show_log; exit 1
   fi
   compare_read_back
-  echo "make-medium: image of $staging written, read back and compared"
+  echo "make-medium: image written, read back and compared with the medium"
 }
 
 [ -z "${RS_MEDIUM_SIGN_PFX:-}" ] || sign
