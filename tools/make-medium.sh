@@ -129,9 +129,14 @@ if [ -n "$iso" ]; then
     case "$iso/" in "$tree"/*) fail "--iso $iso: lies inside $tree, which this command does not write to" ;; esac
   done
   check_iso_target
-  # Two runs writing images into one folder at once: one is refused.
-  { exec {iso_lock}<"$iso_dir"; } 2>/dev/null || fail "--iso $iso: its folder $iso_dir cannot be read"
-  flock -n "$iso_lock" || fail "--iso $iso: another make-medium is writing an image in $iso_dir; try again once it has ended"
+  # Two runs writing images into one folder at once: one is refused. Beside
+  # OUTDIR, medium_layout's own lock on that folder does it (a second lock
+  # here would refuse our own layout); the image is renamed into place right
+  # after the layout, before any later run can have finished one.
+  if [ "$(dirname "$iso")" != "$(cd "$(dirname "$out")" 2>/dev/null && pwd -P)" ]; then
+    { exec {iso_lock}<"$iso_dir"; } 2>/dev/null || fail "--iso $iso: its folder $iso_dir cannot be read"
+    flock -n "$iso_lock" || fail "--iso $iso: another make-medium is writing an image in $iso_dir; try again once it has ended"
+  fi
   iso_part="$(mktemp "$iso_dir/.$iso_name.XXXXXX.part" 2>/dev/null)" || fail "--iso $iso: cannot write in $iso_dir"
   export RS_MEDIUM_ISO="$iso_part" RS_MEDIUM_ISO_LABEL=ORVEX RS_MEDIUM_ISO_APP_ID="$iso_app_id"
 fi
