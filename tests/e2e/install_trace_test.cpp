@@ -16,7 +16,8 @@ using e2e::RelayCall;
 
 const char kTimeout[] = "30000";
 const char kTraced[] =
-    "kernel32.CreateProcessA;user32.SendMessageA;user32.SetTimer;user32.KillTimer;advapi32.RegOpenKeyA";
+    "kernel32.CreateProcessA;user32.SendMessageA;user32.SetTimer;user32.KillTimer;user32.SetWindowPos;"
+    "advapi32.RegOpenKeyA";
 
 // Early by a clock tick at most: Windows' clock advances in steps of about
 // 15.6 ms, and the trace's timestamps in whole milliseconds.
@@ -67,6 +68,19 @@ protected:
         return out;
     }
 
+    // How long a label stayed moved one pixel right and down from its place.
+    double PressedFor(int left, int top) const {
+        std::optional<double> down;
+        for (const RelayCall& c : Calls("user32.SetWindowPos")) {
+            if (c.Word(2) == static_cast<unsigned long>(left + 1) && c.Word(3) == static_cast<unsigned long>(top + 1))
+                down = c.at;
+            else if (down && c.Word(2) == static_cast<unsigned long>(left) && c.Word(3) == static_cast<unsigned long>(top))
+                return c.at - *down;
+        }
+        ADD_FAILURE() << "no press of the label at " << left << "," << top;
+        return 0;
+    }
+
     // The first call of a function on a window's timer (SetTimer, KillTimer).
     std::optional<RelayCall> FindTimerCall(const std::string& function, unsigned long window, double after = 0) const {
         for (const RelayCall& c : Calls(function))
@@ -105,6 +119,22 @@ TEST_F(InstallTrace, PathCSetsEveryPosition) {
     EXPECT_EQ(WaitSetup(), 0);
     EXPECT_EQ(RestartPrompts(), 1);
     EXPECT_EQ(Positions(), (std::vector<int>{0, 0, 1, 2, 3, 4}));
+}
+
+// The press feedback as long as it should be: Yes 150 ms, No 200 ms (the
+// upper bound leaves a loaded machine 100 ms to wake the program). Later
+// than Vista, the question answered No sets no position beyond the pass's 0.
+TEST_F(InstallTrace, PressFeedbackLastsItsTime) {
+    PrepareTraced({"win32", "win10", "en_US"});
+    StartAndYes({"press-box", "--timeout", kTimeout, "--button", "No", "type", "--text", "n", "wait-gone", "--timeout",
+                 kTimeout});
+    EXPECT_EQ(WaitSetup(), 0);
+    EXPECT_EQ(Positions(), (std::vector<int>{0, 0}));
+    const double yes = PressedFor(292, 134), no = PressedFor(396, 134);
+    EXPECT_GE(yes, 0.15 - kTick);
+    EXPECT_LE(yes, 0.15 + 0.1);
+    EXPECT_GE(no, 0.2 - kTick);
+    EXPECT_LE(no, 0.2 + 0.1);
 }
 
 // Path A: files 1, registry and cleanup 2, utilities 3. The pass waits a
