@@ -17,7 +17,7 @@ using e2e::RelayCall;
 const char kTimeout[] = "30000";
 const char kTraced[] =
     "kernel32.CreateProcessA;user32.SendMessageA;user32.SetTimer;user32.KillTimer;user32.SetWindowPos;"
-    "advapi32.RegOpenKeyA";
+    "advapi32.RegOpenKeyA;advapi32.OpenSCManagerA;advapi32.OpenServiceA";
 
 // Early by a clock tick at most: Windows' clock advances in steps of about
 // 15.6 ms, and the trace's timestamps in whole milliseconds.
@@ -113,12 +113,19 @@ TEST_F(InstallTrace, PathDQuotesTheInstallerAndSetsEveryPosition) {
 }
 
 // Path C: service 1, binding 2, utilities 3, INF 4, then the restart prompt.
+// The service is asked for no more rights than it needs (Wine grants any).
 TEST_F(InstallTrace, PathCSetsEveryPosition) {
     PrepareTraced({"win32", "winxp", "en_US"});
     StartAndYes({"wait-gone", "--timeout", kTimeout});
     EXPECT_EQ(WaitSetup(), 0);
     EXPECT_EQ(RestartPrompts(), 1);
     EXPECT_EQ(Positions(), (std::vector<int>{0, 0, 1, 2, 3, 4}));
+    const auto manager = Calls("advapi32.OpenSCManagerA"), service = Calls("advapi32.OpenServiceA");
+    ASSERT_EQ(manager.size(), 1u);
+    ASSERT_EQ(service.size(), 1u);
+    EXPECT_EQ(manager[0].Word(2), 0x20001u);  // connect, read
+    EXPECT_EQ(service[0].Text(1), "SCardSvr");
+    EXPECT_EQ(service[0].Word(2), 0x16u);  // query status, change configuration, start
 }
 
 // The press feedback as long as it should be: Yes 150 ms, No 200 ms (the
