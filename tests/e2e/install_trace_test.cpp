@@ -32,11 +32,12 @@ protected:
         TraceCalls(kTraced);
     }
 
-    // Yes, and the setup window's handle.
-    unsigned long StartAndYes(const std::vector<std::string>& next) {
+    // Yes, and the setup window's handle (the robot's lines in *out).
+    unsigned long StartAndYes(const std::vector<std::string>& next, e2e::RobotResult* out = nullptr) {
         StartRelayTraced();
         auto r = Robot(Yes(next));
         EXPECT_TRUE(r.Ok()) << r.raw;
+        if (out) *out = r;
         return WindowOf(r, "TSetupForm");
     }
     static unsigned long WindowOf(const e2e::RobotResult& r, const std::string& cls) {
@@ -173,7 +174,9 @@ TEST_F(InstallTrace, PathASetsItsPositionsAndWaitsTwice) {
 TEST_F(InstallTrace, PathBTimersAsTheUserMeetsThem) {
     PrepareTraced({"win32", "nt40", "en_US"});
     std::filesystem::remove(driveC_ + "/windows/system32/rundll32.exe");
-    const unsigned long setup = StartAndYes({"wait-window", "--class", "TLicenseForm", "--timeout", "60000"});
+    e2e::RobotResult agreement;
+    const unsigned long setup =
+        StartAndYes({"wait-window", "--class", "TLicenseForm", "--timeout", "60000", "children"}, &agreement);
     auto accept = Robot({"find-window", "--class", "TLicenseForm", "type", "--text", "a", "wait-gone", "--timeout",
                          kTimeout});
     ASSERT_TRUE(accept.Ok()) << accept.raw;
@@ -206,6 +209,13 @@ TEST_F(InstallTrace, PathBTimersAsTheUserMeetsThem) {
     EXPECT_EQ(WaitSetup(), 0);
     EXPECT_EQ(RestartPrompts(), 1);
     EXPECT_EQ(Positions(), (std::vector<int>{0, 0, 1, 2}));
+    // The agreement in its memo: all its 180 lines.
+    std::string text;
+    for (const auto& c : agreement.All("child"))
+        if (c.Get("class") == "Edit" && c.Int("y") == 114) text = c.Get("text");
+    size_t lines = 0;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
+    EXPECT_EQ(lines, 180u);
 
     const RelayCall armed = TimerCall("user32.SetTimer", setup);
     EXPECT_EQ(armed.Word(2), 1000u);
