@@ -201,7 +201,7 @@ TEST_F(InstallTrace, PathBTimersAsTheUserMeetsThem) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     for (std::optional<RelayCall> c; std::chrono::steady_clock::now() < deadline;) {
         if ((c = FindTimerCall("user32.SetTimer", license)) && checks(checkArmed = c->at).size() >= 6) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
     const double writing = e2e::TraceClockNow();
     ASSERT_EQ(Wine({"reg", "add", "HKLM\\System\\CurrentControlSet\\Services\\SCardSvr", "/v", "ObjectName", "/d",

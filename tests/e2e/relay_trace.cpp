@@ -83,8 +83,12 @@ std::vector<RelayCall> ParseRelayCalls(const std::string& output) {
     std::map<std::string, std::vector<size_t>> open;  // per thread: calls not yet returned
     std::smatch m;
     while (std::getline(in, text)) {
-        if (pid.empty() && std::regex_search(text, m, ours)) pid = m[1];
-        if (pid.empty() || !std::regex_match(text, m, line) || m[2] != pid) continue;
+        // The regular expressions only where they can match: they are slow.
+        if (pid.empty()) {
+            if (text.find("pnpbind.dll") != std::string::npos && std::regex_search(text, m, ours)) pid = m[1];
+            continue;
+        }
+        if (text.find(":Call PE DLL") != std::string::npos || !std::regex_match(text, m, line) || m[2] != pid) continue;
         const std::string function = Lower(m[5]) + "." + std::string(m[6]);
         std::vector<size_t>& stack = open[m[3]];
         if (m[4] == "Call") {
