@@ -114,6 +114,8 @@ TEST_P(SetupWindowLanguages, TextsLayoutAndPicture) {
     EXPECT_EQ(bar->Int("height"), 8);
     EXPECT_EQ(picture->Int("x"), 0);
     EXPECT_EQ(picture->Int("y"), 0);
+    EXPECT_EQ(picture->Int("width"), 533);
+    EXPECT_EQ(picture->Int("height"), 189);
 
     e2e::Image shot = Screenshot(std::string("setup-window-") + lang.locale,
                                  std::vector<int>{static_cast<int>(win.Int("left")), static_cast<int>(win.Int("top")),

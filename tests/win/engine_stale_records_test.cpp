@@ -60,6 +60,16 @@ TEST_F(EngineStaleRecords, NothingMatchesButUnknownInTheNineInstances) {
     EXPECT_TRUE(KeyExists(HKLM, kDevice + "\\INST_9"));
 }
 
+// The scan's ends: INST_0 and INST_8 are each examined (INST_9 never is,
+// above).
+TEST_F(EngineStaleRecords, FirstAndLastInstancesAreExamined) {
+    for (int n : {0, 8}) {
+        Instance(n, "UnKnown");
+        rs::RemoveStaleUsbRecord();
+        EXPECT_FALSE(KeyExists(HKLM, kDevice)) << "INST_" << n;
+    }
+}
+
 TEST_F(EngineStaleRecords, ClassValuesAreReadThroughNinetyNineBytes) {
     // 98 characters and the terminator fit; no match, nothing deleted.
     Instance(0, std::string(98, 'k').c_str());
