@@ -17,10 +17,12 @@ protected:
         dir_ = GetPaths().work + "/release-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::create_directories(dir_);
     }
-    // A vendor folder: the sample medium without the build's programs.
+    // A vendor folder: the sample medium without the build's programs and
+    // the record of its layout.
     std::string Vendor() {
         const std::string vendor = dir_ + "/vendor";
         fs::copy(GetPaths().medium, vendor, fs::copy_options::recursive);
+        fs::remove(vendor + "/.make-medium");
         for (const char* name : {"setup.exe", "pnpbind.dll", "pnpbind64.exe"}) fs::remove(vendor + "/Setup/" + name);
         return vendor;
     }
