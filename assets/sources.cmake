@@ -1,5 +1,10 @@
 # Every .rc file here is compiled into setup.exe (resources found by name).
 file(GLOB RS_SETUP_RESOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.rc)
+# The resource compiler reports no dependencies: each script is rebuilt
+# whenever a file it may include (the text, pictures, icon, manifest) changes.
+file(GLOB _asset_inputs CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.txt ${CMAKE_CURRENT_LIST_DIR}/*.bmp
+     ${CMAKE_CURRENT_LIST_DIR}/*.ico ${CMAKE_CURRENT_LIST_DIR}/*.manifest)
+set_source_files_properties(${RS_SETUP_RESOURCES} PROPERTIES OBJECT_DEPENDS "${_asset_inputs}")
 # RS_AGREEMENT_TEXT: the agreement text that ships, in place of the
 # placeholder license.txt (tools/build.sh checks it first). The resource is
 # then compiled from a copy of license.rc in the build tree that names it.
