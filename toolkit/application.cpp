@@ -11,6 +11,10 @@ Application& Application::Instance() {
     return app;
 }
 
+Application::~Application() {
+    while (!forms_.empty()) forms_.pop_back();
+}
+
 namespace {
 const char kApplicationClass[] = "TApplication";
 }  // namespace

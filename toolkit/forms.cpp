@@ -12,8 +12,7 @@ namespace tk {
 namespace {
 
 detail::WindowMap<TForm>& Forms() {
-    static detail::WindowMap<TForm> map;
-    return map;
+    return detail::ListOf<TForm>();
 }
 
 UINT_PTR NextTimerId() {
