@@ -1,5 +1,6 @@
 #include "toolkit/application.h"
 
+#include "base/module_path.h"
 #include "toolkit/error.h"
 #include "toolkit/forms.h"
 #include "toolkit/layout_rules.h"
@@ -165,12 +166,7 @@ void Application::ProcessMessagesFor(std::uint32_t ms) {
     }
 }
 
-std::string Application::Title() const {
-    std::string path(MAX_PATH, '\0');
-    DWORD len = GetModuleFileNameA(nullptr, path.data(), MAX_PATH);
-    path.resize(len < MAX_PATH ? len : MAX_PATH);
-    return TitleFromModulePath(path);
-}
+std::string Application::Title() const { return TitleFromModulePath(rs::ModuleFileName()); }
 
 void Application::HandleException(const std::exception& e) {
     std::string text = ExceptionReportText(e.what());
