@@ -1,5 +1,6 @@
 #include "toolkit/application.h"
 
+#include "base/module_path.h"
 #include "toolkit/error.h"
 #include "toolkit/forms.h"
 #include "toolkit/layout_rules.h"
@@ -9,6 +10,10 @@ namespace tk {
 Application& Application::Instance() {
     static Application app;
     return app;
+}
+
+Application::~Application() {
+    while (!forms_.empty()) forms_.pop_back();
 }
 
 namespace {
@@ -161,12 +166,7 @@ void Application::ProcessMessagesFor(std::uint32_t ms) {
     }
 }
 
-std::string Application::Title() const {
-    std::string path(MAX_PATH, '\0');
-    DWORD len = GetModuleFileNameA(nullptr, path.data(), MAX_PATH);
-    path.resize(len < MAX_PATH ? len : MAX_PATH);
-    return TitleFromModulePath(path);
-}
+std::string Application::Title() const { return TitleFromModulePath(rs::ModuleFileName()); }
 
 void Application::HandleException(const std::exception& e) {
     std::string text = ExceptionReportText(e.what());

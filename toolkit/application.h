@@ -20,6 +20,9 @@ using Form = TForm;
 class Application {
 public:
     static Application& Instance();
+    // Destroys the forms, the main form last, while the application object
+    // is still whole: their windows' procedures may still ask it.
+    ~Application();
 
     // Makes the application window (once).
     void Initialize();

@@ -14,8 +14,7 @@ namespace tk {
 namespace {
 
 detail::WindowMap<TControl>& Controls() {
-    static detail::WindowMap<TControl> map;
-    return map;
+    return detail::ListOf<TControl>();
 }
 
 void RegisterOwnClass(const char* name, WNDPROC proc) {

@@ -122,18 +122,18 @@ void TSetupForm::PressFeedback(tk::TLabel& label, unsigned ms) {
 
 namespace {
 
-// Ends a press however its handler is left: a failed shortcut escapes from
-// the pass as an exception and the window must not stay deaf.
-class PressScope {
+// Runs its action however the handler is left: a failed shortcut escapes
+// from the pass as an exception, and the window must not stay deaf.
+template <class Action>
+class OnLeaving {
 public:
-    PressScope(PressGuard& guard, const tk::TTimer& delayTimer) : guard_(guard), delayTimer_(delayTimer) {}
-    PressScope(const PressScope&) = delete;
-    PressScope& operator=(const PressScope&) = delete;
-    ~PressScope() { guard_.End(delayTimer_.Enabled()); }
+    explicit OnLeaving(Action action) : action_(action) {}
+    OnLeaving(const OnLeaving&) = delete;
+    OnLeaving& operator=(const OnLeaving&) = delete;
+    ~OnLeaving() { action_(); }
 
 private:
-    PressGuard& guard_;
-    const tk::TTimer& delayTimer_;
+    Action action_;
 };
 
 }  // namespace
@@ -141,25 +141,27 @@ private:
 // A press while another one is under way is ignored (see PressGuard).
 void TSetupForm::lblYesClick() {
     if (!presses_.Begin()) return;
-    PressScope scope(presses_, DelayTimer);
+    const OnLeaving ended([this] { presses_.End(DelayTimer.Enabled()); });
     PressFeedback(lblYes, kYesFeedbackMs);
     RunInstallationPass(*this);
 }
 
 void TSetupForm::lblNoClick() {
     if (!presses_.Begin()) return;
-    PressScope scope(presses_, DelayTimer);
+    const OnLeaving ended([this] { presses_.End(DelayTimer.Enabled()); });
     PressFeedback(lblNo, kNoFeedbackMs);
     tk::Application::Instance().Terminate();
 }
 
 void TSetupForm::DelayTimerTimer() {
     DisarmDelayTimer();
+    // The press handed over ends with the agreement window, even when an
+    // exception escapes it.
+    const OnLeaving closed([this] { presses_.AgreementClosed(); });
     LicenseForm->Memo3.SetText(ToControlText(txtBaseComponentsNeeded[Language]));
     LicenseForm->YesBtn.SetText(ToControlText(txtAccept[Language]));
     LicenseForm->NoBtn.SetText(ToControlText(txtReject[Language]));
     LicenseForm->ShowModal();
-    presses_.AgreementClosed();
 }
 
 }  // namespace rs

@@ -138,4 +138,89 @@ protected:
     }
 };
 
+// The robot's wait for a window or box of the pass.
+inline constexpr char kTimeout[] = "30000";
+
+// Runs that end with path C.
+class InstallPaths : public InstallTest {
+protected:
+    // Yes (typed unless other presses are given, and what the robot does
+    // next), then the whole path C: the restart prompt, exit code 0 and
+    // exactly the expected changes.
+    void YesRunsPathC(const std::vector<std::string>& next, const Expected& expected,
+                      const std::vector<std::string>& presses = {"type", "--text", "y"}) {
+        std::vector<std::string> steps = {"wait-window", "--class", "TSetupForm", "--timeout", kTimeout};
+        steps.insert(steps.end(), presses.begin(), presses.end());
+        steps.insert(steps.end(), next.begin(), next.end());
+        auto r = Robot(steps);
+        ASSERT_TRUE(r.Ok()) << r.raw;
+        EXPECT_EQ(WaitSetup(), 0);
+        EXPECT_EQ(RestartPrompts(), 1);
+        ExpectChanges(AuditNow(), expected);
+    }
+};
+
+// The agreement window's controls as the robot lists them.
+struct AgreementTexts {
+    std::string explanation, accept, reject, agreement;
+};
+
+inline AgreementTexts ReadAgreement(const e2e::RobotResult& r) {
+    AgreementTexts t;
+    for (const auto& c : r.All("child")) {
+        if (c.Get("class") == "Button" && c.Int("x") == 202) {
+            t.accept = c.Get("text");
+        } else if (c.Get("class") == "Button" && c.Int("x") == 288) {
+            t.reject = c.Get("text");
+        } else if (c.Get("class") == "Edit" && c.Int("y") == 8) {
+            t.explanation = c.Get("text");
+        } else if (c.Get("class") == "Edit" && c.Int("y") == 114) {
+            t.agreement = c.Get("text");
+        }
+    }
+    return t;
+}
+
+class AgreementFlow : public InstallTest {
+protected:
+    // Yes in the setup window, then the agreement window once the delay
+    // timer fires, and the progress the pass reached.
+    AgreementTexts YesThenAgreement() {
+        std::vector<std::string> steps = {"wait-window", "--class", "TSetupForm", "--timeout", kTimeout,
+                                          "type", "--text", "y"};
+        for (const char* s : {"wait-window", "--class", "TLicenseForm", "--timeout", "60000", "sleep", "--ms", "500",
+                              "children"})
+            steps.push_back(s);
+        for (const auto& s : ProgressSteps()) steps.push_back(s);
+        auto r = Robot(steps);
+        progressAtHandOver_ = ProgressFrom(r);
+        EXPECT_TRUE(r.Ok()) << r.raw;
+        std::optional<e2e::RobotLine> w;
+        for (const auto& l : r.All("window"))
+            if (l.Get("class") == "TLicenseForm") w = l;
+        if (w) {
+            agreementRect_ = {static_cast<int>(w->Int("client-x")), static_cast<int>(w->Int("client-y")),
+                              static_cast<int>(w->Int("client-width")), static_cast<int>(w->Int("client-height"))};
+        }
+        return ReadAgreement(r);
+    }
+
+    // Accept by the key A; then the notice window, which the robot reads.
+    e2e::RobotResult AcceptUntilNotice() {
+        auto r = Robot({"find-window", "--class", "TLicenseForm", "type", "--text", "a", "wait-window", "--class",
+                        "TDialogForm", "--timeout", "60000", "sleep", "--ms", "500", "children"});
+        EXPECT_TRUE(r.Ok()) << r.raw;
+        return r;
+    }
+
+    void CloseNoticeWithOk() {
+        auto r = Robot({"find-window", "--class", "TDialogForm", "control", "--class", "Button", "--text", "OK",
+                        "click"});
+        EXPECT_TRUE(r.Ok()) << r.raw;
+    }
+
+    std::vector<int> agreementRect_;
+    int progressAtHandOver_ = -1;
+};
+
 }  // namespace install_e2e
