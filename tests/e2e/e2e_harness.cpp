@@ -617,7 +617,8 @@ void SetupTest::Prepare(const RunOptions& options) {
     setupDir_ = driveC_ + "/medium/Setup";
     CommandResult clone = RunCommand(
         {"bash", "-c", ". " + ShellQuote(p.source + "/tools/winenv.sh") + " && rs_clone_prefix " + options.arch + " " +
-                           ShellQuote(prefix_) + " && rs_locale_fonts " + ShellQuote(prefix_) + " " + options.locale},
+                           ShellQuote(prefix_) + " && rs_locale_fonts " + ShellQuote(prefix_) + " " + options.locale +
+                           " && rs_unmanaged_windows " + ShellQuote(prefix_)},
         {"HOME=" + p.work + "/home"}, "", 300000);
     ASSERT_EQ(clone.exitCode, 0) << clone.output;
     CommandResult copy = RunCommand({"cp", "-a", p.medium, driveC_ + "/medium"});
