@@ -44,6 +44,8 @@
 //                                   x, y of its line) is that
 //   wait-text --text T | sleep --ms N | mark
 //   launch --exe PATH [--dir DIR]   start a program (marks the time)
+//   wait-exit                       until the launched program has ended;
+//                                   its exit code
 //   time-starts --exe PATH [--dir DIR] --class C --versus PATH
 //               [--versus-dir DIR] --versus-class C [--rounds N]
 //                                   starts the two programs in turn, N rounds
@@ -314,6 +316,7 @@ private:
     HWND win_ = nullptr;
     HWND ctl_ = nullptr;
     DWORD mark_ = GetTickCount();
+    HANDLE launched_ = nullptr;  // the last launched program; ends with the robot
 
     HWND Target() const {
         HWND t = ctl_ ? ctl_ : win_;
@@ -546,8 +549,15 @@ private:
                                 Has(o, "dir") ? o.at("dir").c_str() : nullptr, &si, &pi))
                 Fail("CreateProcess failed: " + std::to_string(GetLastError()));
             CloseHandle(pi.hThread);
-            CloseHandle(pi.hProcess);
+            if (launched_) CloseHandle(launched_);
+            launched_ = pi.hProcess;
             Emit("launched pid=" + std::to_string(pi.dwProcessId));
+        } else if (c == "wait-exit") {
+            if (!launched_) Fail("nothing launched");
+            if (WaitForSingleObject(launched_, Timeout(o)) != WAIT_OBJECT_0) Fail("the program still runs");
+            DWORD code = 0;
+            GetExitCodeProcess(launched_, &code);
+            Emit("exited code=" + std::to_string(code) + " ms=" + std::to_string(GetTickCount() - mark_));
         } else if (c == "time-starts") {
             for (const char* key : {"exe", "class", "versus", "versus-class"})
                 if (!Has(o, key)) Fail(std::string("--") + key + " missing");
@@ -581,7 +591,7 @@ const char* const kCommands[] = {"wait-window", "find-window", "wait-box", "pres
                                  "control",     "window",      "text",     "rect",      "children", "dump",
                                  "type",        "click",       "mouse-move", "close",   "wait-gone", "wait-text",
                                  "wait-idle",   "wait-pos",
-                                 "sleep",       "mark",     "screen",    "launch",
+                                 "sleep",       "mark",     "screen",    "launch",    "wait-exit",
                                  "time-starts", "progress"};
 // Steps that drive the real pointer.
 const char* const kPointerCommands[] = {"mouse-click"};
