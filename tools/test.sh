@@ -25,7 +25,9 @@ cd "$src"
 build="${RS_BUILD_ROOT:-$src/out/build}"
 tiers="${RS_TIERS:-host integration e2e}"
 shards="${RS_E2E_SHARDS:-3}"
-case "$shards" in ''|*[!0-9]*|0*) echo "RS_E2E_SHARDS must be a number from 1"; echo "0 passed, 1 failed, 0 skipped"; exit 1 ;; esac
+case "$shards" in
+  ''|*[!0-9]*|0*) echo "RS_E2E_SHARDS must be a number from 1"; echo "0 passed, 1 failed, 0 skipped"; exit 1 ;;
+esac
 
 if [ "${RS_NO_BUILD:-}" != 1 ]; then
   timeout -k 10 600 sh tools/install-deps.sh || { echo "install-deps failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
@@ -37,7 +39,10 @@ timeout -k 10 120 sh tools/make-locales.sh "$src/out/locale" || { echo "locales 
 
 work="$(mktemp -d /tmp/rs-test.XXXXXX)"
 mkdir -p "$work/home"
-trap 'rm -rf "$work"' EXIT
+declare -A pids
+# An interrupted run ends the tiers it started (timeout passes the signal on).
+trap 'kill "${pids[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
   XDG_CACHE_HOME="$work/home/.cache" RS_LOCPATH="$src/out/locale" RS_BUILD_ROOT="$build" RS_SOURCE_DIR="$src"
 export RS_ARTIFACTS="$build/artifacts"
@@ -49,8 +54,6 @@ tier() {
   echo "$1: $2 passed, $3 failed, ${4:-0} skipped"
   total_pass=$((total_pass + $2)); total_fail=$((total_fail + $3)); total_skip=$((total_skip + ${4:-0}))
 }
-
-declare -A pids
 
 # run_gtest NAME LIMIT COMMAND...: runs a GoogleTest binary in the
 # background, its output in $work/NAME.log, its report in $work/NAME.xml.
@@ -103,8 +106,9 @@ for t in $tiers; do
     e2e)
       if [ -x "$build/host/e2e_tests" ]; then
         for i in "${!e2e_runs[@]}"; do
-          run_gtest "${e2e_runs[$i]}" 1500 env GTEST_TOTAL_SHARDS="$shards" GTEST_SHARD_INDEX="$i" \
-            "$build/host/e2e_tests"
+          # Scratch folders inside $work: removed even after a shard is ended.
+          run_gtest "${e2e_runs[$i]}" 1500 env TMPDIR="$work" GTEST_TOTAL_SHARDS="$shards" \
+            GTEST_SHARD_INDEX="$i" "$build/host/e2e_tests"
         done
       fi ;;
   esac

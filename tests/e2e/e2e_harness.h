@@ -30,7 +30,7 @@ struct Paths {
     std::string buildRoot;  // BUILD_ROOT with win32/, win64/, host/
     std::string locpath;    // compiled locales
     std::string artifacts;  // screenshots and logs kept after the run
-    std::string work;       // this binary's scratch folder under /tmp
+    std::string work;       // this binary's scratch folder under $TMPDIR (default /tmp)
     std::string medium;     // the laid-out sample medium (copied per test)
     std::string display;    // ":N" of the shared Xvfb
 };
