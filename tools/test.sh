@@ -93,6 +93,7 @@ esac
 
 # All tiers start at once; their results are printed in the order asked.
 e2e_runs=()
+e2e_tmp="$work"; [ "${RS_E2E_KEEP:-}" = 1 ] && e2e_tmp="${TMPDIR:-/tmp}"
 for i in $(seq 0 $((shards - 1))); do e2e_runs+=("e2e-$i"); done
 for t in $tiers; do
   case "$t" in
@@ -106,8 +107,9 @@ for t in $tiers; do
     e2e)
       if [ -x "$build/host/e2e_tests" ]; then
         for i in "${!e2e_runs[@]}"; do
-          # Scratch folders inside $work: removed even after a shard is ended.
-          run_gtest "${e2e_runs[$i]}" 1500 env TMPDIR="$work" GTEST_TOTAL_SHARDS="$shards" \
+          # Scratch folders inside $work: removed even after a shard is ended
+          # (but kept, outside it, for RS_E2E_KEEP=1).
+          run_gtest "${e2e_runs[$i]}" 1500 env TMPDIR="$e2e_tmp" GTEST_TOTAL_SHARDS="$shards" \
             GTEST_SHARD_INDEX="$i" "$build/host/e2e_tests"
         done
       fi ;;
