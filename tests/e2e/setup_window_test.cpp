@@ -145,7 +145,7 @@ TEST_P(SetupWindowLanguages, TextsLayoutAndPicture) {
                            "--timeout", "10000"});
     ASSERT_TRUE(n.Ok()) << n.raw;
     // The control's window goes with its form; measured where it goes, not
-    // at process exit (Wine keeps an ended GUI process about 2 s longer).
+    // at process exit.
     auto gone = n.Find("gone");
     ASSERT_TRUE(gone);
     EXPECT_GE(gone->Int("ms"), 200);
