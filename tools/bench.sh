@@ -69,11 +69,11 @@ for i in 1 2 3; do
   rm -rf "$prefix/drive_c/Program Files/ORVEX" "$prefix/drive_c/windows/inf/ORVEX.inf"
   find "$prefix/drive_c/users" -type d -name 'ORVEX Utility' -prune -exec rm -rf {} +
   r="$(robot launch --exe "$setup_exe" --dir "$setup_dir" wait-window --class TSetupForm --timeout 60000 \
-        mark type --text y wait-gone --timeout 120000)"
+        mark type --text y wait-gone --timeout 120000 wait-exit --timeout 60000)"
   ms="$(sed -n 's/^gone .* ms=\([0-9]*\).*/\1/p' <<<"$r")"
   [ -n "$ms" ] || { echo "bench: path C run failed:" >&2; echo "$r" >&2; exit 1; }
+  grep -q '^exited' <<<"$r" || { echo "bench: setup.exe did not end after path C:" >&2; echo "$r" >&2; exit 1; }
   runs+=("$ms")
-  sleep 2.5  # Wine keeps an ended GUI process about 2 s
 done
 yes_ms=$(printf '%s\n' "${runs[@]}" | median)
 echo "path C, Yes to the restart prompt: ${runs[*]} ms (median $yes_ms ms); less the 150 ms feedback: $((yes_ms - 150)) ms"

@@ -3,21 +3,31 @@
 #   host         host_tests (unit tests, native, sanitizers)
 #   integration  win_tests.exe under Wine in a 32-bit and a 64-bit prefix (Xvfb)
 #   e2e          e2e_tests: setup.exe under Wine and Xvfb, driven by the robot
+# The integration tier and the e2e tier run at the same time (Wine mostly
+# waits), the e2e tests in RS_E2E_SHARDS (default 3) shards of e2e_tests at
+# once, each with its own prefixes, Xvfb and scratch folder; the host tier
+# runs meanwhile. Each tier's output is printed whole once it has ended.
 # Each tier prints "<tier>: N passed, N failed, N skipped"; the last line is
 # the total in the same form. Exits non-zero on any failure, also when a tier
 # cannot run. Every step has a time limit (seconds): installing 600, building
-# 600, locales 120, host 180, integration 1080 (two Wine runs of 500 each),
-# e2e 2100: 4680 s = 78 min at the very most, the three tiers 56 min; a tier
-# that runs out names the test it was in. Prefixes live in /tmp and are removed; the
+# 600, locales 120, the prefix templates 600, then the tiers together at most
+# 1500 (host 180; integration 600, its two Wine runs of 500 each at once; e2e
+# 1500 for every shard): 3420 s = 57 min at the very most. A tier that runs
+# out names the test it was in. Prefixes live in /tmp and are removed; the
 # wine servers and Xvfb servers started here are ended. HOME points to a
 # scratch folder, so no test writes into the real home folder.
 # Env: RS_BUILD_ROOT (default out/build), RS_TIERS (default "host integration e2e"),
-# RS_NO_BUILD=1 (developers: test what is built, skip installing and building).
+# RS_E2E_SHARDS, RS_NO_BUILD=1 (developers: test what is built, skip
+# installing and building).
 set -u
 src="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$src"
 build="${RS_BUILD_ROOT:-$src/out/build}"
 tiers="${RS_TIERS:-host integration e2e}"
+shards="${RS_E2E_SHARDS:-3}"
+case "$shards" in
+  ''|*[!0-9]*|0*) echo "RS_E2E_SHARDS must be a number from 1"; echo "0 passed, 1 failed, 0 skipped"; exit 1 ;;
+esac
 
 if [ "${RS_NO_BUILD:-}" != 1 ]; then
   timeout -k 10 600 sh tools/install-deps.sh || { echo "install-deps failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
@@ -29,12 +39,10 @@ timeout -k 10 120 sh tools/make-locales.sh "$src/out/locale" || { echo "locales 
 
 work="$(mktemp -d /tmp/rs-test.XXXXXX)"
 mkdir -p "$work/home"
-xpid=""
-cleanup() {
-  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+declare -A pids
+# An interrupted run ends the tiers it started (timeout passes the signal on).
+trap 'kill "${pids[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
   XDG_CACHE_HOME="$work/home/.cache" RS_LOCPATH="$src/out/locale" RS_BUILD_ROOT="$build" RS_SOURCE_DIR="$src"
 export RS_ARTIFACTS="$build/artifacts"
@@ -47,47 +55,80 @@ tier() {
   total_pass=$((total_pass + $2)); total_fail=$((total_fail + $3)); total_skip=$((total_skip + ${4:-0}))
 }
 
-# gtest_tier NAME TIMEOUT BINARY: runs a host GoogleTest binary.
-gtest_tier() {
-  local name="$1" limit="$2" bin="$3" xml="$work/$1.xml" log="$work/$1.log" rc t f s
-  echo "== $name tests"
-  if [ ! -x "$bin" ]; then
-    echo "$name: cannot run, $bin is missing"; tier "$name" 0 1; return
-  fi
-  timeout -k 10 "$limit" "$bin" --gtest_output="xml:$xml" 2>&1 | tee "$log"
-  rc=${PIPESTATUS[0]}
-  if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
-    echo "$name: ended after $limit s in $(rs_running_test "$log")"
-  fi
-  if [ ! -f "$xml" ]; then
-    echo "$name: no test report (exit code $rc)"; tier "$name" 0 1; return
-  fi
-  read -r t f s < <(rs_gtest_counts "$xml")
-  # A crash after the report, or a timeout, is a failure too.
-  [ "$rc" -ne 0 ] && [ "$f" -eq 0 ] && f=1
-  tier "$name" "$((t - f - s))" "$f" "$s"
+# run_gtest NAME LIMIT COMMAND...: runs a GoogleTest binary in the
+# background, its output in $work/NAME.log, its report in $work/NAME.xml.
+run_gtest() {
+  local name="$1" limit="$2"; shift 2
+  timeout -k 10 "$limit" "$@" --gtest_output="xml:$work/$name.xml" >"$work/$name.log" 2>&1 &
+  pids[$name]=$!
 }
+
+# gtest_tier TIER LIMIT RUN...: once the runs (run_gtest names) have ended,
+# prints their output and the tier's counts, summed over the runs.
+gtest_tier() {
+  local name="$1" limit="$2" run rc t f s p=0 fs=0 sk=0; shift 2
+  echo "== $name tests"
+  for run in "$@"; do
+    wait "${pids[$run]}"; rc=$?
+    cat "$work/$run.log"
+    if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
+      echo "$name: ended after $limit s in $(rs_running_test "$work/$run.log")"
+    fi
+    if [ ! -f "$work/$run.xml" ]; then
+      echo "$name: no test report from $run (exit code $rc)"; fs=$((fs + 1)); continue
+    fi
+    read -r t f s < <(rs_gtest_counts "$work/$run.xml")
+    # A crash after the report, or a timeout, is a failure too.
+    [ "$rc" -ne 0 ] && [ "$f" -eq 0 ] && f=1
+    p=$((p + t - f - s)); fs=$((fs + f)); sk=$((sk + s))
+  done
+  tier "$name" "$p" "$fs" "$sk"
+}
+
+# The Wine tiers clone the prefix templates: made once, before they start.
+case " $tiers " in *" integration "*|*" e2e "*)
+  timeout -k 10 600 bash -c '. tools/winenv.sh && rs_template win32 && rs_template win64' >/dev/null ||
+    echo "the prefix templates could not be made; the Wine tiers try again" ;;
+esac
+
+# All tiers start at once; their results are printed in the order asked.
+e2e_runs=()
+e2e_tmp="$work"; [ "${RS_E2E_KEEP:-}" = 1 ] && e2e_tmp="${TMPDIR:-/tmp}"
+for i in $(seq 0 $((shards - 1))); do e2e_runs+=("e2e-$i"); done
+for t in $tiers; do
+  case "$t" in
+    host) [ -x "$build/host/host_tests" ] && run_gtest host 180 "$build/host/host_tests" ;;
+    integration)
+      if [ -f "$build/win32/win_tests.exe" ]; then
+        timeout -k 10 600 env RS_WIN_RUN_LIMIT=500 bash tools/run-win-tests.sh "$build/win32" \
+          >"$work/integration.log" 2>&1 &
+        pids[integration]=$!
+      fi ;;
+    e2e)
+      if [ -x "$build/host/e2e_tests" ]; then
+        for i in "${!e2e_runs[@]}"; do
+          # Scratch folders inside $work: removed even after a shard is ended
+          # (but kept, outside it, for RS_E2E_KEEP=1).
+          run_gtest "${e2e_runs[$i]}" 1500 env TMPDIR="$e2e_tmp" GTEST_TOTAL_SHARDS="$shards" \
+            GTEST_SHARD_INDEX="$i" "$build/host/e2e_tests"
+        done
+      fi ;;
+  esac
+done
 
 for t in $tiers; do
   case "$t" in
-    host) gtest_tier host 180 "$build/host/host_tests" ;;
+    host)
+      if [ -z "${pids[host]:-}" ]; then
+        echo "host: cannot run, $build/host/host_tests is missing"; tier host 0 1; continue
+      fi
+      gtest_tier host 180 host ;;
     integration)
       echo "== integration tests"
-      if [ ! -f "$build/win32/win_tests.exe" ]; then
+      if [ -z "${pids[integration]:-}" ]; then
         echo "integration: cannot run, win_tests.exe is missing"; tier integration 0 1; continue
       fi
-      if [ -z "$xpid" ]; then
-        Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$work/display" 2>"$work/xvfb.log" &
-        xpid=$!
-        for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.1; done
-      fi
-      num="$(head -n1 "$work/display" 2>/dev/null)"
-      if [ -z "$num" ]; then
-        echo "integration: cannot run, Xvfb did not start"; cat "$work/xvfb.log"; tier integration 0 1; continue
-      fi
-      timeout -k 10 1080 env DISPLAY=":$num" RS_WIN_RUN_LIMIT=500 bash tools/run-win-tests.sh "$build/win32" \
-        >"$work/integration.log" 2>&1
-      rc=$?
+      wait "${pids[integration]}"; rc=$?
       grep -v '^integration: [0-9]* passed' "$work/integration.log"
       line="$(grep '^integration: [0-9]* passed, [0-9]* failed' "$work/integration.log" | tail -n1)"
       if [ -z "$line" ]; then
@@ -99,7 +140,11 @@ for t in $tiers; do
       [ "$rc" -ne 0 ] && [ "$f" -eq 0 ] && f=1
       tier integration "$p" "$f" "${s:-0}"
       ;;
-    e2e) gtest_tier e2e 2100 "$build/host/e2e_tests" ;;
+    e2e)
+      if [ -z "${pids[e2e-0]:-}" ]; then
+        echo "e2e: cannot run, $build/host/e2e_tests is missing"; tier e2e 0 1; continue
+      fi
+      gtest_tier e2e 1500 "${e2e_runs[@]}" ;;
     *) echo "unknown tier $t"; tier "$t" 0 1 ;;
   esac
 done

@@ -79,6 +79,27 @@ rs_clone_prefix() {
   rm -f "$2/.rs-template-ok"
 }
 
+# rs_unmanaged_windows PREFIX: Wine leaves the prefix's windows to no window
+# manager. Under Xvfb there is none, and Wine then waits 2 s for one at every
+# top-level window it hides, also at a program's end. Written into user.reg,
+# so only while no wine server runs in the prefix.
+rs_unmanaged_windows() {
+  printf '\n[Software\\\\Wine\\\\X11 Driver] 1700000000\n"Managed"="N"\n' >>"$1/user.reg"
+}
+
+# rs_start_xvfb DIR: a private Xvfb on a display number it picks itself;
+# sets RS_XVFB_PID and RS_DISPLAY (":N"), its log in DIR/xvfb.log. Fails
+# (Xvfb ended) when no display number came within 20 s.
+rs_start_xvfb() {
+  local num=""
+  rm -f "$1/display"; mkfifo "$1/display" || return 1
+  Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$1/display" 2>"$1/xvfb.log" 9>&- &
+  RS_XVFB_PID=$!
+  read -r -t 20 num <"$1/display"
+  if [ -z "$num" ]; then kill "$RS_XVFB_PID" 2>/dev/null; wait "$RS_XVFB_PID" 2>/dev/null; return 1; fi
+  RS_DISPLAY=":$num"
+}
+
 # rs_gtest_counts XML: "tests failed skipped" of a GoogleTest report
 # (disabled tests are not counted as tests).
 rs_gtest_counts() {

@@ -13,8 +13,7 @@ class ApplicationWindow : public e2e::SetupTest {};
 TEST_F(ApplicationWindow, OneUnownedWindowTitledSetupOwnsTheSetupWindow) {
     Prepare({"win32", "winxp", "ko_KR"});
     StartSetup();
-    e2e::RobotResult r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", "30000", "sleep", "--ms", "300",
-                                "dump"});
+    e2e::RobotResult r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", "30000", "wait-idle", "dump"});
     ASSERT_TRUE(r.Ok()) << r.raw;
     auto setup = r.Find("window");
     ASSERT_TRUE(setup);

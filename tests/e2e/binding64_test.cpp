@@ -174,9 +174,8 @@ TEST_F(SmallScreen, KoreanNoticeIsCentredOnTheRealOuterSize) {
                            "[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]", "\"Default\"=\"640x480\""}));
     StartTraced();
     auto r = Robot({"screen", "wait-window", "--class", "TSetupForm", "--timeout", kTimeout, "type", "--text", "y",
-                    "wait-window", "--class", "TLicenseForm", "--timeout", "60000", "sleep", "--ms", "500", "type",
-                    "--text", "a", "wait-window", "--class", "TDialogForm", "--timeout", "60000", "sleep", "--ms",
-                    "500", "children"},
+                    "wait-window", "--class", "TLicenseForm", "--timeout", "60000", "wait-idle", "type", "--text",
+                    "a", "wait-window", "--class", "TDialogForm", "--timeout", "60000", "wait-idle", "children"},
                    150000);
     ASSERT_TRUE(r.Ok()) << r.raw;
     auto screen = r.Find("screen");

@@ -54,6 +54,28 @@ struct Child {
     int out = -1;
 };
 
+// The children not yet waited for; each leads its own process group. A fixed
+// table: the handler that ends them when the harness is told to end (a shard
+// out of time) may touch nothing else.
+volatile sig_atomic_t liveGroups[64];
+
+void Track(pid_t pid) {
+    for (auto& g : liveGroups)
+        if (g == 0) {
+            g = pid;
+            return;
+        }
+}
+
+// waitpid, and the child no longer tracked once it is waited for.
+pid_t WaitChild(pid_t pid, int* status, int flags) {
+    pid_t r = waitpid(pid, status, flags);
+    if (r == pid)
+        for (auto& g : liveGroups)
+            if (g == pid) g = 0;
+    return r;
+}
+
 Child Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& cwd,
             const std::string& logFile = "") {
     std::vector<std::string> envStore;
@@ -96,6 +118,7 @@ Child Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
         _exit(127);
     }
     setpgid(pid, pid);
+    Track(pid);
     if (logFd >= 0) close(logFd);
     if (fds[1] >= 0) close(fds[1]);
     return Child{pid, fds[0]};
@@ -121,11 +144,11 @@ int Reap(pid_t pid, int timeoutMs, std::string* output, int outFd) {
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        pid_t r = waitpid(pid, &status, WNOHANG);
+        pid_t r = WaitChild(pid, &status, WNOHANG);
         if (r == pid) break;
         if (std::chrono::steady_clock::now() > deadline) {
             kill(-pid, SIGKILL);
-            waitpid(pid, &status, 0);
+            WaitChild(pid, &status, 0);
             if (outFd >= 0) close(outFd);
             return -1;
         }
@@ -159,6 +182,19 @@ public:
 };
 pid_t XvfbEnvironment::pid = -1;
 [[maybe_unused]] ::testing::Environment* const kXvfb = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+
+// SIGTERM or SIGINT: the children's process groups and the Xvfb end first,
+// so that nothing writes into the scratch folder once the harness is gone.
+extern "C" void EndChildrenAndLeave(int sig) {
+    for (auto& g : liveGroups)
+        if (g > 0) {
+            kill(-g, SIGKILL);
+            waitpid(g, nullptr, 0);
+        }
+    if (XvfbEnvironment::pid > 0) kill(XvfbEnvironment::pid, SIGTERM);
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
 
 std::string StartXvfb(const std::string& work) {
     int fds[2];
@@ -209,9 +245,11 @@ Paths MakePaths() {
     if (!fs::exists(p.buildRoot + "/win32/testbin/robot.exe")) Die("no robot.exe in " + p.buildRoot + "/win32/testbin");
     p.locpath = Env("RS_LOCPATH", p.source + "/out/locale");
     p.artifacts = Env("RS_ARTIFACTS", p.buildRoot + "/artifacts");
-    char tmpl[] = "/tmp/rs-e2e.XXXXXX";
-    if (!mkdtemp(tmpl)) Die("mkdtemp failed");
+    std::string tmpl = Env("TMPDIR", "/tmp") + "/rs-e2e.XXXXXX";
+    if (!mkdtemp(tmpl.data())) Die("cannot make a scratch folder " + tmpl + ": " + std::strerror(errno));
     p.work = tmpl;
+    signal(SIGTERM, EndChildrenAndLeave);
+    signal(SIGINT, EndChildrenAndLeave);
     fs::create_directories(p.work + "/home");
     fs::create_directories(p.artifacts);
 
@@ -617,7 +655,8 @@ void SetupTest::Prepare(const RunOptions& options) {
     setupDir_ = driveC_ + "/medium/Setup";
     CommandResult clone = RunCommand(
         {"bash", "-c", ". " + ShellQuote(p.source + "/tools/winenv.sh") + " && rs_clone_prefix " + options.arch + " " +
-                           ShellQuote(prefix_) + " && rs_locale_fonts " + ShellQuote(prefix_) + " " + options.locale},
+                           ShellQuote(prefix_) + " && rs_locale_fonts " + ShellQuote(prefix_) + " " + options.locale +
+                           " && rs_unmanaged_windows " + ShellQuote(prefix_)},
         {"HOME=" + p.work + "/home"}, "", 300000);
     ASSERT_EQ(clone.exitCode, 0) << clone.output;
     CommandResult copy = RunCommand({"cp", "-a", mediumFrom_.empty() ? p.medium : mediumFrom_, driveC_ + "/medium"});
@@ -692,7 +731,7 @@ std::string SetupTest::SetupOutput() const { return setupLog_.empty() ? std::str
 bool SetupTest::SetupRunning() {
     if (setupPid_ <= 0) return false;
     int status = 0;
-    pid_t r = waitpid(setupPid_, &status, WNOHANG);
+    pid_t r = WaitChild(setupPid_, &status, WNOHANG);
     if (r == setupPid_) {
         setupExit_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         setupPid_ = -1;
@@ -797,12 +836,12 @@ void SetupTest::TearDown() {
     }
     if (setupPid_ > 0) {
         kill(-setupPid_, SIGKILL);
-        waitpid(setupPid_, nullptr, 0);
+        WaitChild(setupPid_, nullptr, 0);
         setupPid_ = -1;
     }
     for (int pid : backgroundPids_) {
         kill(-pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
+        WaitChild(pid, nullptr, 0);
     }
     backgroundPids_.clear();
     StopServer();

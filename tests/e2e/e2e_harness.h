@@ -4,7 +4,10 @@
 // the run changed in drive_c and in the registry.
 //
 // One Xvfb server is shared by all tests of the binary (a free display number
-// chosen by Xvfb itself). Locations come from the build tree the binary lives
+// chosen by Xvfb itself). Shards of the binary may run at once: each has its
+// own scratch folder, Xvfb, prefixes and HOME. The prefixes leave windows to
+// no window manager (rs_unmanaged_windows), so a program ends as soon as it
+// has closed its windows. Locations come from the build tree the binary lives
 // in (BUILD_ROOT/host/e2e_tests); env overrides: RS_BUILD_ROOT, RS_SOURCE_DIR,
 // RS_LOCPATH, RS_ARTIFACTS, RS_E2E_KEEP=1 (keep the prefixes for inspection).
 #pragma once
@@ -27,7 +30,7 @@ struct Paths {
     std::string buildRoot;  // BUILD_ROOT with win32/, win64/, host/
     std::string locpath;    // compiled locales
     std::string artifacts;  // screenshots and logs kept after the run
-    std::string work;       // this binary's scratch folder under /tmp
+    std::string work;       // this binary's scratch folder under $TMPDIR (default /tmp)
     std::string medium;     // the laid-out sample medium (copied per test)
     std::string display;    // ":N" of the shared Xvfb
 };

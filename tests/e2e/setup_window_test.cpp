@@ -80,8 +80,8 @@ class SetupWindowLanguages : public SetupWindow, public ::testing::WithParamInte
 TEST_P(SetupWindowLanguages, TextsLayoutAndPicture) {
     const LanguageCase& lang = GetParam();
     StartAs(lang.locale);
-    RobotResult r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", "30000", "sleep", "--ms", "300",
-                           "screen", "window", "children"});
+    RobotResult r = Robot({"wait-window", "--class", "TSetupForm", "--timeout", "30000", "wait-idle", "screen",
+                           "window", "children"});
     ASSERT_TRUE(r.Ok()) << r.raw;
     RobotLine win = Window(r);
     EXPECT_EQ(win.Get("text"), lang.caption);
@@ -117,10 +117,12 @@ TEST_P(SetupWindowLanguages, TextsLayoutAndPicture) {
     EXPECT_EQ(picture->Int("width"), 533);
     EXPECT_EQ(picture->Int("height"), 189);
 
-    e2e::Image shot = Screenshot(std::string("setup-window-") + lang.locale,
-                                 std::vector<int>{static_cast<int>(win.Int("left")), static_cast<int>(win.Int("top")),
-                                                  static_cast<int>(win.Int("width")),
-                                                  static_cast<int>(win.Int("height"))});
+    // The window has painted once the Yes label's green is on screen.
+    e2e::Image shot = ScreenshotWhen(
+        std::string("setup-window-") + lang.locale,
+        [&](const e2e::Image& img) { return CountColor(img, win, 292, 134, 73, 25, kLabelGreen, 30) > 10; },
+        std::vector<int>{static_cast<int>(win.Int("left")), static_cast<int>(win.Int("top")),
+                         static_cast<int>(win.Int("width")), static_cast<int>(win.Int("height"))});
     ASSERT_GT(shot.width, 0);
     // The picture: green at the top, pale yellow-green at the bottom, both edges.
     EXPECT_LE(e2e::ColorDistance(ClientPixel(shot, win, 1, 2), {66, 211, 75}), 40)
@@ -140,15 +142,12 @@ TEST_P(SetupWindowLanguages, TextsLayoutAndPicture) {
 
     // Typing "n": the No label steps 1 pixel right and down while the
     // feedback runs, and the window goes no sooner than 200 ms after.
-    RobotResult n = Robot({"wait-window", "--class", "TSetupForm", "type", "--text", "n", "sleep", "--ms", "60",
-                           "control", "--class", "TLabel", "--text", lang.no, "wait-gone", "--timeout", "10000"});
+    RobotResult n = Robot({"wait-window", "--class", "TSetupForm", "type", "--text", "n", "control", "--class",
+                           "TLabel", "--text", lang.no, "wait-pos", "--x", "397", "--y", "135", "wait-gone",
+                           "--timeout", "10000"});
     ASSERT_TRUE(n.Ok()) << n.raw;
-    auto moved = n.Find("control");
-    ASSERT_TRUE(moved);
-    EXPECT_EQ(moved->Int("x"), 397);
-    EXPECT_EQ(moved->Int("y"), 135);
     // The control's window goes with its form; measured where it goes, not
-    // at process exit (Wine keeps an ended GUI process about 2 s longer).
+    // at process exit.
     auto gone = n.Find("gone");
     ASSERT_TRUE(gone);
     EXPECT_GE(gone->Int("ms"), 200);
@@ -164,7 +163,7 @@ TEST_F(SetupWindow, HighlightFollowsThePointer) {
     StartAs("en_US");
     auto step = [&](int x, int y) {
         RobotResult r = Robot({"wait-window", "--class", "TSetupForm", "mouse-move", "--x", std::to_string(x), "--y",
-                               std::to_string(y), "sleep", "--ms", "250"});
+                               std::to_string(y), "wait-idle"});
         EXPECT_TRUE(r.Ok()) << r.raw;
         return r;
     };

@@ -12,6 +12,15 @@ using namespace wintest;
 
 namespace {
 
+// A program's file while its process runs: no one may open it for writing.
+bool FileHeldByAProcess(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(h);
+    return false;
+}
+
 std::string NarrowIn(const char16_t* text, UINT codePage) {
     const auto* w = reinterpret_cast<const wchar_t*>(text);
     char buffer[1024] = {};
@@ -104,7 +113,9 @@ TEST_F(EngineFiles, DestinationRunningAsAProgram) {
     PROCESS_INFORMATION info{};
     ASSERT_TRUE(CreateProcessA(dest.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, (medium_ + "\\out").c_str(),
                                &startup, &info));
-    Sleep(200);
+    // Held from the moment its process is made: waited for, not guessed.
+    const DWORD start = GetTickCount();
+    while (!FileHeldByAProcess(dest) && GetTickCount() - start < 10000) Sleep(5);
     BOOL copied = rs::InstallFile(".\\drivers\\tkpsvc.exe", dest);
     DWORD error = GetLastError();
     WaitForSingleObject(info.hProcess, 30000);

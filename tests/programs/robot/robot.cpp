@@ -37,8 +37,15 @@
 //   progress                        a progress bar's position (PBM_GETPOS)
 //   wait-gone                       until the selection is gone or hidden;
 //                                   "ms" counts from the last action
+//   wait-idle                       until the selected window's thread is
+//                                   back in its message loop and has painted
+//                                   what was due
+//   wait-pos --x X --y Y            until the selection's position (as the
+//                                   x, y of its line) is that
 //   wait-text --text T | sleep --ms N | mark
 //   launch --exe PATH [--dir DIR]   start a program (marks the time)
+//   wait-exit                       until the launched program has ended;
+//                                   its exit code
 //   time-starts --exe PATH [--dir DIR] --class C --versus PATH
 //               [--versus-dir DIR] --versus-class C [--rounds N]
 //                                   starts the two programs in turn, N rounds
@@ -309,6 +316,7 @@ private:
     HWND win_ = nullptr;
     HWND ctl_ = nullptr;
     DWORD mark_ = GetTickCount();
+    HANDLE launched_ = nullptr;  // the last launched program; ends with the robot
 
     HWND Target() const {
         HWND t = ctl_ ? ctl_ : win_;
@@ -497,6 +505,29 @@ private:
                 Sleep(2);
             }
             Emit("gone hwnd=" + Hex(t) + " ms=" + std::to_string(GetTickCount() - mark_));
+        } else if (c == "wait-idle") {
+            // A sent message is answered once the thread is back in its
+            // message loop, so what it did as the window showed (centring,
+            // making other windows) is done; then it paints what is due.
+            HWND t = win_ ? win_ : Target();
+            const DWORD start = GetTickCount();
+            DWORD_PTR ignored = 0;
+            if (!SendMessageTimeoutW(t, WM_NULL, 0, 0, SMTO_NORMAL, Timeout(o), &ignored))
+                Fail("the window's thread does not answer");
+            RedrawWindow(t, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            Emit("idle hwnd=" + Hex(t) + " ms=" + std::to_string(GetTickCount() - start));
+        } else if (c == "wait-pos") {
+            HWND t = Target();
+            const DWORD start = GetTickCount(), timeout = Timeout(o);
+            const POINT want{Num(o, "x", 0), Num(o, "y", 0)};
+            for (;;) {
+                if (!IsWindow(t)) Fail("the window is gone");
+                const POINT at = RectsOf(t).pos;
+                if (at.x == want.x && at.y == want.y) break;
+                if (GetTickCount() - start >= timeout) Fail("position not reached");
+                Sleep(1);
+            }
+            Emit("pos " + Describe(t) + " ms=" + std::to_string(GetTickCount() - mark_));
         } else if (c == "wait-text") {
             HWND t = Target();
             DWORD start = GetTickCount(), timeout = Timeout(o);
@@ -518,8 +549,15 @@ private:
                                 Has(o, "dir") ? o.at("dir").c_str() : nullptr, &si, &pi))
                 Fail("CreateProcess failed: " + std::to_string(GetLastError()));
             CloseHandle(pi.hThread);
-            CloseHandle(pi.hProcess);
+            if (launched_) CloseHandle(launched_);
+            launched_ = pi.hProcess;
             Emit("launched pid=" + std::to_string(pi.dwProcessId));
+        } else if (c == "wait-exit") {
+            if (!launched_) Fail("nothing launched");
+            if (WaitForSingleObject(launched_, Timeout(o)) != WAIT_OBJECT_0) Fail("the program still runs");
+            DWORD code = 0;
+            GetExitCodeProcess(launched_, &code);
+            Emit("exited code=" + std::to_string(code) + " ms=" + std::to_string(GetTickCount() - mark_));
         } else if (c == "time-starts") {
             for (const char* key : {"exe", "class", "versus", "versus-class"})
                 if (!Has(o, key)) Fail(std::string("--") + key + " missing");
@@ -552,7 +590,8 @@ private:
 const char* const kCommands[] = {"wait-window", "find-window", "wait-box", "press-box", "no-box",   "press",
                                  "control",     "window",      "text",     "rect",      "children", "dump",
                                  "type",        "click",       "mouse-move", "close",   "wait-gone", "wait-text",
-                                 "sleep",       "mark",     "screen",    "launch",
+                                 "wait-idle",   "wait-pos",
+                                 "sleep",       "mark",     "screen",    "launch",    "wait-exit",
                                  "time-starts", "progress"};
 // Steps that drive the real pointer.
 const char* const kPointerCommands[] = {"mouse-click"};
