@@ -137,12 +137,7 @@ TEST_F(InstallPaths, PathCVersionFivePointTwo) {
 // The binding failing twice: two re-plug prompts answered OK, then the run
 // goes on to its end; Cancel instead ends it with nothing installed.
 TEST_F(InstallPaths, PathCBindingRetriedThenCancelled) {
-    Prepare({"win32", "winxp", "en_US"});
-    PutInSetupFolder(TestBin("pnpbind.dll"), "pnpbind.dll");
-    ASSERT_EQ(Wine({"reg", "add", "HKCU\\Software\\ReaderSetupTests\\EngineStandinPnpbind", "/v", "FailuresLeft",
-                    "/t", "REG_DWORD", "/d", "3", "/f"})
-                  .exitCode,
-              0);
+    ASSERT_NO_FATAL_FAILURE(PrepareBindingThatFails(3));
     StartTraced();
     auto r = Robot(Yes({"press-box", "--timeout", kTimeout, "--button", "OK", "press-box", "--timeout", kTimeout,
                         "--button", "OK", "press-box", "--timeout", kTimeout, "--button", "Cancel"}));
@@ -159,12 +154,7 @@ TEST_F(InstallPaths, PathCBindingRetriedThenCancelled) {
 }
 
 TEST_F(InstallPaths, PathCBindingRetriedUntilBound) {
-    Prepare({"win32", "winxp", "en_US"});
-    PutInSetupFolder(TestBin("pnpbind.dll"), "pnpbind.dll");
-    ASSERT_EQ(Wine({"reg", "add", "HKCU\\Software\\ReaderSetupTests\\EngineStandinPnpbind", "/v", "FailuresLeft",
-                    "/t", "REG_DWORD", "/d", "2", "/f"})
-                  .exitCode,
-              0);
+    ASSERT_NO_FATAL_FAILURE(PrepareBindingThatFails(2));
     StartTraced();
     YesRunsPathC({"press-box", "--timeout", kTimeout, "--button", "OK", "press-box", "--timeout", kTimeout,
                   "--button", "OK"},

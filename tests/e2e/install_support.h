@@ -158,6 +158,17 @@ protected:
         EXPECT_EQ(RestartPrompts(), 1);
         ExpectChanges(AuditNow(), expected);
     }
+
+    // Path C's medium with the stand-in binding library, which fails its
+    // first `failures` calls.
+    void PrepareBindingThatFails(int failures) {
+        Prepare({"win32", "winxp", "en_US"});
+        PutInSetupFolder(TestBin("pnpbind.dll"), "pnpbind.dll");
+        ASSERT_EQ(Wine({"reg", "add", "HKCU\\Software\\ReaderSetupTests\\EngineStandinPnpbind", "/v",
+                        "FailuresLeft", "/t", "REG_DWORD", "/d", std::to_string(failures), "/f"})
+                      .exitCode,
+                  0);
+    }
 };
 
 // The agreement window's controls as the robot lists them.
