@@ -69,9 +69,9 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 private="$(mktemp -d /tmp/rs-make-medium.XXXXXX)" || fail "cannot make a private folder in /tmp"  # mode 0700
 
-# The setup.exe the medium will carry (medium_layout takes the product tree's).
+# The setup.exe the medium will carry; when it is missing, medium_layout
+# names it.
 setup_exe="$build/product/setup.exe"
-[ -f "$setup_exe" ] || setup_exe="$build/win32/setup.exe"
 placeholder='*** PLACEHOLDER - NOT THE LICENCE AGREEMENT ***'
 if [ $# -eq 3 ] && [ "$allow_placeholder" -eq 0 ] && [ -f "$setup_exe" ] && grep -qaF -- "$placeholder" "$setup_exe"; then
   fail "$setup_exe still shows the placeholder agreement text (assets/license.txt); build with" \
