@@ -27,6 +27,8 @@ PlatformCode ClassifyPlatform(const VersionFacts& f) {
     if (f.major == 5 && f.minor >= 2) return 8;
     if (f.major == 6 && f.minor == 0 && workstation && f.architecture == kArchX86) return 9;
     if (f.major == 6 && f.minor == 0 && workstation && Is64Bit(f.architecture)) return 10;
+    // Windows 7, 8 and 8.1 (and their server editions) are later than Vista.
+    if (f.major == 6 && f.minor >= 1 && f.minor <= 3) return 11;
     if (f.major > 6) return 11;
     return 12;
 }

@@ -111,12 +111,15 @@ protected:
 // Bound at the first try through the helper (the stand-in also sets the
 // restart flag; the restart prompt comes either way): no re-plug prompt, the
 // whole path C in Program Files (x86), the restart prompt and exit code 0.
-TEST_F(Binding64, LaterThanVistaBindsThroughTheHelper) {
-    Prepare({"win64", "win10", "en_US"});
+class Binding64Versions : public Binding64, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(Binding64Versions, LaterThanVistaBindsThroughTheHelper) {
+    Prepare({"win64", GetParam(), "en_US"});
     ASSERT_NO_FATAL_FAILURE(UseStandIn(true, true));
     StartTraced();
     auto steps = YesYes();
-    for (const char* s : {"no-box", "--timeout", "4000"}) steps.push_back(s);
+    // A re-plug prompt would keep the window.
+    for (const char* s : {"wait-gone", "--timeout", kTimeout}) steps.push_back(s);
     auto r = Robot(steps);
     ASSERT_TRUE(r.Ok()) << r.raw;
     EXPECT_EQ(r.All("box").size(), 1u);  // the question only
@@ -128,6 +131,8 @@ TEST_F(Binding64, LaterThanVistaBindsThroughTheHelper) {
 
     ExpectChanges(AuditNow(), install_e2e::PathC("Program Files (x86)"));
 }
+
+INSTANTIATE_TEST_SUITE_P(LaterThanVista, Binding64Versions, ::testing::ValuesIn(install_e2e::kLaterThanVista));
 
 // Not bound: the re-plug prompt; OK tries again through the helper, Cancel
 // ends the program with nothing installed and no restart prompt.

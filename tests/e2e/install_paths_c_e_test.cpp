@@ -13,9 +13,12 @@ using install_e2e::kTimeout;
 using install_e2e::PathC;
 
 // Later than Vista: No leaves everything as it was and the window asks
-// again; Yes then runs path C with the relative INF path.
-TEST_F(InstallPaths, PathEAsksThenRunsPathC) {
-    Prepare({"win32", "win10", "en_US"});
+// again; Yes then runs path C with the relative INF path. Windows 7 to 10,
+// as Wine reports them to setup.exe (kLaterThanVista).
+class PathE : public InstallPaths, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(PathE, AsksThenRunsPathC) {
+    Prepare({"win32", GetParam(), "en_US"});
     PutInSetupFolder(TestBin("pnpbind.dll"), "pnpbind.dll");  // records the binding's arguments
     StartTraced();
     auto no =
@@ -41,6 +44,8 @@ TEST_F(InstallPaths, PathEAsksThenRunsPathC) {
         << calls.output;
     ExpectChanges(AuditNow(), PathC());
 }
+
+INSTANTIATE_TEST_SUITE_P(LaterThanVista, PathE, ::testing::ValuesIn(install_e2e::kLaterThanVista));
 
 // Windows 2000 hands the binding the absolute INF path under the current directory.
 TEST_F(InstallPaths, PathCWindows2000BindsFromTheAbsoluteInfPath) {

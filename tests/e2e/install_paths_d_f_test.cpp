@@ -10,9 +10,10 @@ using install_e2e::InstallPaths;
 using install_e2e::InstallTest;
 using install_e2e::kTimeout;
 
-// Windows 7 is not a platform of the program: one box, and nothing touched.
+// Server 2008 (6.0, a server product type) is not a platform of the
+// program: one box, and nothing touched.
 TEST_F(InstallPaths, PathFRefusesAnUnknownSystem) {
-    Prepare({"win32", "win7", "en_US"});
+    Prepare({"win32", "win2008", "en_US"});
     StartTraced();
     auto r = Robot(Yes({"press-box", "--timeout", kTimeout}));
     ASSERT_TRUE(r.Ok()) << r.raw;

@@ -138,6 +138,10 @@ protected:
     }
 };
 
+// Wine's systems later than Vista (its win7 reports a server product type,
+// Windows 7 a workstation: the same path either way).
+inline constexpr const char* kLaterThanVista[] = {"win7", "win8", "win81", "win10"};
+
 // The robot's wait for a window or box of the pass.
 inline constexpr char kTimeout[] = "30000";
 

@@ -61,8 +61,11 @@ TEST(PlatformClassification, VistaAndLater) {
     EXPECT_EQ(ClassifyPlatform(Nt(6, 0, 1, 9)), 10);
     EXPECT_EQ(ClassifyPlatform(Nt(6, 0, 1, 6)), 10);
     EXPECT_EQ(ClassifyPlatform(Nt(6, 0, 3, 9)), 12);  // Server 2008
-    EXPECT_EQ(ClassifyPlatform(Nt(6, 1, 1, 0)), 12);  // Windows 7
-    EXPECT_EQ(ClassifyPlatform(Nt(6, 2, 1, 9)), 12);  // Windows 8
+    EXPECT_EQ(ClassifyPlatform(Nt(6, 1, 1, 0)), 11);  // Windows 7, 8, 8.1 whatever the product type
+    EXPECT_EQ(ClassifyPlatform(Nt(6, 1, 3, 9)), 11);
+    EXPECT_EQ(ClassifyPlatform(Nt(6, 2, 0, 9)), 11);
+    EXPECT_EQ(ClassifyPlatform(Nt(6, 3, 1, 0)), 11);
+    EXPECT_EQ(ClassifyPlatform(Nt(6, 4, 1, 9)), 12);
     EXPECT_EQ(ClassifyPlatform(Nt(10, 0, 1, 9)), 11);
     EXPECT_EQ(ClassifyPlatform(Nt(7, 0, 3, 0)), 11);
 }

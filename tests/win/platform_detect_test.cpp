@@ -66,8 +66,9 @@ TEST(PlatformDetection, XpAndVistaByPrefixWidth) {
 TEST(PlatformDetection, LaterVersions) {
     // With the supportedOS entries of the manifest Wine reports 10.0.
     EXPECT_EQ(Platform("win10"), 11);
-    // 6.1 has no rule (and Wine's win7 also reports a server product type).
-    EXPECT_EQ(Platform("win7"), 12);
+    // 6.1 to 6.3 whatever the product type (Wine's win7 reports a server's).
+    for (const char* version : {"win7", "win2008r2", "win8", "win81"}) EXPECT_EQ(Platform(version), 11) << version;
+    EXPECT_EQ(Platform("win2008"), 12);  // a 6.0 server
 }
 
 }  // namespace
