@@ -155,14 +155,23 @@ void Application::ProcessMessages() {
     }
 }
 
+namespace {
+// Every kind of message, in the bits Windows 95 and NT 4.0 know: the
+// headers' QS_ALLINPUT also holds QS_RAWINPUT, and systems before XP refuse
+// the whole wait for it.
+constexpr DWORD kAnyMessage = QS_KEY | QS_MOUSE | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY;
+static_assert(kAnyMessage == 0xFF);
+}  // namespace
+
 void Application::ProcessMessagesFor(std::uint32_t ms) {
     const std::uint32_t start = GetTickCount();
     for (;;) {
         ProcessMessages();
         const std::uint32_t now = GetTickCount();
         if (TicksElapsed(start, now, ms)) break;
-        // Sleeps until a message comes or the time is up, instead of spinning.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - (now - start), QS_ALLINPUT);
+        // Sleeps until a message comes or the time is up, instead of spinning;
+        // should the wait fail, a short sleep still leaves the processor free.
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - (now - start), kAnyMessage) == WAIT_FAILED) Sleep(1);
     }
 }
 

@@ -17,7 +17,7 @@ using e2e::RelayCall;
 const char kTimeout[] = "30000";
 const char kTraced[] =
     "kernel32.CreateProcessA;user32.SendMessageA;user32.SetTimer;user32.KillTimer;user32.SetWindowPos;"
-    "advapi32.RegOpenKeyA;advapi32.OpenSCManagerA;advapi32.OpenServiceA";
+    "advapi32.RegOpenKeyA;advapi32.OpenSCManagerA;advapi32.OpenServiceA;user32.MsgWaitForMultipleObjects";
 
 // Early by a clock tick at most: Windows' clock advances in steps of about
 // 15.6 ms, and the trace's timestamps in whole milliseconds.
@@ -136,8 +136,10 @@ TEST_F(InstallTrace, PathCSetsEveryPosition) {
 }
 
 // The press feedback as long as it should be: Yes 150 ms, No 200 ms (the
-// upper bound leaves a loaded machine 100 ms to wake the program). Later
-// than Vista, the question answered No sets no position beyond the pass's 0.
+// upper bound leaves a loaded machine 100 ms to wake the program), its wait
+// with no wake bit beyond 0xFF, which Windows before XP would refuse (Wine
+// takes any). Later than Vista, the question answered No sets no position
+// beyond the pass's 0.
 TEST_F(InstallTrace, PressFeedbackLastsItsTime) {
     PrepareTraced({"win32", "win10", "en_US"});
     StartAndYes({"press-box", "--timeout", kTimeout, "--button", "No", "type", "--text", "n", "wait-gone", "--timeout",
@@ -149,6 +151,9 @@ TEST_F(InstallTrace, PressFeedbackLastsItsTime) {
     EXPECT_LE(yes, 0.15 + 0.1);
     EXPECT_GE(no, 0.2 - kTick);
     EXPECT_LE(no, 0.2 + 0.1);
+    const auto waits = Calls("user32.MsgWaitForMultipleObjects");
+    EXPECT_FALSE(waits.empty());
+    for (const RelayCall& c : waits) EXPECT_EQ(c.Word(4) & ~0xFFul, 0ul) << std::hex << c.Word(4);
 }
 
 // Path A: files 1, registry and cleanup 2, utilities 3. The pass waits a
