@@ -17,13 +17,15 @@ using e2e::RelayCall;
 const char kTimeout[] = "30000";
 const char kTraced[] =
     "kernel32.CreateProcessA;user32.SendMessageA;user32.SetTimer;user32.KillTimer;user32.SetWindowPos;"
-    "advapi32.RegOpenKeyA;advapi32.OpenSCManagerA;advapi32.OpenServiceA;user32.MsgWaitForMultipleObjects";
+    "advapi32.RegOpenKeyA;advapi32.OpenSCManagerA;advapi32.OpenServiceA;user32.MsgWaitForMultipleObjects;"
+    "gdi32.CreateFontA";
 
 // Early by a clock tick at most: Windows' clock advances in steps of about
 // 15.6 ms, and the trace's timestamps in whole milliseconds.
 constexpr double kTick = 0.02;
 // The progress bar's messages (commctrl.h).
 constexpr unsigned long kSetRange = 0x401, kSetPos = 0x402;
+constexpr unsigned long kVariablePitchSwiss = 0x22;  // VARIABLE_PITCH | FF_SWISS
 
 class InstallTrace : public e2e::RelayTracedTest {
 protected:
@@ -139,7 +141,8 @@ TEST_F(InstallTrace, PathCSetsEveryPosition) {
 // upper bound leaves a loaded machine 100 ms to wake the program), its wait
 // with no wake bit beyond 0xFF, which Windows before XP would refuse (Wine
 // takes any). Later than Vista, the question answered No sets no position
-// beyond the pass's 0.
+// beyond the pass's 0. Fonts asked for as proportional sans-serif (Wine
+// picks a sans-serif face for a missing one of no stated kind as well).
 TEST_F(InstallTrace, PressFeedbackLastsItsTime) {
     PrepareTraced({"win32", "win10", "en_US"});
     StartAndYes({"press-box", "--timeout", kTimeout, "--button", "No", "type", "--text", "n", "wait-gone", "--timeout",
@@ -154,6 +157,9 @@ TEST_F(InstallTrace, PressFeedbackLastsItsTime) {
     const auto waits = Calls("user32.MsgWaitForMultipleObjects");
     EXPECT_FALSE(waits.empty());
     for (const RelayCall& c : waits) EXPECT_EQ(c.Word(4) & ~0xFFul, 0ul) << std::hex << c.Word(4);
+    const auto fonts = Calls("gdi32.CreateFontA");
+    EXPECT_TRUE(std::any_of(fonts.begin(), fonts.end(), [](auto& c) { return c.Text(13) == "Microsoft Sans Serif"; }));
+    for (const RelayCall& c : fonts) EXPECT_EQ(c.Word(12), kVariablePitchSwiss) << c.Text(13);
 }
 
 // Path A: files 1, registry and cleanup 2, utilities 3. The pass waits a
