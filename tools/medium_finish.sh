@@ -15,7 +15,7 @@
 set -euo pipefail
 [ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: $0 STAGING (a folder)" >&2; exit 2; }
 staging="$(cd "$1" && pwd)"
-work="$(mktemp -d /tmp/rs-medium-finish.XXXXXX)"
+work="$(mktemp -d "${TMPDIR:-/tmp}/rs-medium-finish.XXXXXX")"
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM HUP
 fail() { echo "make-medium: $*" >&2; exit 1; }

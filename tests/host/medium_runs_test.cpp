@@ -207,7 +207,7 @@ TEST(MediumRuns, KilledRunsLeftoversRemoved) {
     const medium::Report report = medium::LayOutMedium(f.sources, f.root / "medium");
     EXPECT_EQ(AllOf(report.problems), "");
     ASSERT_EQ(report.notes.size(), 1u) << AllOf(report.notes);
-    const std::string told = "removed what stopped runs left beside " + (f.root / "medium").string() + ": ";
+    const std::string told = "removed what killed runs left beside " + (f.root / "medium").string() + ": ";
     ASSERT_EQ(report.notes[0].rfind(told, 0), 0u) << report.notes[0];
     const std::string listed = ", " + report.notes[0].substr(told.size()) + ",";
     for (const auto& [name, removed] : names) {

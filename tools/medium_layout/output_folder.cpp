@@ -250,8 +250,8 @@ void OutputFolder::RemoveLeftovers(std::vector<std::string>& notes) const {
         else removed += ", " + name;
     }
     const std::string where = " beside " + out_.string() + ": ";
-    if (!removed.empty()) notes.push_back("removed what stopped runs left" + where + removed.substr(2));
-    if (!kept.empty()) notes.push_back("could not remove what stopped runs left" + where + kept.substr(2));
+    if (!removed.empty()) notes.push_back("removed what killed runs left" + where + removed.substr(2));
+    if (!kept.empty()) notes.push_back("could not remove what killed runs left" + where + kept.substr(2));
 }
 
 fs::path OutputFolder::Stage(std::vector<std::string>& problems, std::vector<std::string>& notes) {
