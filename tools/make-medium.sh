@@ -8,16 +8,17 @@
 #   OUTDIR/InstallationGuide/  the vendor's guide pages and their folders
 #   OUTDIR/.make-medium        the record: every folder, and every file with its
 #                              size and SHA-256, as finally laid out (signed)
-# BUILD_ROOT  a build of tools/build.sh; only read.
-# VENDOR_DIR  the vendor's files laid out as on the medium (Setup/ and
-#   InstallationGuide/); only read. Without it, the sample medium:
-#   tools/medium with the stand-in installers of the test build (placeholder
-#   driver files, real INF files). On Linux keep one lower-case "drivers"
-#   folder: Wine and Windows reach it as "Drivers" too.
-# OUTDIR  absent, empty, or a medium this command laid out that still holds
-#   exactly what its record lists. Anything else is refused and left as it
-#   is, naming the files added, changed or missing; no option overrides
-#   this: move the folder aside.
+# Arguments:
+#   OUTDIR  absent, empty, or a medium this command laid out that still
+#     holds exactly what its record lists. Anything else is refused and left
+#     as it is, naming the files added, changed or missing; no option
+#     overrides this: move the folder aside.
+#   BUILD_ROOT  a build of tools/build.sh; only read.
+#   VENDOR_DIR  the vendor's files laid out as on the medium (Setup/ and
+#     InstallationGuide/); only read. Without it, the sample medium:
+#     tools/medium with the stand-in installers of the test build
+#     (placeholder driver files, real INF files). On Linux keep one
+#     lower-case "drivers" folder: Wine and Windows reach it as "Drivers" too.
 # Options:
 #   --iso FILE  also an ISO 9660 image with Joliet names of the medium,
 #     volume label ORVEX, read back and compared file by file before it is
@@ -86,12 +87,12 @@ trap cleanup EXIT
 # an unlocked one is a killed run's. Locked by another run at once: a new one.
 tmp="${TMPDIR:-/tmp}"
 for attempt in 1 2 3; do
-  private="$(mktemp -d "$tmp/rs-make-medium.XXXXXX")" || fail "cannot make a private folder in $tmp (TMPDIR)"
+  private="$(mktemp -d "$tmp/rs-make-medium-run.XXXXXX")" || fail "cannot make a private folder in $tmp (TMPDIR)"
   { exec {private_lock}<"$private"; } 2>/dev/null && flock -n "$private_lock" && [ -d "$private" ] && break
   private=""
 done
 [ -n "$private" ] || fail "cannot lock a private folder in $tmp (TMPDIR)"
-for left in "$tmp"/rs-make-medium.??????; do
+for left in "$tmp"/rs-make-medium-run.??????; do
   [ -d "$left" ] && [ ! -L "$left" ] && [ -O "$left" ] && [ "$left" != "$private" ] || continue
   { exec {left_lock}<"$left"; } 2>/dev/null || continue
   if flock -n "$left_lock"; then chmod -R u+w "$left"; rm -rf "$left" && removed+=", $left"; fi
