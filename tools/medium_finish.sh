@@ -21,8 +21,8 @@ trap 'exit 1' INT TERM HUP
 fail() { echo "make-medium: $*" >&2; exit 1; }
 # A tool's own output, shown only when it failed, under the line that says what failed.
 show_log() { sed 's/^/  /' "$work/log" >&2; }
-# failed WHAT FOLDER [ABOUT]: a full disk in the user's words (xorriso does not always
-# say so, nor give the cause), else the tool's output.
+# failed WHAT FOLDER [ABOUT]: a full disk in the user's words (xorriso does
+# not always say so, nor give the cause), else the tool's output.
 failed() {
   local free; free="$(df -Pk "$2" 2>/dev/null | awk 'NR == 2 { print $4 }')"
   if grep -q "No space left on device\|exceeds free space on media" "$work/log" || [ "${free:-1024}" -lt 1024 ]; then

@@ -92,6 +92,19 @@ std::string ReadAll(int fd) {
 
 fs::path WithoutTrailingSlash(fs::path path) { return path.has_filename() ? path : path.parent_path(); }
 
+// The staging folders of a run for the output folder named `outName`
+// (MakeFolderBeside's names): while a run holds the lock, any other in the
+// parent folder is a killed run's.
+bool IsStagingName(const std::string& name, const std::string& outName) {
+    const std::string staging = "." + outName + ".make-medium-";
+    if (name.rfind(staging, 0) != 0) return false;
+    std::string unique = name.substr(staging.size());
+    if (unique.rfind("old-", 0) == 0) unique.erase(0, 4);
+    return unique.size() == 6 && std::all_of(unique.begin(), unique.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+           });
+}
+
 // A folder name of our own beside `out`, unique by mkdtemp.
 fs::path MakeFolderBeside(const fs::path& out, const char* kind, int& error) {
     std::string name = (out.parent_path() / ("." + out.filename().string() + kind + "XXXXXX")).string();
@@ -113,16 +126,6 @@ std::string WriteFailure(int error, const fs::path& path) {
         case EPERM: return "no permission to write " + path.string();
         default: return path.string() + ": " + std::strerror(error);
     }
-}
-
-bool IsStagingName(const std::string& name, const std::string& outName) {
-    const std::string staging = "." + outName + ".make-medium-";
-    if (name.rfind(staging, 0) != 0) return false;
-    std::string unique = name.substr(staging.size());
-    if (unique.rfind("old-", 0) == 0) unique.erase(0, 4);
-    return unique.size() == 6 && std::all_of(unique.begin(), unique.end(), [](char c) {
-               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-           });
 }
 
 std::string Overlap(const ReadFolder& a, const ReadFolder& b) {

@@ -20,10 +20,6 @@ namespace fs = std::filesystem;
 // Why writing at `path` failed (an errno value), in the user's words.
 std::string WriteFailure(int error, const fs::path& path);
 
-// The staging folders of a run for the output folder named `outName`: while
-// a run holds the lock, any other in the parent folder is a killed run's.
-bool IsStagingName(const std::string& name, const std::string& outName);
-
 // A folder the layout only reads, with what it is for a person.
 struct ReadFolder {
     std::string what;  // "vendor folder"
