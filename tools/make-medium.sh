@@ -192,7 +192,11 @@ finish=()
 trap 'late=1' INT TERM HUP
 status=0
 "$tool" "${finish[@]}" "$build" "$vendor" "$out" || status=$?
-[ "$status" -eq 0 ] || exit "$status"
+case "$status" in
+  0) ;;
+  1|2|129|130|131|143) exit "$status" ;;  # it said why
+  *) fail "$tool ended by signal $((status - 128)), without a word; the next run removes what it left" ;;
+esac
 if [ -n "$iso" ]; then
   check_iso_target
   chmod "$(printf '%o' $((0666 & ~$(umask))))" "$iso_part"  # mktemp made it private
