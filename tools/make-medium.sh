@@ -1,37 +1,51 @@
 #!/bin/bash
+# Usage: make-medium.sh [OPTIONS] OUTDIR BUILD_ROOT [VENDOR_DIR]
 # Lays out an installation medium in OUTDIR:
 #   OUTDIR/Setup/              setup.exe and pnpbind.dll (the build's product
 #                              tree), pnpbind64.exe (its win64 tree), and the
 #                              vendor's Setup folder: drivers, smclib, utility,
 #                              XP64.exe, Vista32.exe, Vista64.exe
 #   OUTDIR/InstallationGuide/  the vendor's guide pages and their folders
-# VENDOR_DIR holds the vendor's files laid out as on the medium (Setup/ and
-# InstallationGuide/). Without it, the sample medium: tools/medium with the
-# stand-in installers of the test build (placeholder driver files, real INF
-# files). Before anything is written, the medium is checked against what
-# setup.exe reads on every platform; a medium that would fail is refused,
-# each problem named with the path expected, and OUTDIR is left as it was.
-# On Linux keep one lower-case "drivers" folder: Wine and Windows reach it as
-# "Drivers" too.
-# Usage: make-medium.sh [--iso FILE] [--sign PFX [--sign-password-file FILE]
-#          [--timestamp-url URL]] [--allow-placeholder-agreement] OUTDIR BUILD_ROOT [VENDOR_DIR]
-#   --sign PFX: Authenticode signatures on setup.exe, pnpbind.dll and
+#   OUTDIR/.make-medium        the record: every folder, and every file with its
+#                              size and SHA-256, as finally laid out (signed)
+# Arguments:
+#   OUTDIR  absent, empty, or a medium this command laid out that still
+#     holds exactly what its record lists. Anything else is refused and left
+#     as it is, naming the files added, changed or missing; no option
+#     overrides this: move the folder aside.
+#   BUILD_ROOT  a build of tools/build.sh; only read.
+#   VENDOR_DIR  the vendor's files laid out as on the medium (Setup/ and
+#     InstallationGuide/); only read. Without it, the sample medium:
+#     tools/medium with the stand-in installers of the test build
+#     (placeholder driver files, real INF files). On Linux keep one
+#     lower-case "drivers" folder: Wine and Windows reach it as "Drivers" too.
+# Options:
+#   --iso FILE  also an ISO 9660 image with Joliet names of the medium,
+#     volume label ORVEX, read back and compared file by file before it is
+#     put at FILE. FILE may only be absent or an image this command made.
+#   --sign PFX  Authenticode signatures on setup.exe, pnpbind.dll and
 #     pnpbind64.exe of the medium (osslsigncode), each verified; the
 #     certificate's password from RS_SIGN_PASSWORD or the file given, never
-#     a command line; a time-stamp only with --timestamp-url.
-#   --iso FILE: an ISO 9660 image with Joliet names of the medium, volume
-#     label ORVEX, read back and compared file by file before it is put at
-#     FILE. FILE may only be absent or an image this command made.
-#   A vendor medium is refused while setup.exe carries the placeholder
-#   agreement text, unless --allow-placeholder-agreement (trial runs).
-# Everything is checked before anything is written; signing and the image
-# are done on the staged medium (tools/medium_finish.sh) before it replaces
-# OUTDIR, so a failure leaves OUTDIR, and FILE, as they were.
+#     a command line.
+#   --sign-password-file FILE  (with --sign) the password's file.
+#   --timestamp-url URL  (with --sign) a time-stamp from that authority.
+#   --allow-placeholder-agreement  a vendor medium is refused while setup.exe
+#     carries the placeholder agreement text, unless this is given (trials).
+#   --help  this text.
+# Before anything is written, the medium is checked against what setup.exe
+# reads on every platform; a medium that would fail is refused, each problem
+# named with the path expected. Signing and the image are done on the staged
+# medium (tools/medium_finish.sh) before it replaces OUTDIR, so a failure or
+# a stop (Ctrl-C) leaves OUTDIR, and FILE, as they were. Temporary files go
+# under $TMPDIR (default /tmp); what killed runs left there, beside OUTDIR
+# and beside FILE, the next run removes, saying so.
+# Exit code: 0 laid out; 1 refused or failed; 2 wrong usage; 130 stopped by
+# Ctrl-C (128 + the signal).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 usage() {
   echo "usage: $0 [--iso FILE] [--sign PFX [--sign-password-file FILE] [--timestamp-url URL]]" \
-    "[--allow-placeholder-agreement] OUTDIR BUILD_ROOT [VENDOR_DIR]" >&2
+    "[--allow-placeholder-agreement] OUTDIR BUILD_ROOT [VENDOR_DIR]; --help explains them" >&2
   exit 2
 }
 fail() { echo "make-medium: $*" >&2; exit 1; }
@@ -45,6 +59,7 @@ while [ $# -gt 0 ]; do
       esac
       shift 2 ;;
     --allow-placeholder-agreement) allow_placeholder=1; shift ;;
+    --help) sed -n '2,/^set -euo pipefail$/s/^# \{0,1\}//p' "$0"; exit 0 ;;
     --) shift; break ;;
     -*) usage ;;
     *) break ;;
@@ -53,21 +68,37 @@ done
 [ $# -eq 2 ] || [ $# -eq 3 ] || usage
 [ -n "$pfx" ] || [ -z "$passfile$tsurl" ] || { echo "make-medium: --sign-password-file and --timestamp-url go with --sign" >&2; usage; }
 out="$1"
+stopped() { echo "make-medium: stopped ($1); nothing changed: $out left as it was${iso:+, and $iso}" >&2; exit "$2"; }
+trap 'stopped Ctrl-C 130' INT; trap 'stopped SIGTERM 143' TERM; trap 'stopped SIGHUP 129' HUP
 [ -d "$2" ] || fail "build root $2: no such folder"
 build="$(cd "$2" && pwd)"
 tool="$build/host/medium_layout"
 [ -x "$tool" ] || fail "$tool missing (build first)"
 
 # What this run makes outside the medium; removed at its end, whatever happens.
-private=""; sample=""; iso_part=""
+private=""; iso_part=""; removed=""
 cleanup() {
-  [ -z "$private" ] || rm -rf "$private"
-  [ -z "$sample" ] || rm -rf "$sample"
+  [ -z "$private" ] || { chmod -R u+w "$private"; rm -rf "$private"; }
   [ -z "$iso_part" ] || rm -f "$iso_part"
 }
 trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-private="$(mktemp -d /tmp/rs-make-medium.XXXXXX)" || fail "cannot make a private folder in /tmp"  # mode 0700
+# The run's private folder (mode 0700) holds all it makes in $TMPDIR, the
+# programs it starts included; it stays locked while any of them lives, so
+# an unlocked one is a killed run's. Locked by another run at once: a new one.
+tmp="${TMPDIR:-/tmp}"
+for attempt in 1 2 3; do
+  private="$(mktemp -d "$tmp/rs-make-medium-run.XXXXXX")" || fail "cannot make a private folder in $tmp (TMPDIR)"
+  { exec {private_lock}<"$private"; } 2>/dev/null && flock -n "$private_lock" && [ -d "$private" ] && break
+  private=""
+done
+[ -n "$private" ] || fail "cannot lock a private folder in $tmp (TMPDIR)"
+for left in "$tmp"/rs-make-medium-run.??????; do
+  [ -d "$left" ] && [ ! -L "$left" ] && [ -O "$left" ] && [ "$left" != "$private" ] || continue
+  { exec {left_lock}<"$left"; } 2>/dev/null || continue
+  if flock -n "$left_lock"; then chmod -R u+w "$left"; rm -rf "$left" && removed+=", $left"; fi
+  exec {left_lock}<&-
+done
+export TMPDIR="$private"
 
 # The setup.exe the medium will carry; when it is missing, medium_layout
 # names it.
@@ -129,14 +160,15 @@ if [ -n "$iso" ]; then
     case "$iso/" in "$tree"/*) fail "--iso $iso: lies inside $tree, which this command does not write to" ;; esac
   done
   check_iso_target
-  # Two runs writing images into one folder at once: one is refused. Beside
-  # OUTDIR, medium_layout's own lock on that folder does it (a second lock
-  # here would refuse our own layout); the image is renamed into place right
-  # after the layout, before any later run can have finished one.
-  if [ "$(dirname "$iso")" != "$(cd "$(dirname "$out")" 2>/dev/null && pwd -P)" ]; then
-    { exec {iso_lock}<"$iso_dir"; } 2>/dev/null || fail "--iso $iso: its folder $iso_dir cannot be read"
-    flock -n "$iso_lock" || fail "--iso $iso: another make-medium is writing an image in $iso_dir; try again once it has ended"
-  fi
+  # Two runs writing into the image's folder at once: one is refused. Beside
+  # OUTDIR, medium_layout takes this lock over (a second lock would refuse
+  # our own layout). Under it, part images of killed runs are removed.
+  { exec {iso_lock}<"$iso_dir"; } 2>/dev/null || fail "--iso $iso: its folder $iso_dir cannot be read"
+  flock -n "$iso_lock" || fail "--iso $iso: another make-medium run is writing in $iso_dir; try again once it has ended"
+  [ "$(dirname "$iso")" != "$(cd "$(dirname "$out")" 2>/dev/null && pwd -P)" ] || export RS_MEDIUM_LOCK_FD="$iso_lock"
+  for left in "$iso_dir/.$iso_name."??????.part; do
+    [ -f "$left" ] && [ ! -L "$left" ] && rm -f "$left" && removed+=", $left"
+  done
   iso_part="$(mktemp "$iso_dir/.$iso_name.XXXXXX.part" 2>/dev/null)" || fail "--iso $iso: cannot write in $iso_dir"
   export RS_MEDIUM_ISO="$iso_part" RS_MEDIUM_ISO_LABEL=ORVEX RS_MEDIUM_ISO_APP_ID="$iso_app_id"
 fi
@@ -144,8 +176,8 @@ fi
 if [ $# -eq 3 ]; then
   vendor="$3"
 else
-  sample="$(mktemp -d /tmp/rs-sample-medium.XXXXXX)"
-  vendor="$sample"
+  vendor="$private/sample"
+  mkdir "$vendor"
   cp -r "$here/medium/." "$vendor/"
   for n in XP64 Vista32 Vista64; do
     f="$build/win32/testbin/medium/$n.exe"
@@ -155,7 +187,16 @@ else
 fi
 finish=()
 [ -z "$pfx$iso" ] || finish=(--finish "$here/medium_finish.sh")
-"$tool" "${finish[@]}" "$build" "$vendor" "$out"
+[ -z "$removed" ] || echo "make-medium: removed what killed runs left: ${removed#, }"
+# medium_layout tells of a stop itself; one after its swap ends nothing.
+trap 'late=1' INT TERM HUP
+status=0
+"$tool" "${finish[@]}" "$build" "$vendor" "$out" || status=$?
+case "$status" in
+  0) ;;
+  1|2|129|130|131|143) exit "$status" ;;  # it said why
+  *) fail "$tool ended by signal $((status - 128)), without a word; the next run removes what it left" ;;
+esac
 if [ -n "$iso" ]; then
   check_iso_target
   chmod "$(printf '%o' $((0666 & ~$(umask))))" "$iso_part"  # mktemp made it private

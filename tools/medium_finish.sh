@@ -15,12 +15,21 @@
 set -euo pipefail
 [ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: $0 STAGING (a folder)" >&2; exit 2; }
 staging="$(cd "$1" && pwd)"
-work="$(mktemp -d /tmp/rs-medium-finish.XXXXXX)"
+work="$(mktemp -d "${TMPDIR:-/tmp}/rs-medium-finish.XXXXXX")"
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM HUP
 fail() { echo "make-medium: $*" >&2; exit 1; }
 # A tool's own output, shown only when it failed, under the line that says what failed.
 show_log() { sed 's/^/  /' "$work/log" >&2; }
+# failed WHAT FOLDER [ABOUT]: a full disk in the user's words (xorriso does
+# not always say so, nor give the cause), else the tool's output.
+failed() {
+  local free; free="$(df -Pk "$2" 2>/dev/null | awk 'NR == 2 { print $4 }')"
+  if grep -q "No space left on device\|exceeds free space on media" "$work/log" || [ "${free:-1024}" -lt 1024 ]; then
+    fail "$1: no space left on the disk holding $2${3:+ ($3)}"
+  fi
+  echo "make-medium: $1:" >&2; show_log; exit 1
+}
 
 sign() {
   local name f
@@ -68,7 +77,7 @@ check_names() {
 compare_read_back() {
   local back="$work/read-back"
   xorriso -osirrox on -indev "$RS_MEDIUM_ISO" -extract / "$back" >"$work/log" 2>&1 ||
-    { echo "make-medium: the image $RS_MEDIUM_ISO cannot be read back:" >&2; show_log; exit 1; }
+    failed "the image $RS_MEDIUM_ISO cannot be read back" "$work" "under TMPDIR"
   chmod -R u+w "$back"
   diff -r -x .make-medium "$staging" "$back" >"$work/log" 2>&1 ||
     { echo "make-medium: the image $RS_MEDIUM_ISO read back differs from the medium $staging:" >&2; show_log; exit 1; }
@@ -85,7 +94,7 @@ make_image() {
     args+=(-map "$entry" "/${entry##*/}")
   done
   xorriso "${args[@]}" >"$work/log" 2>&1 ||
-    { echo "make-medium: writing the image $RS_MEDIUM_ISO failed:" >&2; show_log; exit 1; }
+    failed "writing the image $RS_MEDIUM_ISO failed" "$(dirname "$RS_MEDIUM_ISO")"
   # libisofs warns where it drops or changes a file; the read-back shows it too.
   if grep -q "WARNING\|SORRY\|FAILURE" "$work/log"; then
     echo "make-medium: writing the image $RS_MEDIUM_ISO gave warnings:" >&2; show_log; exit 1

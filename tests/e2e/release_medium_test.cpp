@@ -1,6 +1,10 @@
 // The release command's refusals and the agreement text's check, on the
 // built tree, without Wine: a refused run adds nothing and leaves alone
 // what it did not make.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -27,11 +31,12 @@ protected:
         return vendor;
     }
     // make-medium.sh OPTIONS DIR/medium BUILD_ROOT [VENDOR]; its exit code.
-    int MakeMedium(std::vector<std::string> args, const std::string& vendor, const std::string& message = "") {
+    int MakeMedium(std::vector<std::string> args, const std::string& vendor, const std::string& message = "",
+                   const std::vector<std::string>& env = {}) {
         args.insert(args.begin(), {"bash", GetPaths().source + "/tools/make-medium.sh"});
         args.insert(args.end(), {dir_ + "/medium", GetPaths().buildRoot});
         if (!vendor.empty()) args.push_back(vendor);
-        auto r = e2e::RunCommand(args);
+        auto r = e2e::RunCommand(args, env);
         EXPECT_NE(r.output.find(message), std::string::npos) << r.output;
         return r.exitCode;
     }
@@ -96,6 +101,52 @@ TEST_F(ReleaseMedium, AgreementTextCheck) {
     EXPECT_EQ(build.exitCode, 1);
     EXPECT_NE(build.output.find("build refused: RS_AGREEMENT_TEXT names " + file), std::string::npos) << build.output;
     EXPECT_FALSE(fs::exists(dir_ + "/build"));
+}
+
+// --help explains every option; a wrong one points to it; TMPDIR is where
+// the run's own files go.
+TEST_F(ReleaseMedium, MessagesNameTheCause) {
+    const std::string help = "--iso FILE  \n--sign PFX  \n--sign-password-file FILE  \n--timestamp-url URL  \n"
+                             "--allow-placeholder-agreement  \n--help  \nBUILD_ROOT  \nVENDOR_DIR  \nOUTDIR  ";
+    struct Case {
+        std::vector<std::string> args, env;
+        int exit;
+        std::string said;
+    };
+    std::vector<Case> cases = {{{"--bogus"}, {}, 2, "--help explains them"},
+                               {{}, {"TMPDIR=" + dir_ + "/none"}, 1,
+                                "cannot make a private folder in " + dir_ + "/none (TMPDIR)"}};
+    for (std::size_t at = 0, end; (end = help.find('\n', at)) != std::string::npos; at = end + 1)
+        cases.push_back({{"--help"}, {}, 0, "\n  " + help.substr(at, end - at)});
+    for (const Case& c : cases) EXPECT_EQ(MakeMedium(c.args, "", c.said, c.env), c.exit) << c.said;
+}
+
+// A run removes, in one line, what killed runs left in TMPDIR (their
+// private folders, no longer locked) and part images beside FILE, by their
+// names alone; a live run's folder stays.
+TEST_F(ReleaseMedium, KilledRunsLeftoversRemoved) {
+    const std::string tmp = dir_ + "/tmp";
+    const std::pair<std::string, bool> left[] = {  // removed
+        {tmp + "/rs-make-medium-run.Ab12Cd", true}, {tmp + "/rs-make-medium-run.Live00", false},
+        {tmp + "/rs-make-medium-run.other", false}, {dir_ + "/.disc.iso.Zz0099.part", true},
+        {dir_ + "/.disc.iso.part", false},      {dir_ + "/.other.iso.Zz0099.part", false},
+    };
+    for (const auto& [path, removed] : left) {
+        fs::create_directories(fs::path(path).parent_path());
+        if (path.find(".part") != std::string::npos) std::ofstream(path) << "part";
+        else std::ofstream((fs::create_directories(path), path + "/password")) << "x";
+    }
+    const int live = open(left[1].first.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(live, LOCK_EX), 0);
+    EXPECT_EQ(MakeMedium({"--iso", dir_ + "/disc.iso"}, "", "make-medium: removed what killed runs left: ",
+                         {"TMPDIR=" + tmp}), 0);
+    close(live);
+    std::set<std::string> now, kept = {tmp, dir_ + "/disc.iso", dir_ + "/medium"};
+    for (const auto& [path, removed] : left)
+        if (!removed) kept.insert(path);
+    for (const std::string& folder : {dir_, tmp})
+        for (const auto& entry : fs::directory_iterator(folder)) now.insert(entry.path().string());
+    EXPECT_EQ(now, kept);
 }
 
 }  // namespace

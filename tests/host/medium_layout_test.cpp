@@ -6,6 +6,8 @@
 
 #include "install/copy_table.h"
 #include "tests/host/medium_support.h"
+#include "tools/medium_layout/record.h"
+#include "tools/medium_layout/sha256.h"
 
 using namespace rs;
 using namespace rs::medium_test;
@@ -22,13 +24,11 @@ TEST(MediumLayout, CompleteFolderIsLaidOutWhole) {
     Relink(f.root / "drivers/ORVEX.sys", "../ORVEX.real");
     const fs::path out = f.root / "medium";
     ASSERT_EQ(AllOf(medium::LayOutMedium(f.sources, out).problems), "");
-    Write(out / "stale.txt", "from an earlier layout");
     Write(f.root / "medium.part/own.txt", "not the command's");
 
     const medium::Report report = medium::LayOutMedium(f.sources, out);
     EXPECT_EQ(AllOf(report.problems), "");
     EXPECT_EQ(AllOf(report.unread), "Setup/readme.txt\n");
-    EXPECT_FALSE(fs::exists(out / "stale.txt"));
     EXPECT_TRUE(fs::exists(f.root / "medium.part/own.txt"));
     EXPECT_EQ(Read(out / "Setup/drivers/ORVEX.sys"), "driver");
     EXPECT_FALSE(fs::is_symlink(out / "Setup/drivers"));
@@ -156,15 +156,65 @@ TEST(MediumLayout, OutputInsideTheVendorFolderIsRefused) {
 }
 
 // The output folder is replaced only when it is absent, empty or an earlier
-// medium; a refusal leaves every folder as it was.
+// medium that holds exactly what its record lists; a refusal names each
+// difference and leaves every folder as it was.
 TEST(MediumLayout, ReplacesOnlyWhatItLaidOut) {
     struct Case {
         const char* name;
         std::function<void(Folders&, fs::path& out)> prepare;
         const char* finish;
         const char* said;  // empty: laid out
+        std::size_t problems = 0;  // 0: not counted
+    };
+    const auto laidOut = [](Folders& f, fs::path& out) {
+        ASSERT_EQ(AllOf(medium::LayOutMedium(f.sources, out).problems), "");
+    };
+    const auto then = [laidOut](std::function<void(const fs::path&)> change) {
+        return [laidOut, change](Folders& f, fs::path& out) {
+            laidOut(f, out);
+            change(out);
+        };
     };
     const std::vector<Case> cases = {
+        {"a file added", then([](const fs::path& out) { Write(out / "NOTES.txt", "mine"); }), "",
+         "medium/NOTES.txt: added (a file of 4 bytes)\n", 2},
+        {"a file edited, its size kept",
+         then([](const fs::path& out) { Write(out / "Setup/drivers/ORVEX.ncp", "X" + kInf.substr(1)); }), "",
+         "medium/Setup/drivers/ORVEX.ncp: changed (other bytes, a file of", 2},
+        {"a file removed", then([](const fs::path& out) { fs::remove(out / "Setup/pnpbind.dll"); }), "",
+         "medium/Setup/pnpbind.dll: missing (a file of 2 bytes)\n", 2},
+        {"an empty folder added", then([](const fs::path& out) { fs::create_directory(out / "Setup/empty"); }), "",
+         "medium/Setup/empty: added (a folder)\n", 2},
+        {"a link in a file's place", then([](const fs::path& out) { Relink(out / "Setup/setup.exe", "pnpbind.dll"); }),
+         "", "medium/Setup/setup.exe: changed (a file of 2 bytes then, a link to pnpbind.dll now)\n", 2},
+        {"a folder of one's own holding a record from elsewhere",
+         [](Folders& f, fs::path& out) {
+             ASSERT_EQ(AllOf(medium::LayOutMedium(f.sources, f.root / "elsewhere").problems), "");
+             Write(out / "thesis.doc", "mine");
+             fs::copy_file(f.root / "elsewhere/.make-medium", out / ".make-medium");
+         },
+         "", "medium/thesis.doc: added (a file of 4 bytes)\n", 4},
+        {"twelve files added",
+         then([](const fs::path& out) {
+             for (int i = 10; i < 22; ++i) Write(out / ("Setup/" + std::to_string(i) + ".txt"), "");
+         }),
+         "", "(12 paths added, changed or missing against its record .make-medium, the first 10 named); refused", 11},
+        {"a record of the kind that listed no files",
+         then([](const fs::path& out) {
+             Write(out / ".make-medium", "Laid out by make-medium; its next run may replace this folder.\n");
+         }),
+         "", "medium: laid out by an earlier make-medium whose record lists no files", 1},
+        {"a damaged record",
+         then([](const fs::path& out) { std::ofstream(out / ".make-medium", std::ios::app) << "file 2 Setup/x\n"; }),
+         "", "medium/.make-medium: not a record make-medium wrote (line ", 1},
+        {"signed by its finishing program, then laid out again",
+         [](Folders& f, fs::path& out) {
+             Write(f.root / "sign.sh", "#!/bin/sh\nprintf signed >> \"$1/Setup/setup.exe\"\n");
+             fs::permissions(f.root / "sign.sh", fs::perms::owner_all);
+             ASSERT_EQ(AllOf(medium::LayOutMedium(f.sources, out, (f.root / "sign.sh").string()).problems), "");
+             fs::remove(f.root / "sign.sh");
+         },
+         "", ""},
         {"empty folder", [](Folders&, fs::path& out) { fs::create_directory(out); }, "", ""},
         {"a folder of one's own", [](Folders&, fs::path& out) { Write(out / "notes.txt", "mine"); }, "",
          "medium: holds files that make-medium did not lay out"},
@@ -198,8 +248,13 @@ TEST(MediumLayout, ReplacesOnlyWhatItLaidOut) {
         const std::string before = Listing(f.root);
         const medium::Report report = medium::LayOutMedium(f.sources, out, c.finish);
         EXPECT_NE(AllOf(report.problems).find(c.said), std::string::npos) << AllOf(report.problems);
-        if (*c.said) EXPECT_EQ(Listing(f.root), before);
-        else ExpectWholeMedium(f, out);
+        if (*c.said) {
+            EXPECT_EQ(c.problems ? report.problems.size() : 0, c.problems) << AllOf(report.problems);
+            EXPECT_EQ(Listing(f.root), before);
+        } else {
+            EXPECT_EQ(AllOf(report.problems), "");
+            ExpectWholeMedium(f, out);
+        }
     }
 }
 
@@ -220,4 +275,27 @@ TEST(MediumReads, PerPlatform) {
         const bool helper = platform == 8 || platform == 11;
         EXPECT_EQ(paths(platform).find(".\\pnpbind64.exe (64)\n") != std::string::npos, helper) << platform;
     }
+}
+
+// The record's digests are SHA-256 (the standard's vectors, fed in pieces
+// across block ends), and any name survives the record's lines.
+TEST(MediumRecord, DigestsAndNames) {
+    const std::pair<std::string, const char*> vectors[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const auto& [text, digest] : vectors) {
+        medium::Sha256 sha;
+        for (std::size_t at = 0; at < text.size(); at += 37)
+            sha.Add(text.data() + at, std::min<std::size_t>(37, text.size() - at));
+        EXPECT_EQ(sha.Hex(), digest) << text.size();
+    }
+    const medium::Contents contents = {{"Setup/a b\\c", "folder"},
+                                       {"Setup/a b\\c/line\nend.txt", "file 0 " + std::string(64, 'e')}};
+    const medium::Record record = medium::ParseRecord(medium::RecordText(contents));
+    EXPECT_EQ(record.kind, medium::RecordKind::Current) << record.damage;
+    EXPECT_EQ(record.contents, contents);
 }

@@ -2,11 +2,14 @@
 // run interrupted, a run by a user who cannot read what it is given.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include "tests/host/medium_support.h"
 
@@ -88,7 +91,7 @@ TEST(MediumRuns, TwoRunsAtOnceOneLaysOut) {
     ASSERT_EQ(AllOf(medium::LayOutMedium(f.sources, out).problems), "");
     ASSERT_EQ(mkfifo(ready.c_str(), 0600) | mkfifo(go.c_str(), 0600), 0);
     const fs::path finish = f.root / "finish.sh";
-    Write(finish, "#!/bin/sh\ntest -f \"$1/.make-medium\" && test -f \"$1/Setup/setup.exe\" || exit 9\necho in > " +
+    Write(finish, "#!/bin/sh\ntest -f \"$1/Setup/setup.exe\" || exit 9\necho in > " +
                       ready.string() + "\nread line < " + go.string() + "\n");
     fs::permissions(finish, fs::perms::owner_all);
     const std::vector<std::string> args = {f.build.string(), f.vendor.string(), out.string()};
@@ -124,7 +127,91 @@ TEST(MediumRuns, InterruptedRunLeavesTheOutputAsItWas) {
     fs::permissions(finish, fs::perms::owner_all);
     const std::string before = Listing(f.root);
     EXPECT_EQ(ExitOf(StartTool({"--finish", finish.string(), f.build, f.vendor, out}, f.root / "log")), 128 + SIGINT);
+    EXPECT_NE(Read(f.root / "log").find("make-medium: stopped (Ctrl-C); nothing changed: "), std::string::npos)
+        << Read(f.root / "log");
     fs::remove(f.root / "log");
     EXPECT_EQ(Listing(f.root), before);
 }
 
+
+// What the tool says names the path and the cause in the user's words, and
+// counts the problems it lists; a refused run leaves everything as it was.
+TEST(MediumRuns, MessagesNameTheCause) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;  // empty: BUILD_ROOT VENDOR_DIR OUTDIR
+        const char* finish;             // the finishing program's script; empty: none
+        std::uintmax_t bigFile;         // bytes of a vendor file added; OUTDIR on a disk of 64 KiB when not 0
+        int exit;
+        std::vector<std::string> said;
+    };
+    const std::vector<Case> cases = {
+        {"--help explains every argument", {"--help"}, "", 0, 0,
+         {"usage: ", "\n  BUILD_ROOT   a build", "\n  VENDOR_DIR   the vendor's files", "\n  OUTDIR       absent, empty",
+          "\n  --finish PROGRAM  runs PROGRAM", "\n  --help       this text", "\nExit code 0"}},
+        {"its finishing program's problems counted", {},
+         "echo 'make-medium: one' >&2; echo '  its detail' >&2; echo 'make-medium: two' >&2; exit 1", 0, 1,
+         {"make-medium: one\n  its detail\nmake-medium: two\nmake-medium: refused (2 problems); "}},
+        {"a full disk", {}, "", 200000, 1,
+         {": could not be copied into the medium: no space left on the disk holding ", "/disk/.medium.make-medium-",
+          "refused (1 problem)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Folders f;
+        std::vector<std::string> args = {f.build, f.vendor, f.root / "medium"};
+        if (*c.finish) {
+            Write(f.root / "finish.sh", std::string("#!/bin/sh\n") + c.finish + "\n");
+            fs::permissions(f.root / "finish.sh", fs::perms::owner_all);
+            args.insert(args.begin(), {"--finish", (f.root / "finish.sh").string()});
+        }
+        if (c.bigFile) {
+            Write(f.vendor / "Setup/utility/big.bin", std::string(c.bigFile, 'x'));
+            fs::create_directory(f.root / "disk");
+            if (mount("tmpfs", (f.root / "disk").c_str(), "tmpfs", 0, "size=64k") != 0) {
+                std::printf("not run: no tmpfs could be mounted (%s)\n", strerror(errno));
+                continue;
+            }
+            args.back() = (f.root / "disk/medium").string();
+        }
+        const std::string before = Listing(f.root);
+        EXPECT_EQ(ExitOf(StartTool(c.args.empty() ? args : c.args, f.root / "log")), c.exit);
+        const std::string said = Read(f.root / "log");
+        fs::remove(f.root / "log");
+        for (const std::string& text : c.said) EXPECT_NE(said.find(text), std::string::npos) << text << "\n" << said;
+        EXPECT_EQ(Listing(f.root), before);
+        if (c.bigFile) umount((f.root / "disk").c_str());
+    }
+}
+
+// Under its lock, a run that writes removes the staging folders killed runs
+// left beside the output folder, by their name alone, and tells them in one
+// line; a refused run removes nothing.
+TEST(MediumRuns, KilledRunsLeftoversRemoved) {
+    const std::pair<const char*, bool> names[] = {  // removed
+        {".medium.make-medium-Ab12Cd", true},  {".medium.make-medium-old-Zz0099", true},
+        {".medium.make-medium-Ab12C", false},  {".medium.make-medium-Ab12Cd7", false},
+        {".medium.make-medium-Ab_2Cd", false}, {".other.make-medium-Ab12Cd", false},
+        {"medium.make-medium-Ab12Cd", false},  {".medium.make-medium-file00", false},
+    };
+    Folders f;
+    for (const auto& [name, removed] : names) {
+        if (std::string(name).find("file") != std::string::npos) Write(f.root / name, "a file");
+        else Write(f.root / name / "Setup/setup.exe", "MZ");
+    }
+    fs::remove(f.vendor / "Setup/Vista64.exe");
+    const std::string before = Listing(f.root);
+    EXPECT_NE(medium::LayOutMedium(f.sources, f.root / "medium").problems.size(), 0u);
+    EXPECT_EQ(Listing(f.root), before);
+    Write(f.vendor / "Setup/Vista64.exe", "MZ");
+    const medium::Report report = medium::LayOutMedium(f.sources, f.root / "medium");
+    EXPECT_EQ(AllOf(report.problems), "");
+    ASSERT_EQ(report.notes.size(), 1u) << AllOf(report.notes);
+    const std::string told = "removed what killed runs left beside " + (f.root / "medium").string() + ": ";
+    ASSERT_EQ(report.notes[0].rfind(told, 0), 0u) << report.notes[0];
+    const std::string listed = ", " + report.notes[0].substr(told.size()) + ",";
+    for (const auto& [name, removed] : names) {
+        EXPECT_EQ(fs::exists(f.root / name), !removed) << name;
+        EXPECT_EQ(listed.find(", " + std::string(name) + ",") != std::string::npos, removed) << name;
+    }
+}

@@ -118,8 +118,8 @@ public:
             fs::create_directories(entry.folder ? to : to.parent_path(), error);
             if (!error && !entry.folder) fs::copy_file(entry.source, to, error);
             if (error) {
-                problems.push_back(entry.source.string() + ": could not be copied to " + to.string() + " (" +
-                                   error.message() + ")");
+                problems.push_back(entry.source.string() + ": could not be copied into the medium: " +
+                                   WriteFailure(error.value(), to));
                 return false;
             }
         }
@@ -286,10 +286,11 @@ Report LayOutMedium(const Sources& sources, const fs::path& out, const std::stri
     for (const BuildFile& file : sources.build) read.push_back({"build file", file.source});
     OutputFolder folder(out, read, report.problems);
     if (!report.problems.empty()) return report;
-    const fs::path staging = folder.Stage(report.problems);
-    if (staging.empty() || !medium.WriteTo(staging, report.problems) || !folder.Finish(finish, report.problems))
-        return report;
-    folder.SwapIn(report.problems, report.notes);
+    const fs::path staging = folder.Stage(report.problems, report.notes);
+    if (!staging.empty() && medium.WriteTo(staging, report.problems) &&
+        folder.Finish(finish, report.problems, report.notes))
+        folder.SwapIn(report.problems, report.notes);
+    report.stoppedBy = folder.StoppedBy();
     return report;
 }
 

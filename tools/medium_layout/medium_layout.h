@@ -37,14 +37,16 @@ struct Report {
     std::vector<std::string> unread;    // medium paths no run reads; told, not refused
     std::vector<std::string> notes;     // told after a layout, not refused
     std::size_t files = 0;              // files the medium holds
+    int stoppedBy = 0;                  // the stop signal that ended the run, `out` left as it was
 };
 
 Report CheckMedium(const Sources& sources);
 
 // Checks, then replaces `out` with the medium when `out` is absent, empty or
-// an earlier medium (output_folder.h), running `finish` (when given) on the
-// staged medium first. When anything refuses or fails, `out` is left as it
-// was and nothing else is written.
+// an earlier medium still as its record lists it (output_folder.h), running
+// `finish` (when given) on the staged medium first. When anything refuses or
+// fails, `out` is left as it was; beside it, only what killed runs left there
+// is removed.
 Report LayOutMedium(const Sources& sources, const fs::path& out, const std::string& finish = "");
 
 }  // namespace rs::medium

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <cstdlib>
 #include <fstream>
 
 extern char** environ;
@@ -17,8 +18,13 @@ extern char** environ;
 namespace rs::medium {
 namespace {
 
-// The record's first line, by which an earlier medium is known.
-constexpr const char* kRecordLine = "Laid out by make-medium; its next run may replace this folder.";
+// What makes a folder ours to replace, told with every refusal of one.
+constexpr const char* kMoveAside =
+    "; refused, left as it was (no option overrides this): move the folder aside, or choose another, and run again";
+
+// Differences named at most, so that a folder full of other things does not
+// bury the refusal.
+constexpr std::size_t kDifferencesShown = 10;
 
 std::string Because(int error) { return " (" + std::string(std::strerror(error)) + ")"; }
 
@@ -29,16 +35,75 @@ bool Inside(const fs::path& inner, const fs::path& outer) {
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
-// Whether a stop signal came while they were held back.
-bool Interrupted() {
-    sigset_t pending;
-    if (::sigpending(&pending) != 0) return false;
-    for (int signal : kStopSignals)
-        if (sigismember(&pending, signal) == 1) return true;
-    return false;
+// The lock make-medium.sh took on this folder already, when it writes the
+// disc image beside the medium: its descriptor, inherited.
+int InheritedLock(const fs::path& folder) {
+    const char* given = std::getenv("RS_MEDIUM_LOCK_FD");
+    struct stat inherited, wanted;
+    if (!given || !*given || ::stat(folder.c_str(), &wanted) != 0) return -1;
+    const int fd = std::atoi(given);
+    if (::fstat(fd, &inherited) != 0 || inherited.st_dev != wanted.st_dev || inherited.st_ino != wanted.st_ino)
+        return -1;
+    return ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+}
+
+// `text` as the whole of `file`; 0 or the errno value.
+int WriteWhole(const fs::path& file, const std::string& text) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return errno;
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno != EINTR) break;
+        done += wrote > 0 ? static_cast<std::size_t>(wrote) : 0;
+    }
+    const int error = done < text.size() ? errno : 0;
+    return ::close(fd) != 0 && error == 0 ? errno : error;
+}
+
+// A program's standard error as lines for a person: an indented line goes
+// with the one before it; make-medium's own prefix is dropped (it is added
+// again when they are told).
+void AddLines(const std::string& said, std::vector<std::string>& to) {
+    const std::string prefix = "make-medium: ";
+    const std::size_t first = to.size();
+    std::size_t start = 0;
+    while (start < said.size()) {
+        std::size_t end = said.find('\n', start);
+        if (end == std::string::npos) end = said.size();
+        std::string line = said.substr(start, end - start);
+        start = end + 1;
+        if (line.empty()) continue;
+        if ((line[0] == ' ' || line[0] == '\t') && to.size() > first) to.back() += "\n" + line;
+        else to.push_back(line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : line);
+    }
+}
+
+// Everything `fd` gives until its end.
+std::string ReadAll(int fd) {
+    std::string all;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+        if (got > 0) all.append(buffer, static_cast<std::size_t>(got));
+        else if (errno != EINTR) break;
+    }
+    return all;
 }
 
 fs::path WithoutTrailingSlash(fs::path path) { return path.has_filename() ? path : path.parent_path(); }
+
+// The staging folders of a run for the output folder named `outName`
+// (MakeFolderBeside's names): while a run holds the lock, any other in the
+// parent folder is a killed run's.
+bool IsStagingName(const std::string& name, const std::string& outName) {
+    const std::string staging = "." + outName + ".make-medium-";
+    if (name.rfind(staging, 0) != 0) return false;
+    std::string unique = name.substr(staging.size());
+    if (unique.rfind("old-", 0) == 0) unique.erase(0, 4);
+    return unique.size() == 6 && std::all_of(unique.begin(), unique.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+           });
+}
 
 // A folder name of our own beside `out`, unique by mkdtemp.
 fs::path MakeFolderBeside(const fs::path& out, const char* kind, int& error) {
@@ -51,6 +116,17 @@ fs::path MakeFolderBeside(const fs::path& out, const char* kind, int& error) {
 }
 
 }  // namespace
+
+std::string WriteFailure(int error, const fs::path& path) {
+    switch (error) {
+        case ENOSPC: return "no space left on the disk holding " + path.string();
+        case EDQUOT: return "the disk quota is used up on the disk holding " + path.string();
+        case EROFS: return "the disk holding " + path.string() + " is read-only";
+        case EACCES:
+        case EPERM: return "no permission to write " + path.string();
+        default: return path.string() + ": " + std::strerror(error);
+    }
+}
 
 std::string Overlap(const ReadFolder& a, const ReadFolder& b) {
     std::error_code errorA, errorB;
@@ -97,7 +173,8 @@ OutputFolder::OutputFolder(const fs::path& outArg, const std::vector<ReadFolder>
     if (problems.size() != before) return;
 
     // Locked, no file made: a lock ends with its run, however that ends.
-    lock_ = ::open(out_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    lock_ = InheritedLock(out_.parent_path());
+    if (lock_ < 0) lock_ = ::open(out_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const int locked = lock_ < 0 ? errno : ::flock(lock_, LOCK_EX | LOCK_NB) != 0 ? errno : 0;
     if (locked != 0) {
         problems.push_back(out_.parent_path().string() +
@@ -110,17 +187,40 @@ OutputFolder::OutputFolder(const fs::path& outArg, const std::vector<ReadFolder>
     if (!fs::exists(status)) return;
     std::error_code unreadable;
     const bool empty = fs::is_directory(status) && fs::is_empty(out_, unreadable);
-    const fs::path record = out_ / kRecordName;
-    std::string line;
-    if (fs::is_regular_file(fs::symlink_status(record, error))) std::getline(std::ifstream(record), line);
-    earlier_ = line == kRecordLine;
     if (!fs::is_directory(status))
         problems.push_back(named + "not a folder; refused, left as it was");
     else if (unreadable)
         problems.push_back(named + "cannot be read (" + unreadable.message() + "); refused, left as it was");
-    else if (!empty && !earlier_)
+    else if (!empty && !fs::is_regular_file(fs::symlink_status(out_ / kRecordName, error)))
         problems.push_back(named + "holds files that make-medium did not lay out (no " + kRecordName +
                            " record); refused, left as it was: give a new or empty folder");
+    else if (!empty)
+        earlier_ = CheckEarlier(named, problems);
+}
+
+// The earlier medium as its record lists it, or each difference named.
+bool OutputFolder::CheckEarlier(const std::string& named, std::vector<std::string>& problems) const {
+    std::ifstream in(out_ / kRecordName, std::ios::binary);
+    const Record record = ParseRecord(std::string(std::istreambuf_iterator<char>(in), {}));
+    if (record.kind == RecordKind::Older) {
+        problems.push_back(named + "laid out by an earlier make-medium whose record lists no files, so whether it "
+                                   "changed since cannot be told" + kMoveAside);
+        return false;
+    }
+    if (record.kind == RecordKind::Damaged) {
+        problems.push_back((out_ / kRecordName).string() + ": not a record make-medium wrote (" + record.damage +
+                           "); " + out_.string() + kMoveAside);
+        return false;
+    }
+    const std::vector<std::string> differences = Differences(record.contents, ContentsOf(out_));
+    if (differences.empty()) return true;
+    const std::size_t shown = std::min(differences.size(), kDifferencesShown);
+    for (std::size_t i = 0; i < shown; ++i) problems.push_back(out_.string() + "/" + differences[i]);
+    const std::string more = shown < differences.size() ? ", the first " + std::to_string(shown) + " named" : "";
+    problems.push_back(named + "no longer holds exactly what make-medium laid out (" +
+                       std::to_string(differences.size()) + " paths added, changed or missing against its record " +
+                       kRecordName + more + ")" + kMoveAside);
+    return false;
 }
 
 OutputFolder::~OutputFolder() {
@@ -132,17 +232,43 @@ OutputFolder::~OutputFolder() {
 
 std::string OutputFolder::LeftAsItWas() const { return out_.string() + " left as it was"; }
 
-fs::path OutputFolder::Stage(std::vector<std::string>& problems) {
+bool OutputFolder::Stopped() {
+    sigset_t pending;
+    if (stoppedBy_ == 0 && ::sigpending(&pending) == 0)
+        for (int signal : kStopSignals)
+            if (sigismember(&pending, signal) == 1 && stoppedBy_ == 0) stoppedBy_ = signal;
+    return stoppedBy_ != 0;
+}
+
+// Under the lock: no run that left these lives on.
+void OutputFolder::RemoveLeftovers(std::vector<std::string>& notes) const {
+    std::error_code error;
+    std::string removed, kept;
+    for (fs::directory_iterator it(out_.parent_path(), error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (!IsStagingName(name, out_.filename().string()) || !fs::is_directory(it->symlink_status(error))) continue;
+        std::error_code failed;
+        fs::remove_all(it->path(), failed);
+        if (failed) kept += ", " + name + " (" + failed.message() + ")";
+        else removed += ", " + name;
+    }
+    const std::string where = " beside " + out_.string() + ": ";
+    if (!removed.empty()) notes.push_back("removed what killed runs left" + where + removed.substr(2));
+    if (!kept.empty()) notes.push_back("could not remove what killed runs left" + where + kept.substr(2));
+}
+
+fs::path OutputFolder::Stage(std::vector<std::string>& problems, std::vector<std::string>& notes) {
     // An interruption waits until the staging folder is gone again or has
     // become the output folder.
     sigset_t stop;
     sigemptyset(&stop);
     for (int signal : kStopSignals) sigaddset(&stop, signal);
     blocked_ = ::sigprocmask(SIG_BLOCK, &stop, &signals_) == 0;
+    RemoveLeftovers(notes);
     int error = 0;
     staging_ = MakeFolderBeside(out_, ".make-medium-", error);
     if (staging_.empty()) {
-        problems.push_back(out_.parent_path().string() + ": no staging folder could be made" + Because(error) + "; " +
+        problems.push_back("no staging folder could be made: " + WriteFailure(error, out_.parent_path()) + "; " +
                            LeftAsItWas());
         return {};
     }
@@ -150,30 +276,36 @@ fs::path OutputFolder::Stage(std::vector<std::string>& problems) {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::chmod(staging_.c_str(), 0777 & ~mask);
-    std::ofstream record(staging_ / kRecordName);
-    record << kRecordLine << "\nsetup.exe does not read this file; the disc image leaves it out.\n";
-    if (!record.flush()) {
-        problems.push_back((staging_ / kRecordName).string() + ": cannot be written; " + LeftAsItWas());
-        return {};
-    }
     return staging_;
 }
 
-bool OutputFolder::Finish(const std::string& program, std::vector<std::string>& problems) {
-    if (Interrupted()) {
-        problems.push_back("interrupted; " + LeftAsItWas());
-        return false;
-    }
-    if (program.empty()) return true;
+bool OutputFolder::Finish(const std::string& program, std::vector<std::string>& problems,
+                          std::vector<std::string>& notes) {
+    if (Stopped() || program.empty()) return !Stopped();
+    // The program can be stopped, whatever this run holds back.
+    sigset_t mask = signals_;
+    for (int signal : kStopSignals) sigdelset(&mask, signal);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setsigmask(&attributes, &signals_);
+    posix_spawnattr_setsigmask(&attributes, &mask);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    int said[2];
+    if (::pipe2(said, O_CLOEXEC) != 0) {
+        problems.push_back(program + ": could not be started" + Because(errno) + "; " + LeftAsItWas());
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, said[1], 2);
     std::string staging = staging_.string();
     char* argv[] = {const_cast<char*>(program.c_str()), staging.data(), nullptr};
     pid_t pid = 0;
-    const int started = posix_spawn(&pid, program.c_str(), nullptr, &attributes, argv, environ);
+    const int started = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
+    ::close(said[1]);
+    const std::string output = started == 0 ? ReadAll(said[0]) : "";
+    ::close(said[0]);
     if (started != 0) {
         problems.push_back(program + ": could not be started" + Because(started) + "; " + LeftAsItWas());
         return false;
@@ -181,7 +313,11 @@ bool OutputFolder::Finish(const std::string& program, std::vector<std::string>& 
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+    if (Stopped()) return false;  // what it said is of the stop
+    const bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    const std::size_t before = problems.size();
+    AddLines(output, ok ? notes : problems);
+    if (ok || problems.size() != before) return ok;
     const std::string how = WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
                                               : "killed by signal " + std::to_string(WTERMSIG(status));
     problems.push_back(program + " failed (" + how + "); " + LeftAsItWas());
@@ -189,8 +325,17 @@ bool OutputFolder::Finish(const std::string& program, std::vector<std::string>& 
 }
 
 bool OutputFolder::SwapIn(std::vector<std::string>& problems, std::vector<std::string>& notes) {
-    if (Interrupted()) {
-        problems.push_back("interrupted; " + LeftAsItWas());
+    if (Stopped()) return false;
+    // The record describes the medium as finished: signed, when it was.
+    const Contents contents = ContentsOf(staging_);
+    for (const auto& [path, what] : contents) {
+        if (what == "folder" || what.rfind("file ", 0) == 0) continue;
+        problems.push_back((staging_ / path).string() + ": " + what + " in the staged medium; " + LeftAsItWas());
+        return false;
+    }
+    if (const int error = WriteWhole(staging_ / kRecordName, RecordText(contents))) {
+        problems.push_back("the record of the medium could not be written: " +
+                           WriteFailure(error, staging_ / kRecordName) + "; " + LeftAsItWas());
         return false;
     }
     const std::string staged = "the staged medium " + staging_.string();

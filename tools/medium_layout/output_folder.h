@@ -1,20 +1,24 @@
 // The folder a medium is laid out in, replaced only when that destroys
 // nothing of anyone else's: absent, empty, or a medium laid out here
-// before (it holds the record). The new medium is staged in a folder of
-// its own beside it and swapped in only when complete; runs at once in one
-// folder are refused but for one (a lock on the parent folder).
+// before that still holds exactly what its record lists (record.h). The new
+// medium is staged in a folder of its own beside it and swapped in only when
+// complete; runs at once in one folder are refused but for one (a lock on
+// the parent folder), and under that lock a run removes what killed runs
+// left there.
 #pragma once
 #include <filesystem>
 #include <signal.h>
 #include <string>
 #include <vector>
 
+#include "tools/medium_layout/record.h"
+
 namespace rs::medium {
 
 namespace fs = std::filesystem;
 
-// Written into every medium laid out; setup.exe never reads it.
-inline constexpr const char* kRecordName = ".make-medium";
+// Why writing at `path` failed (an errno value), in the user's words.
+std::string WriteFailure(int error, const fs::path& path);
 
 // A folder the layout only reads, with what it is for a person.
 struct ReadFolder {
@@ -36,16 +40,25 @@ public:
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
 
-    // Makes the staging folder, the record in it; empty on failure.
-    fs::path Stage(std::vector<std::string>& problems);
+    // Removes what killed runs left beside the output folder (told in
+    // `notes`), then makes the staging folder; empty on failure.
+    fs::path Stage(std::vector<std::string>& problems, std::vector<std::string>& notes);
     // Runs `program` with the staging folder's path; false when it fails.
-    bool Finish(const std::string& program, std::vector<std::string>& problems);
-    // Puts the staged medium in the output folder's place. `notes` tell of
-    // an earlier medium that could not be removed after the swap.
+    // What it writes on its standard error are problems, one to a line
+    // (indented lines continue the one before), or notes when it succeeds.
+    bool Finish(const std::string& program, std::vector<std::string>& problems, std::vector<std::string>& notes);
+    // Writes the record of the staged medium as it now is, then puts it in
+    // the output folder's place. `notes` tell of an earlier medium that
+    // could not be removed after the swap.
     bool SwapIn(std::vector<std::string>& problems, std::vector<std::string>& notes);
+    // The stop signal (SIGINT...) that ended the run before the swap; 0: none.
+    int StoppedBy() const { return stoppedBy_; }
 
 private:
     std::string LeftAsItWas() const;
+    bool Stopped();
+    void RemoveLeftovers(std::vector<std::string>& notes) const;
+    bool CheckEarlier(const std::string& named, std::vector<std::string>& problems) const;
 
     fs::path out_;      // links resolved
     fs::path staging_;  // ours to remove while not empty
@@ -53,6 +66,7 @@ private:
     int lock_ = -1;
     sigset_t signals_{};  // as they were before staging
     bool blocked_ = false;
+    int stoppedBy_ = 0;
 };
 
 }  // namespace rs::medium
