@@ -45,7 +45,6 @@ protected:
         EXPECT_EQ(MakeMedium(args, vendor, message), 1);
         EXPECT_EQ(Names(), names);
     }
-    // The names in the test's folder.
     std::set<std::string> Names() const {
         std::set<std::string> names;
         for (const auto& entry : fs::directory_iterator(dir_)) names.insert(entry.path().filename().string());
