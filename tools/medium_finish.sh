@@ -23,6 +23,7 @@ trap 'exit 1' INT TERM HUP
 fail() { echo "make-medium: $*" >&2; exit 1; }
 # A tool's own output, shown only when it failed, under the line that says what failed.
 show_log() { sed 's/^/  /' "$work/log" >&2; }
+fail_log() { echo "make-medium: $*:" >&2; show_log; exit 1; }
 
 # One signature on IN, written to OUT: OPTIONS, then the time-stamp when
 # asked for. The password reaches the tool through a pipe.
@@ -37,7 +38,7 @@ sign_once() {
     cause="$(grep -o 'system library:[^:]*:[^:]*' "$work/log" | head -n 1 | cut -d: -f3)"
     fail "$what: no time-stamp from --timestamp-url $RS_MEDIUM_TIMESTAMP_URL (${cause:-no answer a time-stamp can be read from})"
   fi
-  echo "make-medium: $what with $RS_MEDIUM_SIGN_PFX failed:" >&2; show_log; exit 1
+  fail_log "$what with $RS_MEDIUM_SIGN_PFX failed"
 }
 
 # A SHA-1 signature, which Windows XP before SP3 and Vista and 7 without
@@ -52,17 +53,15 @@ sign() {
     sign_once "$f" "$work/$name.sha1" "the SHA-1 signature of Setup/$name" -h sha1
     sign_once "$work/$name.sha1" "$work/$name" "the SHA-256 signature of Setup/$name" -nest -h sha256
     osslsigncode verify -CAfile "$RS_MEDIUM_SIGN_TRUST" -TSA-CAfile "$RS_MEDIUM_SIGN_TRUST" -in "$work/$name" \
-      >"$work/log" 2>&1 || { echo "make-medium: the signatures on Setup/$name do not verify:" >&2; show_log; exit 1; }
-    local digest
-    for digest in SHA1 SHA256; do
-      grep -qx "Message digest algorithm  : $digest" "$work/log" ||
-        { echo "make-medium: Setup/$name carries no verified $digest signature:" >&2; show_log; exit 1; }
-    done
-    [ "$(grep -cx "Signature verification: ok" "$work/log")" -eq 2 ] ||
-      { echo "make-medium: Setup/$name: not both signatures verify:" >&2; show_log; exit 1; }
-    [ -z "${RS_MEDIUM_TIMESTAMP_URL:-}" ] ||
-      [ "$(grep -cx "Timestamp Server Signature verification: ok" "$work/log")" -eq 2 ] ||
-      { echo "make-medium: Setup/$name: not both signatures carry a verified time-stamp:" >&2; show_log; exit 1; }
+      >"$work/log" 2>&1 || fail_log "the signatures on Setup/$name do not verify"
+    local want="a verified SHA-1 and a verified SHA-256 signature" stamped=1
+    if [ -n "${RS_MEDIUM_TIMESTAMP_URL:-}" ]; then
+      want+=", both time-stamped"
+      [ "$(grep -cx "Timestamp Server Signature verification: ok" "$work/log")" -eq 2 ] || stamped=0
+    fi
+    grep -qx "Message digest algorithm  : SHA1" "$work/log" && grep -qx "Message digest algorithm  : SHA256" "$work/log" &&
+      [ "$(grep -cx "Signature verification: ok" "$work/log")" -eq 2 ] && [ "$stamped" -eq 1 ] ||
+      fail_log "Setup/$name does not carry $want"
     cp "$work/$name" "$f"
     echo "make-medium: signed Setup/$name (SHA-1 and SHA-256${RS_MEDIUM_TIMESTAMP_URL:+, time-stamped})"
   done
