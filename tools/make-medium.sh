@@ -24,11 +24,14 @@
 #     volume label ORVEX, read back and compared file by file before it is
 #     put at FILE. FILE may only be absent or an image this command made.
 #   --sign PFX  Authenticode signatures on setup.exe, pnpbind.dll and
-#     pnpbind64.exe of the medium (osslsigncode), each verified; the
-#     certificate's password from RS_SIGN_PASSWORD or the file given, never
-#     a command line.
-#   --sign-password-file FILE  (with --sign) the password's file.
-#   --timestamp-url URL  (with --sign) a time-stamp from that authority.
+#     pnpbind64.exe of the medium (osslsigncode): SHA-1 with a nested
+#     SHA-256 one, each verified; the certificate checked first
+#     (tools/medium_signer.sh); its password from RS_SIGN_PASSWORD or the
+#     file given, never a command line nor a file of ours.
+#   --sign-password-file FILE  (with --sign) the password's file; its line
+#     end (LF or CR LF) is dropped.
+#   --timestamp-url URL  (with --sign) both signatures time-stamped by that
+#     authority.
 #   --allow-placeholder-agreement  a vendor medium is refused while setup.exe
 #     carries the placeholder agreement text, unless this is given (trials).
 #   --help  this text.
@@ -112,29 +115,9 @@ fi
 
 if [ -n "$pfx" ]; then
   command -v osslsigncode >/dev/null || fail "osslsigncode missing (tools/install-deps.sh installs it)"
-  [ -f "$pfx" ] && [ -r "$pfx" ] || fail "--sign $pfx: no readable certificate file (PKCS#12)"
-  if [ -n "$passfile" ]; then
-    [ -f "$passfile" ] && [ -r "$passfile" ] || fail "--sign-password-file $passfile: no readable file"
-  elif [ -n "${RS_SIGN_PASSWORD+set}" ]; then
-    # printf is built in: the password is on no command line.
-    passfile="$private/password"
-    (umask 077 && printf '%s' "$RS_SIGN_PASSWORD" >"$passfile")
-  else
-    fail "--sign $pfx needs the certificate's password: RS_SIGN_PASSWORD or --sign-password-file FILE"
-  fi
-  unset RS_SIGN_PASSWORD
-  # The certificates in the file (a wrong password shows here), trusted when
-  # the signatures are verified, with the system's authorities.
-  if ! openssl pkcs12 -in "$pfx" -passin "file:$passfile" -nokeys -out "$private/trust.pem" >"$private/log" 2>&1 &&
-     ! openssl pkcs12 -legacy -in "$pfx" -passin "file:$passfile" -nokeys -out "$private/trust.pem" >>"$private/log" 2>&1; then
-    echo "make-medium: --sign $pfx: cannot be opened with the password given:" >&2
-    sed 's/^/  /' "$private/log" >&2
-    exit 1
-  fi
-  [ ! -f /etc/ssl/certs/ca-certificates.crt ] || cat /etc/ssl/certs/ca-certificates.crt >>"$private/trust.pem"
-  export RS_MEDIUM_SIGN_PFX="$(cd "$(dirname "$pfx")" && pwd)/$(basename "$pfx")"
-  export RS_MEDIUM_SIGN_PASSFILE="$(cd "$(dirname "$passfile")" && pwd)/$(basename "$passfile")"
-  export RS_MEDIUM_SIGN_TRUST="$private/trust.pem" RS_MEDIUM_TIMESTAMP_URL="$tsurl"
+  source "$here/medium_signer.sh"
+  check_signer "$pfx" "$passfile" "$private"
+  export RS_MEDIUM_TIMESTAMP_URL="$tsurl"
 fi
 
 # The image's application ID marks it as this command's: only such a file

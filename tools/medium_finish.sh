@@ -4,10 +4,12 @@
 # which sets it up through the environment. Any failure refuses the run:
 # OUTDIR stays as it was. Only STAGING and folders of this run's own are
 # written.
-#   RS_MEDIUM_SIGN_PFX, RS_MEDIUM_SIGN_PASSFILE (the password in a file, never
-#   on a command line), RS_MEDIUM_SIGN_TRUST (certificates the signatures are
-#   verified against), RS_MEDIUM_TIMESTAMP_URL (optional): Authenticode
-#   signatures on the shipped programs, each verified after signing.
+#   RS_MEDIUM_SIGN_PFX, RS_MEDIUM_SIGN_PASSFD (an inherited descriptor to
+#   read the password from; it is never in a file nor on a command line),
+#   RS_MEDIUM_SIGN_TRUST (certificates the signatures are verified against),
+#   RS_MEDIUM_TIMESTAMP_URL (optional): Authenticode signatures on the
+#   shipped programs, SHA-1 with a nested SHA-256 one, both verified after
+#   signing (and both time-stamped with the URL).
 #   RS_MEDIUM_ISO (a file of make-medium's own), RS_MEDIUM_ISO_LABEL,
 #   RS_MEDIUM_ISO_APP_ID: the disc image, ISO 9660 with Joliet names,
 #   without the record .make-medium; read back and compared with the medium
@@ -30,20 +32,47 @@ failed() {
   fi
   echo "make-medium: $1:" >&2; show_log; exit 1
 }
+fail_log() { echo "make-medium: $*:" >&2; show_log; exit 1; }
 
+# One signature on IN, written to OUT: OPTIONS, then the time-stamp when
+# asked for. The password reaches the tool through a pipe.
+sign_once() {
+  local in="$1" out="$2" what="$3"; shift 3
+  local ts=()
+  [ -z "${RS_MEDIUM_TIMESTAMP_URL:-}" ] || ts=(-ts "$RS_MEDIUM_TIMESTAMP_URL")
+  osslsigncode sign -pkcs12 "$RS_MEDIUM_SIGN_PFX" -readpass <(printf '%s' "$password") "$@" "${ts[@]}" \
+    -in "$in" -out "$out" >"$work/log" 2>&1 && return
+  if grep -q "timestamping failed" "$work/log"; then
+    local cause
+    cause="$(grep -o 'system library:[^:]*:[^:]*' "$work/log" | head -n 1 | cut -d: -f3)"
+    fail "$what: no time-stamp from --timestamp-url $RS_MEDIUM_TIMESTAMP_URL (${cause:-no answer a time-stamp can be read from})"
+  fi
+  fail_log "$what with $RS_MEDIUM_SIGN_PFX failed"
+}
+
+# A SHA-1 signature, which Windows XP before SP3 and Vista and 7 without
+# the SHA-2 update read, with a nested SHA-256 one for the systems after.
 sign() {
-  local name f
+  local password name f
+  IFS= read -r -d '' -u "$RS_MEDIUM_SIGN_PASSFD" password || true
+  exec {RS_MEDIUM_SIGN_PASSFD}<&-
   for name in setup.exe pnpbind.dll pnpbind64.exe; do
     f="$staging/Setup/$name"
     [ -f "$f" ] || fail "$f: missing, cannot be signed"
-    local args=(sign -pkcs12 "$RS_MEDIUM_SIGN_PFX" -readpass "$RS_MEDIUM_SIGN_PASSFILE" -h sha256)
-    [ -z "${RS_MEDIUM_TIMESTAMP_URL:-}" ] || args+=(-ts "$RS_MEDIUM_TIMESTAMP_URL")
-    osslsigncode "${args[@]}" -in "$f" -out "$work/$name" >"$work/log" 2>&1 ||
-      { echo "make-medium: signing $f with $RS_MEDIUM_SIGN_PFX failed:" >&2; show_log; exit 1; }
+    sign_once "$f" "$work/$name.sha1" "the SHA-1 signature of Setup/$name" -h sha1
+    sign_once "$work/$name.sha1" "$work/$name" "the SHA-256 signature of Setup/$name" -nest -h sha256
     osslsigncode verify -CAfile "$RS_MEDIUM_SIGN_TRUST" -TSA-CAfile "$RS_MEDIUM_SIGN_TRUST" -in "$work/$name" \
-      >"$work/log" 2>&1 || { echo "make-medium: the signature on $name does not verify:" >&2; show_log; exit 1; }
+      >"$work/log" 2>&1 || fail_log "the signatures on Setup/$name do not verify"
+    local want="a verified SHA-1 and a verified SHA-256 signature" stamped=1
+    if [ -n "${RS_MEDIUM_TIMESTAMP_URL:-}" ]; then
+      want+=", both time-stamped"
+      [ "$(grep -cx "Timestamp Server Signature verification: ok" "$work/log")" -eq 2 ] || stamped=0
+    fi
+    grep -qx "Message digest algorithm  : SHA1" "$work/log" && grep -qx "Message digest algorithm  : SHA256" "$work/log" &&
+      [ "$(grep -cx "Signature verification: ok" "$work/log")" -eq 2 ] && [ "$stamped" -eq 1 ] ||
+      fail_log "Setup/$name does not carry $want"
     cp "$work/$name" "$f"
-    echo "make-medium: signed Setup/$name"
+    echo "make-medium: signed Setup/$name (SHA-1 and SHA-256${RS_MEDIUM_TIMESTAMP_URL:+, time-stamped})"
   done
 }
 

@@ -11,6 +11,7 @@ if(NOT WIN32)
   target_include_directories(rsmedium PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(rsmedium PUBLIC rspure)
   target_sources(rsmedium PRIVATE ${CMAKE_CURRENT_LIST_DIR}/medium_layout/inf_check.cpp)
+  target_sources(rsmedium PRIVATE ${CMAKE_CURRENT_LIST_DIR}/medium_layout/windows_names.cpp)
   # The record digests every file of a medium twice a run: optimised even
   # in the debug tree.
   set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/medium_layout/sha256.cpp PROPERTIES COMPILE_OPTIONS -O2)

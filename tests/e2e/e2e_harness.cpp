@@ -329,6 +329,19 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::vector
     return r;
 }
 
+CommandResult MakeSigner(const std::string& dir, const std::string& name, const std::string& password,
+                         const std::string& extensions, const std::string& ca, const std::string& pkcs12) {
+    const char* script = R"(mkdir -p ca && touch ca/index && { [ -f ca/serial ] || echo 01 >ca/serial; } &&
+printf '[ca]\ndefault_ca=c\n[c]\ndatabase=ca/index\nnew_certs_dir=ca\nserial=ca/serial\ndefault_days=2\n%b%s\n' \
+  'default_md=sha256\nunique_subject=no\npolicy=p\n[p]\ncommonName=supplied\n[x]\n' "$EXTENSIONS" >ca/$NAME.cnf &&
+openssl req -new -newkey rsa:2048 -nodes -keyout $NAME.key -subj /CN=$NAME -out ca/$NAME.csr &&
+openssl ca -config ca/$NAME.cnf -batch -selfsign -keyfile $NAME.key -in ca/$NAME.csr -out $NAME.pem -notext \
+  -extensions x $CA &&
+openssl pkcs12 -export -inkey $NAME.key -in $NAME.pem $PKCS12 -out $NAME.pfx -passout env:PASSWORD)";
+    return RunCommand({"bash", "-c", script}, {"NAME=" + name, "EXTENSIONS=" + extensions, "PASSWORD=" + password,
+                                               "CA=" + ca, "PKCS12=" + pkcs12}, dir);
+}
+
 // --- robot output -----------------------------------------------------------------------
 
 std::string RobotLine::Get(const std::string& key) const {

@@ -53,6 +53,14 @@ struct CommandResult {
 CommandResult RunCommand(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
                          const std::string& cwd = "", int timeoutMs = 120000);
 
+// DIR/NAME.pfx, DIR/NAME.pem and DIR/NAME.key: a throw-away self-signed
+// certificate "CN=NAME" with `extensions` (lines of openssl's config) and
+// its key, the PFX locked with `password`; `ca` adds options of openssl ca
+// (-startdate, -enddate), `pkcs12` options of openssl pkcs12 -export.
+CommandResult MakeSigner(const std::string& dir, const std::string& name, const std::string& password,
+                         const std::string& extensions = "extendedKeyUsage=codeSigning", const std::string& ca = "",
+                         const std::string& pkcs12 = "");
+
 // --- robot output ----------------------------------------------------------------
 
 // One robot line: "<kind> key=value key="quoted value" ...".

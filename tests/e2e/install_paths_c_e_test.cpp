@@ -76,12 +76,7 @@ TEST_F(InstallPaths, PathCFromTheSignedImageReadBack) {
     const e2e::Paths& p = e2e::GetPaths();
     const std::string dir = p.work + "/release", iso = dir + "/medium.iso", back = dir + "/read-back";
     std::filesystem::create_directories(dir);
-    auto cert = e2e::RunCommand(
-        {"bash", "-c",
-         "cd " + dir + " && openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 "
-         "-subj '/CN=Throwaway signer' -addext extendedKeyUsage=codeSigning && "
-         "openssl pkcs12 -export -inkey key.pem -in cert.pem -out signer.pfx -passout env:RS_SIGN_PASSWORD"},
-        {"RS_SIGN_PASSWORD=throw away"});
+    auto cert = e2e::MakeSigner(dir, "signer", "throw away");
     ASSERT_EQ(cert.exitCode, 0) << cert.output;
     auto made = e2e::RunCommand({"bash", p.source + "/tools/make-medium.sh", "--sign", dir + "/signer.pfx", "--iso", iso,
                                  dir + "/medium", p.buildRoot},
@@ -95,7 +90,7 @@ TEST_F(InstallPaths, PathCFromTheSignedImageReadBack) {
     ASSERT_EQ(extract.exitCode, 0) << extract.output;
     for (const char* program : {"setup.exe", "pnpbind.dll", "pnpbind64.exe"}) {
         auto verify = e2e::RunCommand(
-            {"osslsigncode", "verify", "-CAfile", dir + "/cert.pem", "-in", back + "/Setup/" + program});
+            {"osslsigncode", "verify", "-CAfile", dir + "/signer.pem", "-in", back + "/Setup/" + program});
         EXPECT_EQ(verify.exitCode, 0) << program << ":\n" << verify.output;
     }
     mediumFrom_ = back;

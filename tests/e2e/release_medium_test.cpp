@@ -5,8 +5,11 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "tests/e2e/e2e_harness.h"
 
@@ -36,19 +39,26 @@ protected:
         args.insert(args.begin(), {"bash", GetPaths().source + "/tools/make-medium.sh"});
         args.insert(args.end(), {dir_ + "/medium", GetPaths().buildRoot});
         if (!vendor.empty()) args.push_back(vendor);
-        auto r = e2e::RunCommand(args, env);
+        std::vector<std::string> all = env_;
+        all.insert(all.end(), env.begin(), env.end());
+        auto r = e2e::RunCommand(args, all);
         EXPECT_NE(r.output.find(message), std::string::npos) << r.output;
+        output_ = r.output;
         return r.exitCode;
     }
     // Refused with the message, and the test's folder holds only `names`.
     void ExpectRefused(const std::vector<std::string>& args, const std::string& vendor, const std::string& message,
                        const std::set<std::string>& names) {
         EXPECT_EQ(MakeMedium(args, vendor, message), 1);
-        std::set<std::string> now;
-        for (const auto& entry : fs::directory_iterator(dir_)) now.insert(entry.path().filename().string());
-        EXPECT_EQ(now, names);
+        EXPECT_EQ(Names(), names);
     }
-    std::string dir_;
+    std::set<std::string> Names() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_)) names.insert(entry.path().filename().string());
+        return names;
+    }
+    std::string dir_, output_;      // the last run's output
+    std::vector<std::string> env_;  // for each run
 };
 
 // The build's setup.exe shows the placeholder: a vendor medium only as a trial.
@@ -69,6 +79,64 @@ TEST_F(ReleaseMedium, ImageRefusals) {
     std::ofstream(vendor + "/Setup/utility/" + name) << "x";
     ExpectRefused({"--allow-placeholder-agreement", "--iso", dir_ + "/new.iso"}, vendor,
                   "medium path Setup/utility/" + name + ": a name longer than 64 characters", {"disc.iso", "vendor"});
+}
+
+// Each problem of the signer refused in one line before anything is written;
+// a good one gives each program a SHA-1 signature and a nested SHA-256 one,
+// both verified and with a URL both time-stamped. The stand-in osslsigncode
+// fails when a file under /tmp or $TMPDIR written since the test began holds
+// the password, and answers http://tsa.test/ with the test's own TSA.
+TEST_F(ReleaseMedium, SignerCheckedFirstBothSignaturesMade) {
+    const std::string password = "sesame 4711", pfx = dir_ + "/", code = "extendedKeyUsage=codeSigning";
+    const std::vector<std::string> signers[] = {  // name, extensions, openssl ca options, pkcs12 options
+        {"TSA", "extendedKeyUsage=critical,timeStamping", "", ""}, {"Signer", code, "", "-certfile TSA.pem"},
+        {"NoUsage", "basicConstraints=CA:FALSE", "", ""}, {"WebServer", "extendedKeyUsage=serverAuth", "", ""},
+        {"Old", code, "-startdate 20190101000000Z -enddate 20200101000000Z", ""},
+        {"Future", code, "-startdate 20400101000000Z -enddate 20410101000000Z", ""},
+        {"Stray", code, "", "-nocerts -certfile Signer.pem"}};
+    for (const auto& s : signers) ASSERT_EQ(e2e::MakeSigner(dir_, s[0], password, s[1], s[2], s[3]).exitCode, 0);
+    std::ofstream(pfx + "osslsigncode") << R"(#!/bin/bash
+find /tmp "${TMPDIR:-/tmp}" -xdev -type f -newer "$T/ca/index" -size -64k ! -name password.txt -print0 2>/dev/null |
+  xargs -0r grep -l 'sesame 471[1]' && exit 99
+args=(); while [ $# -gt 0 ]; do
+  if [ "$1 ${2:-}" = "-ts http://tsa.test/" ]; then args+=(-TSA-certs "$T/TSA.pem" -TSA-key "$T/TSA.key")
+    shift; echo >>"$T/stamps"
+  else args+=("$1"); fi; shift; done
+exec /usr/bin/osslsigncode "${args[@]}")";
+    fs::permissions(pfx + "osslsigncode", fs::perms::owner_all);
+    std::ofstream(pfx + "password.txt", std::ios::binary) << password << "\r\n";
+    std::ofstream(pfx + "wrong.txt") << "sesame\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {  // options after --sign; problem
+        {{"WebServer.pfx"}, "WebServer.pfx: the certificate 'CN=WebServer' is not for code signing (its extended key "
+                            "usage: TLS Web Server Authentication)"},
+        {{"Old.pfx"}, "Old.pfx: the certificate 'CN=Old' has expired (valid until 2020-01-01 00:00 UTC)"},
+        {{"Future.pfx"}, "'CN=Future' is not valid yet (valid from 2040-01-01 00:00 UTC)"},
+        {{"Stray.pfx"}, "Stray.pfx: its private key belongs to none of its certificates ('CN=Signer')"},
+        {{"Signer.pfx", "--sign-password-file", pfx + "wrong.txt"}, "wrong.txt does not open it"},
+        {{"Signer.pfx", "--timestamp-url", "http://127.0.0.1:1/"},
+         "the SHA-1 signature of Setup/setup.exe: no time-stamp from --timestamp-url http://127.0.0.1:1/ "
+         "(Connection refused)"},
+        {{"Signer.pfx", "--sign-password-file", pfx + "password.txt", "--timestamp-url", "http://tsa.test/"}, ""},
+        {{"NoUsage.pfx"}, ""}};
+    env_ = {"PATH=" + dir_ + ":" + getenv("PATH"), "RS_SIGN_PASSWORD=" + password, "T=" + dir_};
+    const std::set<std::string> names = Names();
+    for (auto [options, problem] : cases) {
+        SCOPED_TRACE(options[0]);
+        options.insert(options.begin(), "--sign");
+        options[1] = pfx + options[1];
+        if (!problem.empty()) {
+            ExpectRefused(options, "", problem, names);
+            EXPECT_LE(std::count(output_.begin(), output_.end(), '\n'), 3) << output_;
+            continue;
+        }
+        ASSERT_EQ(MakeMedium(options, ""), 0);
+        const std::string pem = options[1].replace(options[1].size() - 3, 3, "pem");
+        auto r = e2e::RunCommand({"/usr/bin/osslsigncode", "verify", "-CAfile", pem, "-TSA-CAfile", pfx + "TSA.pem",
+                                  "-in", pfx + "medium/Setup/pnpbind64.exe"});
+        for (const char* line : {"SHA1\n", "SHA256\n", "signatures: 2\n"})
+            EXPECT_NE(r.output.find(line), std::string::npos) << line << r.output;
+    }
+    EXPECT_EQ(e2e::ReadAll(pfx + "stamps"), std::string(6, '\n'));  // both signatures of all three programs
 }
 
 // The agreement text that may ship, as the agreement window shows it;

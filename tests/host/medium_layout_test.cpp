@@ -137,6 +137,36 @@ TEST(MediumLayout, RefusesEachProblemNamingThePath) {
     }
 }
 
+// A name Windows cannot hold, in any folder, refuses the medium by its
+// path (one problem each); names that only look alike pass. The vendor's
+// setup folder spelt otherwise would stand beside the medium's own Setup.
+TEST(MediumLayout, RefusesNamesWindowsCannotHold) {
+    const std::pair<std::string, std::string> cases[] = {  // below Setup/utility; problem (empty: accepted)
+        {"q?.txt", "utility/q?.txt: a name with ?, which Windows does not allow in names; rename it"},
+        {"back\\slash.txt", "a name with \\, "}, {"a<b>c", "a name with <, "}, {"pipe|\"x\"", "a name with |, "},
+        {"tab\x01x", "a name with the control character 0x01, "}, {"x\x1f", "control character 0x1F, "},
+        {"dot.", "utility/dot.: a name ending in a dot, which Windows drops"},
+        {"blank ", "utility/blank : a name ending in a blank, which Windows drops"},
+        {"con.txt", "utility/con.txt: the name of the device CON on Windows"}, {"CON.tar.gz", "the device CON "},
+        {"Lpt9", "the device LPT9 "}, {"nul .txt", "the device NUL "}, {"prn", "PRN "}, {"com1.log", "COM1 "},
+        {"aux/readme.txt", "utility/aux: the name of the device AUX"}, {"console.txt", ""}, {"com10.txt", ""},
+        {"lpt0", ""}, {"con_txt", ""}, {".dotfile", ""}, {"a b.c d", ""}};
+    for (const auto& [name, problem] : cases) {
+        SCOPED_TRACE(name);
+        Folders f;
+        Write(f.vendor / "Setup/utility" / name, "x");
+        const std::vector<std::string> problems = f.Check().problems;
+        EXPECT_EQ(problems.size(), problem.empty() ? 0u : 1u) << AllOf(problems);
+        EXPECT_NE(AllOf(problems).find(problem), std::string::npos) << AllOf(problems);
+    }
+    Folders f;
+    fs::rename(f.vendor / "Setup", f.vendor / "SETUP");
+    EXPECT_EQ(AllOf(f.Check().problems), (f.vendor / "SETUP").string() +
+                                             ", Setup (the medium's own folder for setup.exe, pnpbind.dll, "
+                                             "pnpbind64.exe): names that differ only in letter case, one name on "
+                                             "Windows\n");
+}
+
 // A row of the program's copy table is checked with nothing else to add.
 TEST(MediumLayout, EveryCopyTableSourceIsRequired) {
     for (const CopyRow& row : kCopyTable) {

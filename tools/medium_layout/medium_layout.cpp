@@ -9,6 +9,7 @@
 #include "tools/medium_layout/inf_check.h"
 #include "tools/medium_layout/output_folder.h"
 #include "tools/medium_layout/source_tree.h"
+#include "tools/medium_layout/windows_names.h"
 #include "ui/medium_rules.h"
 
 namespace rs::medium {
@@ -101,6 +102,7 @@ public:
                                       ": the record that make-medium writes itself; remove it from the vendor folder");
         AddBuild(report);
         FindCaseClashes(report);
+        FindNamesWindowsRefuses(report);
         const std::vector<Need> needs = NeedsOfAllPlatforms();
         FindUnreadable(needs, report);
         for (const Need& need : needs) CheckNeed(need, report);
@@ -144,17 +146,29 @@ private:
     }
 
     // Windows sees one name where Linux sees two: one of them would be lost.
+    // The build's programs go into a Setup folder of the medium's own.
     void FindCaseClashes(Report& report) const {
-        std::map<std::string, std::set<std::string>> byName;
-        for (const Entry& entry : entries_) {
-            const fs::path path(entry.path);
-            byName[path.parent_path().generic_string() + "/" + Folded(path.filename().string())].insert(
-                entry.source.string());
-        }
+        std::map<std::string, std::map<std::string, std::string>> byName;  // -> spelling -> what it is
+        const auto add = [&byName](const fs::path& path, const std::string& what) {
+            byName[path.parent_path().generic_string() + "/" + Folded(path.filename().string())].emplace(
+                path.generic_string(), what);
+        };
+        for (const Entry& entry : entries_) add(entry.path, entry.source.string());
+        std::vector<std::string> programs;
+        for (const BuildFile& file : sources_.build) programs.push_back(file.name);
+        add(kSetupFolder, std::string(kSetupFolder) + " (the medium's own folder for " + Joined(programs) + ")");
         for (const auto& [key, spellings] : byName) {
             if (spellings.size() < 2) continue;
-            std::vector<std::string> names(spellings.begin(), spellings.end());
+            std::vector<std::string> names;
+            for (const auto& [spelling, what] : spellings) names.push_back(what);
             report.problems.push_back(Joined(names) + ": names that differ only in letter case, one name on Windows");
+        }
+    }
+
+    void FindNamesWindowsRefuses(Report& report) const {
+        for (const Entry& entry : entries_) {
+            const std::string problem = WindowsNameProblem(fs::path(entry.path).filename().string());
+            if (!problem.empty()) report.problems.push_back(entry.source.string() + ": " + problem + "; rename it");
         }
     }
 
