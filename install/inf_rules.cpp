@@ -253,27 +253,6 @@ bool IsKnownSignature(std::string_view signature) {
     return false;
 }
 
-const Line* ModelNaming(const File& file, std::string_view id) {
-    const Section* manufacturers = file.Find("Manufacturer");
-    if (!manufacturers) return nullptr;
-    for (const Line& manufacturer : manufacturers->lines) {
-        // models[,TargetOS...]: the undecorated section and each decorated one.
-        const std::string models = file.Resolved(Field(manufacturer, 0));
-        std::vector<std::string> names = {models};
-        for (std::size_t i = 1; i < manufacturer.fields.size(); ++i)
-            names.push_back(models + "." + file.Resolved(manufacturer.fields[i]));
-        for (const std::string& name : names) {
-            const Section* section = file.Find(name);
-            if (!section) continue;
-            // description=install-section,hardware-ID[,compatible-ID...]
-            for (const Line& model : section->lines)
-                for (std::size_t i = 1; i < model.fields.size(); ++i)
-                    if (SameName(file.Resolved(model.fields[i]), id)) return &model;
-        }
-    }
-    return nullptr;
-}
-
 std::vector<SourceFile> SourceFiles(const File& file) {
     std::vector<SourceFile> files;
     if (const Section* version = file.Find("Version"))

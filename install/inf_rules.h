@@ -40,10 +40,6 @@ bool SameName(std::string_view a, std::string_view b);
 // "$Windows NT$", "$Chicago$" or "$Windows 95$", in any case.
 bool IsKnownSignature(std::string_view signature);
 
-// The line of a models section reached from [Manufacturer] (decorated ones
-// included) naming this ID as a hardware or compatible ID; null when none does.
-const Line* ModelNaming(const File& file, std::string_view id);
-
 // A file that the system copies from the medium: a [SourceDisksFiles*] entry
 // or a CatalogFile* of [Version].
 struct SourceFile {

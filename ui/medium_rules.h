@@ -32,6 +32,7 @@ struct MediumRead {
     std::string role;         // what reads it, for a person
     bool only64Bit = false;   // read only when the platform runs as 64-bit Windows
     InfUse infUse = InfUse::Other;
+    std::string inWords = {};  // what the system does with it, for a person; empty: the role tells
 };
 
 // Every read of a run on this platform, in any display language.
@@ -39,5 +40,18 @@ std::vector<MediumRead> MediumReadsOn(PlatformCode platform);
 
 // Whether some 64-bit Windows is classified as this platform.
 bool MayBe64Bit(PlatformCode platform);
+
+// A Windows release in one width, as its version query reports it.
+struct WindowsRelease {
+    const char* name;  // "Windows XP x64 (64-bit)"
+    VersionFacts version;
+    std::uint32_t build;
+};
+// Windows 95 to 11, in each width they came in for x86 and x64 processors.
+const std::vector<WindowsRelease>& WindowsReleases();
+
+// What a run reads on this release: the reads of its platform code, the
+// 64-bit ones only on a 64-bit release.
+std::vector<MediumRead> MediumReadsOn(const WindowsRelease& release);
 
 }  // namespace rs

@@ -98,14 +98,16 @@ TEST(InfCheck, EachProblemWithItsLine) {
          "3: Signature \"$Windows XP$\" is none of"},
         {"no signature", "Signature=", "Class=", InfUse::Other, "2: [Version] without a Signature"},
         {"other hardware ID", "%HardwareId%", "USB\\Vid_0d4e&Pid_0011", InfUse::PlugAndPlay,
-         "4: no models section reached from [Manufacturer] names the reader's hardware ID USB\\Vid_0d4e&Pid_0010"},
+         "5: Windows XP would not find the reader's hardware ID USB\\Vid_0d4e&Pid_0010: [Manufacturer] leads to "
+         "[Models.NTx86], which does not name it"},
         {"hardware ID as a compatible ID", "%HardwareId%", "USB\\Other,%HardwareId%", InfUse::Binding, ""},
         {"models section of a decoration not listed", "[Models.NTx86]", "[Models.NTamd64]", InfUse::Binding,
-         "4: no models section reached"},
+         "5: Windows XP would not find the reader's hardware ID USB\\Vid_0d4e&Pid_0010: [Manufacturer] leads to "
+         "[Models.NTx86], which the file does not hold"},
         {"no [Manufacturer]", "[Manufacturer]", "[Makers]", InfUse::Binding,
-         "0: no [Manufacturer] section, so nothing names"},
+         "0: Windows XP would not find the reader's hardware ID USB\\Vid_0d4e&Pid_0010: the INF has no [Manufacturer]"},
         {"an INF not for the reader", "%HardwareId%", "USB\\Other", InfUse::Other, ""},
-        {"a reader INF's files are not taken from the medium", "orvex.sys=", "gone.sys=", InfUse::PlugAndPlay, ""},
+        {"the files of an INF only read are not looked for", "orvex.sys=", "gone.sys=", InfUse::Other, ""},
         {"driver file missing", "orvex.sys=", "Orvex2.sys=", InfUse::Binding,
          "21: [SourceDisksFiles.x86] names Orvex2.sys, not on the medium at Setup/drivers/winxp/files/x86/Orvex2.sys"},
         {"file in another subfolder", "helper.dll=1,sub", "helper.dll=1,other", InfUse::Binding,
@@ -125,7 +127,8 @@ TEST(InfCheck, EachProblemWithItsLine) {
                 if (inf::SameName(file, path)) return true;
             return false;
         };
-        const auto problems = medium::InfProblems(text, "Setup/drivers/winxp/orvex.inf", c.use, found);
+        const medium::InfReader xp{"Windows XP", {{5, 1, 2, 1, 0}, 2600, 0}, c.use};
+        const auto problems = medium::InfProblems(text, "Setup/drivers/winxp/orvex.inf", {xp}, found);
         ASSERT_EQ(problems.size(), c.said.empty() ? 0u : 1u) << (problems.empty() ? "" : problems[0].text);
         if (!c.said.empty()) {
             const std::string said = std::to_string(problems[0].line) + ": " + problems[0].text;

@@ -14,8 +14,8 @@ using namespace rs::medium_test;
 
 TEST(MediumLayout, CompleteFolderIsLaidOutWhole) {
     Folders f;
-    // A Unicode INF with its section in other letter case passes too.
-    Write(f.vendor / "Setup/smclib/scbase.inf", test::Utf16Le(test::Replaced(kInf, "[Version]", "[veRSION]")));
+    // A Unicode INF that only Windows NT reads, its section in other letter case, passes too.
+    Write(f.vendor / "Setup/drivers/winnt4/orvexunst.inf", test::Utf16Le(test::Replaced(kInf, "[Version]", "[veRSION]")));
     Write(f.vendor / "Setup/readme.txt", "notes");
     // Links are followed: the medium holds what they lead to.
     fs::rename(f.vendor / "Setup/drivers", f.root / "drivers");
@@ -68,30 +68,35 @@ TEST(MediumLayout, RefusesEachProblemNamingThePath) {
          {"vendor/Setup/drivers/winxp/orvex.inf: INF without a [Version] section", "binding INF"}, {}},
         {"reader INF stored as .ncp without [Version]",
          [](Folders& f) { Write(f.vendor / "Setup/drivers/ORVEX.ncp", "[Strings]\r\n"); },
-         {"ORVEX.ncp: INF without a [Version] section", "copy table row 1, copy table row 14"}, {}},
+         {"ORVEX.ncp: INF without a [Version] section (installed into the Windows inf folder, read by Windows 95, 98, "
+          "Me, 2000, XP (32-bit)"},
+         {}},
         {"binding INF without the reader's hardware ID",
          [](Folders& f) {
-             Write(f.vendor / "Setup/drivers/winxp/orvex.inf", test::Replaced(kInf, "%HardwareId%", "USB\\Vid_0d4e"));
+             Write(f.vendor / "Setup/drivers/winxp/orvex.inf",
+                   test::Replaced(kInf, "NTx86]\r\n%Desc%=Install,%HardwareId%", "NTx86]\r\n%Desc%=Install,USB\\Vid_0d4e"));
          },
-         {"vendor/Setup/drivers/winxp/orvex.inf, line 4: no models section", "Pid_0010 (binding INF",
-          "Windows XP 32-bit (6)"},
-         {"Windows 2000"}},
+         {"vendor/Setup/drivers/winxp/orvex.inf, line 5: Windows XP (32-bit), Server 2003 (32-bit)",
+          "[Models.NTx86], which does not name it (binding INF, read by Windows XP (32-bit)"},
+         {"Windows 2000", "(64-bit) would not find"}},
         {"reader INF without the reader's hardware ID",
          [](Folders& f) {
              Write(f.vendor / "Setup/drivers/ORVEX.ncp", test::Replaced(kInf, "[Manufacturer]", "[Maker]"));
          },
-         {"drivers/ORVEX.ncp: no [Manufacturer] section", "copy table row 1, copy table row 14"}, {}},
+         {"drivers/ORVEX.ncp: Windows 95, 98 and Me would not find the reader's hardware ID USB\\Vid_0d4e&Pid_0010: "
+          "the INF has no [Manufacturer] section"},
+         {}},
         {"binding INF's driver file missing",
          [](Folders& f) {
              Write(f.vendor / "Setup/drivers/win2000/orvex.inf",
                    kInf + "[SourceDisksNames]\r\n1=Disk\r\n[SourceDisksFiles]\r\norvex.sys=1\r\n");
          },
-         {"win2000/orvex.inf, line 15: [SourceDisksFiles] names orvex.sys, not on the medium at "
-          "Setup/drivers/win2000/orvex.sys (binding INF, read as .\\Drivers\\win2000\\orvex.inf on Windows 2000 (5))"},
+         {"win2000/orvex.inf, line 19: [SourceDisksFiles] names orvex.sys, not on the medium at "
+          "Setup/drivers/win2000/orvex.sys (binding INF, read by Windows 2000)"},
          {}},
         {"reader INF saved as UTF-8 with a byte-order mark",
          [](Folders& f) { Write(f.vendor / "Setup/drivers/ORVEX.ncp", "\xEF\xBB\xBF" + kInf); },
-         {"drivers/ORVEX.ncp: saved as UTF-8 with a byte-order mark", "copy table row 1"}, {}},
+         {"drivers/ORVEX.ncp: saved as UTF-8 with a byte-order mark", "read by Windows 95, 98, Me"}, {}},
         {"names differ only in case", [](Folders& f) { Write(f.vendor / "Setup/Drivers/winxp/orvex.inf", kInf); },
          {"vendor/Setup/Drivers, ", "vendor/Setup/drivers: names that differ only in letter case"}, {}},
         {"a build program in the vendor folder", [](Folders& f) { Write(f.vendor / "Setup/Setup.exe", "MZ"); },

@@ -35,7 +35,12 @@ inline void Relink(const fs::path& link, const fs::path& target) {
     fs::create_symlink(target, link);
 }
 
-inline const std::string& kInf = test::kReaderInf;
+// An INF that every system reading it takes: ANSI, signed for Windows 9x,
+// models undecorated and for x86 and x64.
+inline const std::string kInf = test::Replaced(
+    test::Replaced(test::kReaderInf, "$Windows NT$", "$Chicago$"), "%Mfg%=Models,NTx86\r\n",
+    "%Mfg%=Models,NTx86,NTamd64\r\n[Models]\r\n%Desc%=Install,%HardwareId%\r\n[Models.NTamd64]\r\n"
+    "%Desc%=Install,%HardwareId%\r\n");
 
 // The file's path with each folder spelt as it already is on disk: the
 // program names "drivers" also as "Drivers".

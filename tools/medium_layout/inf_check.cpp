@@ -30,10 +30,48 @@ std::string MediumPathFrom(const std::string& folder, const std::string& relativ
     return path;
 }
 
-std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& mediumPath, InfUse use,
-                                    const OnMedium& onMedium) {
+namespace {
+
+// What one system's loader makes of [Manufacturer], when it does not reach
+// the ID: what each entry leads it to.
+std::string Missed(const std::vector<inf::ModelsChoice>& choices) {
+    if (choices.empty()) return "[Manufacturer] lists no models section";
+    std::string out = "[Manufacturer] leads to ";
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        const inf::ModelsChoice& choice = choices[i];
+        out += i ? " and to " : "";
+        if (choice.section.empty())
+            out += "no models section: no decoration of " + choice.models +
+                   " fits, and 64-bit Windows from 5.2 on never uses the undecorated one";
+        else
+            out += "[" + choice.section + "], which " + (choice.found ? "does not name it" : "the file does not hold");
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string SystemsInWords(const std::vector<std::string>& systems) {
+    std::string out;
+    for (std::size_t i = 0; i < systems.size(); ++i) {
+        std::string name = systems[i];
+        if (i && name.rfind("Windows ", 0) == 0) name.erase(0, 8);
+        out += (i == 0 ? "" : i + 1 == systems.size() ? " and " : ", ") + name;
+    }
+    return out;
+}
+
+std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& mediumPath,
+                                    const std::vector<InfReader>& readers, const OnMedium& onMedium) {
     const inf::File file = inf::Read(bytes);
     if (!file.refused.empty()) return {{0, file.refused}};
+    // Windows 95, 98 and Me read only ANSI INFs signed for them.
+    std::vector<std::string> ninetyX;
+    for (const InfReader& reader : readers)
+        if (reader.facts.version.platformId == 1) ninetyX.push_back(reader.system);
+    const std::string oldSystems = SystemsInWords(ninetyX);
+    if (!ninetyX.empty() && bytes.substr(0, 2) == "\xFF\xFE")
+        return {{0, "saved as UTF-16: " + oldSystems + " read only ANSI INFs"}};
     const inf::Section* version = file.Find("Version");
     if (!version) return {{0, "INF without a [Version] section"}};
     const inf::Line* signature = nullptr;
@@ -43,16 +81,37 @@ std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& m
     const std::string value = signature->fields.empty() ? "" : signature->fields[0];
     if (!inf::IsKnownSignature(value))
         return {{signature->number, "Signature \"" + value + "\" is none of $Windows NT$, $Chicago$, $Windows 95$"}};
+    if (!ninetyX.empty() && inf::SameName(value, "$Windows NT$"))
+        return {{signature->number, "Signature \"" + value + "\": " + oldSystems +
+                                        " read only INFs signed $Chicago$ or $Windows 95$"}};
 
-    std::vector<InfProblem> problems;
-    if (use != InfUse::Other && !inf::ModelNaming(file, kReaderHardwareId)) {
-        const inf::Section* manufacturers = file.Find("Manufacturer");
-        problems.push_back({manufacturers ? manufacturers->number : 0,
-                            std::string(manufacturers ? "no models section reached from [Manufacturer]"
-                                                      : "no [Manufacturer] section, so nothing") +
-                                " names the reader's hardware ID " + kReaderHardwareId});
+    // Each system that matches or binds the reader by this INF, by the
+    // models section its loader uses; systems missing it alike told at once.
+    struct Missing {
+        int line;
+        std::string what;
+        std::vector<std::string> systems;
+    };
+    std::vector<Missing> missing;
+    const inf::Section* manufacturers = file.Find("Manufacturer");
+    bool takesFiles = false;
+    for (const InfReader& reader : readers) {
+        if (reader.use == InfUse::Other) continue;
+        takesFiles = true;
+        const std::vector<inf::ModelsChoice> choices = inf::ChooseModels(file, reader.facts, kReaderHardwareId);
+        if (std::any_of(choices.begin(), choices.end(), [](const inf::ModelsChoice& c) { return c.naming; }))
+            continue;
+        Missing miss{0, "the INF has no [Manufacturer] section", {}};
+        if (manufacturers) miss = {choices.empty() ? manufacturers->number : choices[0].line, Missed(choices), {}};
+        auto group = std::find_if(missing.begin(), missing.end(), [&](const Missing& m) { return m.what == miss.what; });
+        if (group == missing.end()) group = missing.insert(missing.end(), miss);
+        group->systems.push_back(reader.system);
     }
-    if (use != InfUse::Binding) return problems;
+    std::vector<InfProblem> problems;
+    for (const Missing& miss : missing)
+        problems.push_back({miss.line, SystemsInWords(miss.systems) + " would not find the reader's hardware ID " +
+                                           kReaderHardwareId + ": " + miss.what});
+    if (!takesFiles) return problems;
     const std::string folder = std::filesystem::path(mediumPath).parent_path().generic_string();
     for (const inf::SourceFile& source : inf::SourceFiles(file)) {
         const std::string listed = source.listedIn + " names " + source.name;
@@ -69,13 +128,14 @@ std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& m
     return problems;
 }
 
-std::vector<std::string> CheckInf(const std::filesystem::path& file, const std::string& mediumPath, InfUse use,
-                                  const OnMedium& onMedium, const std::string& who) {
+std::vector<std::string> CheckInf(const std::filesystem::path& file, const std::string& mediumPath,
+                                  const std::vector<InfReader>& readers, const OnMedium& onMedium,
+                                  const std::string& who) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return {file.string() + ": cannot be read" + who};
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<std::string> messages;
-    for (const InfProblem& problem : InfProblems(bytes, mediumPath, use, onMedium))
+    for (const InfProblem& problem : InfProblems(bytes, mediumPath, readers, onMedium))
         messages.push_back(file.string() + (problem.line ? ", line " + std::to_string(problem.line) : "") + ": " +
                            problem.text + who);
     return messages;

@@ -1,7 +1,8 @@
-// The medium's INF files checked as the system will read them
-// (install/inf_rules.h): their encoding and [Version] Signature, the
-// reader's hardware ID in those that match or bind the reader, and the
-// driver files and catalog that a binding INF copies from the medium.
+// The medium's INF files checked as the systems that read them will
+// (install/inf_rules.h): their encoding and [Version] Signature, by the
+// rules of Windows 95/98/Me where those read it; the reader's hardware ID
+// in the models section that each system matching or binding the reader by
+// it uses (install/inf_models.h); the driver files and catalog it lists.
 #pragma once
 #include <filesystem>
 #include <functional>
@@ -9,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "install/inf_models.h"
 #include "ui/medium_rules.h"
 
 namespace rs::medium {
@@ -26,14 +28,25 @@ struct InfProblem {
     std::string text;
 };
 
+// A system that reads the INF, and what it does with it.
+struct InfReader {
+    std::string system;  // "Windows XP x64 (64-bit)"
+    inf::LoaderFacts facts;
+    InfUse use = InfUse::Other;
+};
+
+// "Windows 95, 98 and Me"
+std::string SystemsInWords(const std::vector<std::string>& systems);
+
 // The problems of the INF that lies at `mediumPath` on the medium. An INF
-// that the system would not read at all gets that one problem only.
-std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& mediumPath, InfUse use,
-                                    const OnMedium& onMedium);
+// that a system would not read at all gets that one problem only.
+std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& mediumPath,
+                                    const std::vector<InfReader>& readers, const OnMedium& onMedium);
 
 // The same for the INF read from `file`, each problem as "FILE, line N:
 // text" followed by `who`.
-std::vector<std::string> CheckInf(const std::filesystem::path& file, const std::string& mediumPath, InfUse use,
-                                  const OnMedium& onMedium, const std::string& who);
+std::vector<std::string> CheckInf(const std::filesystem::path& file, const std::string& mediumPath,
+                                  const std::vector<InfReader>& readers, const OnMedium& onMedium,
+                                  const std::string& who);
 
 }  // namespace rs::medium

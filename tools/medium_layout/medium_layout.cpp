@@ -30,8 +30,13 @@ struct Need {
     MediumItem item = MediumItem::File;
     std::vector<std::string> roles;
     std::vector<std::string> platforms;
-    InfUse infUse = InfUse::Other;  // the most any run asks of it
+    std::vector<std::string> inWords = {};  // an INF's roles, for a person
+    std::vector<InfReader> readers = {};    // the Windows releases that read an INF
 };
+
+void AddOnce(std::vector<std::string>& items, const std::string& item) {
+    if (std::find(items.begin(), items.end(), item) == items.end()) items.push_back(item);
+}
 
 const char* const kPlatformNames[] = {"",
                                       "Windows 95",
@@ -57,11 +62,20 @@ std::vector<Need> NeedsOfAllPlatforms() {
             auto [at, added] = byPath.emplace(Folded(path), needs.size());
             if (added) needs.push_back({path, read.path, read.item, {}, {}});
             Need& need = needs[at->second];
-            need.infUse = std::max(need.infUse, read.infUse);
-            if (std::find(need.roles.begin(), need.roles.end(), read.role) == need.roles.end())
-                need.roles.push_back(read.role);
+            AddOnce(need.roles, read.role);
+            AddOnce(need.inWords, read.inWords.empty() ? read.role : read.inWords);
             std::string name = std::string(kPlatformNames[platform]) + " (" + std::to_string(platform);
             need.platforms.push_back(name + (read.only64Bit ? ", 64-bit)" : ")"));
+        }
+    }
+    // Who reads an INF, and how, by release: each loader has its own rules.
+    for (const WindowsRelease& release : WindowsReleases()) {
+        for (const MediumRead& read : MediumReadsOn(release)) {
+            if (read.item != MediumItem::Inf) continue;
+            std::vector<InfReader>& readers = needs[byPath.at(Folded(MediumPath(read.path)))].readers;
+            if (readers.empty() || readers.back().system != release.name)
+                readers.push_back({release.name, {release.version, release.build, 0}, read.infUse});
+            readers.back().use = std::max(readers.back().use, read.infUse);
         }
     }
     return needs;
@@ -78,6 +92,14 @@ std::string WhoReads(const Need& need) {
                                ? std::string("every platform")
                                : Joined(need.platforms);
     return Joined(need.roles) + ", read as " + need.programPath + " on " + on;
+}
+
+// An INF's problems name the releases that read it, in a person's words.
+std::string InfReadersInWords(const Need& need) {
+    if (need.readers.empty()) return WhoReads(need);
+    std::vector<std::string> systems;
+    for (const InfReader& reader : need.readers) systems.push_back(reader.system);
+    return Joined(need.inWords) + ", read by " + SystemsInWords(systems);
 }
 
 class Medium {
@@ -213,10 +235,6 @@ private:
         return inner == outer || inner.rfind(outer + "/", 0) == 0;
     }
 
-    static void AddOnce(std::vector<std::string>& items, const std::string& item) {
-        if (std::find(items.begin(), items.end(), item) == items.end()) items.push_back(item);
-    }
-
     void CheckNeed(const Need& need, Report& report) const {
         for (const Entry& broken : entries_)
             if (!broken.problem.empty() && Within(need.path, broken.path)) return;  // named already
@@ -247,7 +265,8 @@ private:
                 const Entry* file = Find(path);
                 return file && !file->folder;
             };
-            for (std::string& problem : CheckInf(entry->source, entry->path, need.infUse, onMedium, who))
+            const std::string readers = " (" + InfReadersInWords(need) + ")";
+            for (std::string& problem : CheckInf(entry->source, entry->path, need.readers, onMedium, readers))
                 report.problems.push_back(std::move(problem));
         }
     }

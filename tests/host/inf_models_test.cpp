@@ -1,0 +1,101 @@
+// Each INF of a medium by the systems that the program's tables send it to:
+// the models section each one's loader uses, what Windows 95, 98 and Me
+// read at all, the files a reader's INF lists.
+#include <gtest/gtest.h>
+
+#include "tests/host/medium_support.h"
+
+using namespace rs;
+using namespace rs::medium_test;
+
+namespace {
+
+std::string Sample(const std::string& path) {
+    return Read(fs::path(__FILE__).parent_path().parent_path().parent_path() / "tools/medium/Setup" / path);
+}
+
+// An INF whose [Manufacturer] entry is Models,`decorations`; the sections
+// `with` name the reader, `without` another device.
+std::string Inf(const std::string& decorations, const std::vector<std::string>& with,
+                const std::vector<std::string>& without = {}) {
+    std::string text = "; reader\r\n[Version]\r\nSignature=\"$Chicago$\"\r\n[Manufacturer]\r\n%Mfg%=Models" +
+                       decorations + "\r\n";
+    for (const std::string& name : with) text += "[" + name + "]\r\n%Desc%=Install,%HardwareId%\r\n";
+    for (const std::string& name : without) text += "[" + name + "]\r\n%Desc%=Install,USB\\Other\r\n";
+    return text + kInf.substr(kInf.find("[Strings]"));
+}
+
+}  // namespace
+
+TEST(InfReaders, EachSystemByItsOwnRules) {
+    const std::string xp = "drivers/winxp/orvex.inf", w2k = "drivers/win2000/orvex.inf", ncp = "drivers/ORVEX.ncp";
+    const std::string noId = " would not find the reader's hardware ID USB\\Vid_0d4e&Pid_0010: ";
+    const std::string none = "[Manufacturer] leads to no models section: no decoration of Models fits";
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> files;
+        std::vector<std::string> said;  // empty: accepted
+        std::vector<std::string> notSaid;
+    };
+    const std::vector<Case> cases = {
+        {"XP's INF for x64 only", {{xp, Inf(",NTamd64", {"Models.NTamd64"})}},
+         {"winxp/orvex.inf, line 5: Windows XP (32-bit), Server 2003 (32-bit)",
+          "10 (32-bit)" + noId + "[Manufacturer] leads to [Models], which the file does not hold"},
+         {"(64-bit)"}},
+        {"XP's INF for 6.0 on, x86 only", {{xp, Inf(",NTx86.6.0", {"Models.NTx86.6.0"})}},
+         {"Windows XP (32-bit) and Server 2003 (32-bit)" + noId + "[Manufacturer] leads to [Models], which",
+          "Windows XP x64 (64-bit), Server 2003 x64 (64-bit)", "11 (64-bit)" + noId + none},
+         {"10 (32-bit)"}},
+        {"XP's INF for an unknown architecture", {{xp, Inf(",NTfoo", {"Models.NTfoo"})}},
+         {"Windows XP (32-bit), Server 2003 (32-bit)", "[Models], which the file does not hold", "11 (64-bit)" + noId + none},
+         {}},
+        {"the sample's former XP INF, undecorated", {{xp, Sample(w2k)}},
+         {"Windows XP x64 (64-bit), Server 2003 x64 (64-bit)", "11 (64-bit)" + noId + "[Manufacturer] leads to no models "
+          "section: no decoration of Vendor.Models fits, and 64-bit Windows from 5.2 on never uses the undecorated one"},
+         {"(32-bit)"}},
+        {"2000's INF decorated only", {{w2k, Inf(",NTx86", {"Models.NTx86"})}},
+         {"win2000/orvex.inf, line 5: Windows 2000" + noId + "[Manufacturer] leads to [Models], which the file"}, {}},
+        {"reader's INF decorated only", {{ncp, Inf(",NTx86", {"Models.NTx86"})}},
+         {"ORVEX.ncp, line 5: Windows 95, 98 and Me" + noId + "[Manufacturer] leads to [Models], which the file"},
+         {"2000"}},
+        {"reader's INF in UTF-16", {{ncp, test::Utf16Le(kInf)}},
+         {"ORVEX.ncp: saved as UTF-16: Windows 95, 98 and Me read only ANSI INFs"}, {}},
+        {"reader's INF signed for NT", {{ncp, test::Replaced(kInf, "$Chicago$", "$Windows NT$")}},
+         {"ORVEX.ncp, line 3: Signature \"$Windows NT$\": Windows 95, 98 and Me read only INFs signed $Chicago$ or "
+          "$Windows 95$"},
+         {}},
+        {"reader's INF's catalog missing", {{ncp, kInf + "[Version]\r\nCatalogFile=orvex.cat\r\n"}},
+         {"CatalogFile names orvex.cat, not on the medium at Setup/drivers/orvex.cat"}, {}},
+        {"reader's INF's driver missing",
+         {{ncp, kInf + "[SourceDisksNames]\r\n1=Disk\r\n[SourceDisksFiles]\r\nORVEX.sys=1\r\norvex2.sys=1\r\n"}},
+         {"[SourceDisksFiles] names orvex2.sys, not on the medium at Setup/drivers/orvex2.sys"}, {"ORVEX.sys,"}},
+        // Server 2003 is 5.2 with product type 3; the sections for a suite
+        // only some editions have, and those less specific, are not used.
+        {"the most specific decoration that fits",
+         {{xp, Inf(",NT,NTx86,NTamd64.6.0,NTamd64.5.2,NTx86.5.2.3,NTx86.5.1.1.0x100",
+                   {"Models.NTx86", "Models.NTamd64.6.0", "Models.NTamd64.5.2"},
+                   {"Models", "Models.NT", "Models.NTx86.5.2.3", "Models.NTx86.5.1.1.0x100"})}},
+         {"Windows Server 2003 (32-bit)" + noId + "[Manufacturer] leads to [Models.NTx86.5.2.3], which does not name it"},
+         {"XP (32-bit)", "10 (32-bit)", "64-bit"}},
+        {"UTF-16 for INFs that only NT reads", {{xp, test::Utf16Le(kInf)}, {w2k, test::Utf16Le(kInf)}}, {}, {}},
+        {"the sample medium as shipped",
+         {{xp, Sample(xp)}, {w2k, Sample(w2k)}, {ncp, Sample(ncp)}, {"smclib/scbase.inf", Sample("smclib/scbase.inf")}},
+         {},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Folders f;
+        for (const auto& [path, bytes] : c.files) Write(AsOnDisk(f.vendor, "Setup/" + path), bytes);
+        std::string all;  // without the list of who reads each file, which names every reader
+        for (const std::string& problem : f.Check().problems) {
+            EXPECT_NE(problem.find(c.files[0].first), std::string::npos) << problem;
+            all += problem.substr(0, problem.rfind(" (", problem.find(", read by "))) + "\n";
+        }
+        if (c.said.empty()) {
+            EXPECT_EQ(all, "");
+        }
+        for (const std::string& text : c.said) EXPECT_NE(all.find(text), std::string::npos) << text << "\n" << all;
+        for (const std::string& text : c.notSaid) EXPECT_EQ(all.find(text), std::string::npos) << text << "\n" << all;
+    }
+}
