@@ -122,7 +122,12 @@ make_image() {
     [ "${entry##*/}" != .make-medium ] || continue
     args+=(-map "$entry" "/${entry##*/}")
   done
-  xorriso "${args[@]}" >"$work/log" 2>&1 ||
+  # Same medium, same image: every date in it, the volume's and the files',
+  # is the commit's (tools/source-date.sh), not the time of this run.
+  local epoch
+  epoch="$(bash "$(dirname "$0")/source-date.sh" "$(dirname "$0")/..")" || exit 1
+  args+=(-volume_date all_file_dates "=$epoch")
+  SOURCE_DATE_EPOCH="$epoch" xorriso "${args[@]}" >"$work/log" 2>&1 ||
     failed "writing the image $RS_MEDIUM_ISO failed" "$(dirname "$RS_MEDIUM_ISO")"
   # libisofs warns where it drops or changes a file; the read-back shows it too.
   if grep -q "WARNING\|SORRY\|FAILURE" "$work/log"; then

@@ -217,4 +217,30 @@ TEST_F(ReleaseMedium, KilledRunsLeftoversRemoved) {
     EXPECT_EQ(now, kept);
 }
 
+// A tree configured with CMake alone runs the same check in its build, and
+// again when the text changes after a check has passed.
+TEST_F(ReleaseMedium, CMakeBuildChecksAgreementText) {
+    const std::string source = GetPaths().source, file = dir_ + "/agreement.txt", tree = dir_ + "/tree";
+    const std::string good = e2e::ReadAll(source + "/assets/license.txt");
+    const std::string short179 = good.substr(0, good.rfind('\n', good.size() - 2) + 1);
+    const std::pair<std::string, std::string> steps[] = {  // text, problem (empty: accepted)
+        {short179, "179 lines; the agreement window shows exactly 180"},
+        {good, ""},
+        {short179, "179 lines; the agreement window shows exactly 180"},
+    };
+    std::ofstream(file, std::ios::binary) << steps[0].first;
+    auto configure = e2e::RunCommand({"cmake", "-S", source, "-B", tree, "-G", "Ninja", "-DRS_PRODUCT_ONLY=ON",
+                                      "-DCMAKE_TOOLCHAIN_FILE=" + source + "/cmake/mingw-i686-product.cmake",
+                                      "-DRS_AGREEMENT_TEXT=" + file});
+    ASSERT_EQ(configure.exitCode, 0) << configure.output;
+    for (const auto& [text, problem] : steps) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+        auto build = e2e::RunCommand({"ninja", "-C", tree, "agreement_check"});
+        EXPECT_EQ(build.exitCode, problem.empty() ? 0 : 1) << problem << "\n" << build.output;
+        EXPECT_NE(build.output.find(problem.empty() ? "" : "agreement text " + file + ": " + problem),
+                  std::string::npos)
+            << build.output;
+    }
+}
+
 }  // namespace
