@@ -81,7 +81,7 @@ tool="$build/host/medium_layout"
 # What this run makes outside the medium; removed at its end, whatever happens.
 private=""; iso_part=""; removed=""
 cleanup() {
-  [ -z "$private" ] || { chmod -R u+w "$private"; rm -rf "$private"; }
+  [ -z "$private" ] || { chmod -R u+w "$private" 2>/dev/null; rm -rf "$private"; }
   [ -z "$iso_part" ] || rm -f "$iso_part"
 }
 trap cleanup EXIT
@@ -98,7 +98,12 @@ done
 for left in "$tmp"/rs-make-medium-run.??????; do
   [ -d "$left" ] && [ ! -L "$left" ] && [ -O "$left" ] && [ "$left" != "$private" ] || continue
   { exec {left_lock}<"$left"; } 2>/dev/null || continue
-  if flock -n "$left_lock"; then chmod -R u+w "$left"; rm -rf "$left" && removed+=", $left"; fi
+  # Runs starting at once may meet the same folder (or one just made and not
+  # yet locked); whoever locks it first removes it, the others find it gone.
+  if flock -n "$left_lock" && [ -d "$left" ]; then
+    chmod -R u+w "$left" 2>/dev/null || true
+    rm -rf "$left" 2>/dev/null && [ ! -e "$left" ] && removed+=", $left"
+  fi
   exec {left_lock}<&-
 done
 export TMPDIR="$private"
