@@ -2,7 +2,7 @@
 # Builds everything: build/product (the shipped setup.exe and pnpbind.dll),
 # build/win32 (the same code with the Wine tests and test programs),
 # build/win64 (the 64-bit binding helper), build/host (unit and end-to-end
-# test drivers). Usage: build.sh [BUILD_ROOT]
+# test drivers), build/fuzz (the fuzz target). Usage: build.sh [BUILD_ROOT]
 # RS_AGREEMENT_TEXT=FILE: the agreement text setup.exe ships with, checked by
 # tools/check-agreement.sh; unset or empty: the placeholder assets/license.txt.
 set -euo pipefail
@@ -21,10 +21,14 @@ cmake -S "$src" -B "$root/win64" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/min
 # the old systems (the win32 tree above is for the tests).
 cmake -S "$src" -B "$root/product" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686-product.cmake" -DCMAKE_BUILD_TYPE=Release -DRS_PRODUCT_ONLY=ON -DRS_AGREEMENT_TEXT="$agreement" >/dev/null
 cmake -S "$src" -B "$root/host" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
-for b in win32 win64 product host; do
+# The fuzz target alone, in a host tree of its own: clang, for libFuzzer.
+cmake -S "$src" -B "$root/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+  -DCMAKE_CXX_COMPILER=clang++ -DRS_FUZZ=ON >/dev/null
+for b in win32 win64 product host fuzz; do
+  targets=""; [ "$b" = fuzz ] && targets=inf_fuzz
   # Progress lines are dropped; the build's own status decides (not grep's).
   set +e +o pipefail
-  ninja -C "$root/$b" -j "$jobs" | grep -v '^\['
+  ninja -C "$root/$b" -j "$jobs" $targets | grep -v '^\['
   status="${PIPESTATUS[0]}"
   set -e -o pipefail
   [ "$status" -eq 0 ] || { echo "build failed: $b" >&2; exit 1; }
