@@ -58,17 +58,18 @@ std::string Decode(std::string_view bytes, int codePage, std::string& refused) {
 // One line being read: its fields, each trimmed of blanks outside quotes.
 class LineReader {
 public:
-    void Add(char c, bool quoted) {
-        const bool blank = !quoted && (c == ' ' || c == '\t');
+    // Characters of one kind: blanks outside quotes, or text.
+    void Add(std::string_view run, bool quoted) {
+        const bool blank = !quoted && (run[0] == ' ' || run[0] == '\t');
         if (blank) {
-            if (started_) pending_ += c;
+            if (started_) pending_ += run;
             return;
         }
         if (started_) field_ += pending_;
         pending_.clear();
-        field_ += c;
+        field_ += run;
         started_ = true;
-        endsInBackslash_ = !quoted && c == '\\';
+        endsInBackslash_ = !quoted && run.back() == '\\';
     }
     void Quote() {
         if (started_) field_ += pending_;
@@ -84,7 +85,7 @@ public:
         endsInBackslash_ = false;
     }
     void Equals() {
-        if (hasKey_) return Add('=', false);
+        if (hasKey_) return Add("=", false);
         Comma();
         for (std::size_t i = 0; i < fields_.size(); ++i) key_ += (i ? "," : "") + fields_[i];
         fields_.clear();
@@ -148,14 +149,17 @@ void ReadSections(std::string_view text, File& file) {
         bool quoted = false;
         for (std::size_t i = 0; i < physical.size(); ++i) {
             const char c = physical[i];
+            // A run of characters with no syntax in it, taken at once.
+            const std::size_t run = std::min(physical.find_first_of(quoted ? "\"" : " \t\";,=", i), physical.size());
             if (c == '"' && quoted && i + 1 < physical.size() && physical[i + 1] == '"') {
-                reader.Add(c, true);  // "" within quotes: one quote
+                reader.Add("\"", true);  // "" within quotes: one quote
                 ++i;
             } else if (c == '"') {
                 reader.Quote();
                 quoted = !quoted;
-            } else if (quoted) {
-                reader.Add(c, true);
+            } else if (run > i) {
+                reader.Add(physical.substr(i, run - i), quoted);
+                i = run - 1;
             } else if (c == ';') {
                 break;
             } else if (c == ',') {
@@ -163,7 +167,7 @@ void ReadSections(std::string_view text, File& file) {
             } else if (c == '=') {
                 reader.Equals();
             } else {
-                reader.Add(c, false);
+                reader.Add(physical.substr(i, 1), false);  // a blank
             }
         }
         if (reader.Continues() && at < text.size()) continue;
