@@ -140,9 +140,9 @@ void ReadSections(std::string_view text, File& file) {
             const std::size_t close = physical.find(']', open);
             const std::size_t length = close == std::string_view::npos ? close : close - open - 1;
             const std::string name = Trimmed(physical.substr(open + 1, length));
-            const auto [at, added] = file.index.try_emplace(Lowered(name), file.sections.size());
+            const auto [slot, added] = file.index.try_emplace(Lowered(name), file.sections.size());
             if (added) file.sections.push_back(Section{name, number, {}, {}});
-            current = &file.sections[at->second];
+            current = &file.sections[slot->second];
             first = 0;
             continue;
         }
