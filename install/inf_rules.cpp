@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <unordered_set>
 
 namespace rs::inf {
 namespace {
@@ -10,37 +11,25 @@ constexpr const char* kReadAs = "; the system reads an INF only as ANSI or as UT
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+std::string Lowered(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = Lower(c);
+    return lower;
+}
+
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
 }
 
-void AppendUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // The text, or why the system would not read it.
-std::string Decode(std::string_view bytes, std::string& refused) {
+std::string Decode(std::string_view bytes, int codePage, std::string& refused) {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") refused = std::string("saved as UTF-8 with a byte-order mark") + kReadAs;
     else if (bytes.substr(0, 2) == "\xFE\xFF") refused = std::string("saved as UTF-16 big-endian") + kReadAs;
     if (!refused.empty()) return {};
     if (bytes.substr(0, 2) != "\xFF\xFE") {
-        if (bytes.find('\0') != std::string_view::npos)
-            refused = std::string("holds NUL bytes, as UTF-16 without a byte-order mark does") + kReadAs;
-        return std::string(bytes);
+        std::string text = DecodeAnsi(bytes, codePage, refused);
+        if (!refused.empty()) refused += kReadAs;
+        return text;
     }
     if (bytes.size() % 2 != 0) {
         refused = "UTF-16 with an odd number of bytes: cut off";
@@ -53,6 +42,7 @@ std::string Decode(std::string_view bytes, std::string& refused) {
     std::string text;
     for (std::size_t i = 2; i < bytes.size(); i += 2) {
         std::uint32_t unit = unitAt(i);
+        if (unit == 0x1A) break;  // Ctrl-Z ends the file
         if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
             const std::uint32_t low = unitAt(i + 2);
             if (low >= 0xDC00 && low < 0xE000) {
@@ -68,17 +58,18 @@ std::string Decode(std::string_view bytes, std::string& refused) {
 // One line being read: its fields, each trimmed of blanks outside quotes.
 class LineReader {
 public:
-    void Add(char c, bool quoted) {
-        const bool blank = !quoted && (c == ' ' || c == '\t');
+    // Characters of one kind: blanks outside quotes, or text.
+    void Add(std::string_view run, bool quoted) {
+        const bool blank = !quoted && (run[0] == ' ' || run[0] == '\t');
         if (blank) {
-            if (started_) pending_ += c;
+            if (started_) pending_ += run;
             return;
         }
         if (started_) field_ += pending_;
         pending_.clear();
-        field_ += c;
+        field_ += run;
         started_ = true;
-        endsInBackslash_ = !quoted && c == '\\';
+        endsInBackslash_ = !quoted && run.back() == '\\';
     }
     void Quote() {
         if (started_) field_ += pending_;
@@ -94,7 +85,7 @@ public:
         endsInBackslash_ = false;
     }
     void Equals() {
-        if (hasKey_) return Add('=', false);
+        if (hasKey_) return Add("=", false);
         Comma();
         for (std::size_t i = 0; i < fields_.size(); ++i) key_ += (i ? "," : "") + fields_[i];
         fields_.clear();
@@ -149,24 +140,26 @@ void ReadSections(std::string_view text, File& file) {
             const std::size_t close = physical.find(']', open);
             const std::size_t length = close == std::string_view::npos ? close : close - open - 1;
             const std::string name = Trimmed(physical.substr(open + 1, length));
-            current = nullptr;
-            for (Section& section : file.sections)
-                if (SameName(section.name, name)) current = &section;
-            if (!current) current = &file.sections.emplace_back(Section{name, number, {}});
+            const auto [slot, added] = file.index.try_emplace(Lowered(name), file.sections.size());
+            if (added) file.sections.push_back(Section{name, number, {}, {}});
+            current = &file.sections[slot->second];
             first = 0;
             continue;
         }
         bool quoted = false;
         for (std::size_t i = 0; i < physical.size(); ++i) {
             const char c = physical[i];
+            // A run of characters with no syntax in it, taken at once.
+            const std::size_t run = std::min(physical.find_first_of(quoted ? "\"" : " \t\";,=", i), physical.size());
             if (c == '"' && quoted && i + 1 < physical.size() && physical[i + 1] == '"') {
-                reader.Add(c, true);  // "" within quotes: one quote
+                reader.Add("\"", true);  // "" within quotes: one quote
                 ++i;
             } else if (c == '"') {
                 reader.Quote();
                 quoted = !quoted;
-            } else if (quoted) {
-                reader.Add(c, true);
+            } else if (run > i) {
+                reader.Add(physical.substr(i, run - i), quoted);
+                i = run - 1;
             } else if (c == ';') {
                 break;
             } else if (c == ',') {
@@ -174,7 +167,7 @@ void ReadSections(std::string_view text, File& file) {
             } else if (c == '=') {
                 reader.Equals();
             } else {
-                reader.Add(c, false);
+                reader.Add(physical.substr(i, 1), false);  // a blank
             }
         }
         if (reader.Continues() && at < text.size()) continue;
@@ -188,11 +181,36 @@ std::string Field(const Line& line, std::size_t index) {
     return index < line.fields.size() ? line.fields[index] : std::string();
 }
 
-const Line* FindKey(const Section* section, const File& file, std::string_view key) {
-    if (!section) return nullptr;
-    for (const Line& line : section->lines)
-        if (SameName(file.Resolved(line.key), key)) return &line;
-    return nullptr;
+// The [SourceDisksNames*] sections' lines by disk ID, each section indexed
+// once: the first line whose resolved key is the ID, ignoring case.
+class Disks {
+public:
+    explicit Disks(const File& file) : file_(file) {}
+    const Line* Find(const Section* section, const std::string& disk) {
+        if (!section) return nullptr;
+        const auto [lines, added] = bySection_.try_emplace(section);
+        if (added)
+            for (const Line& line : section->lines) lines->second.try_emplace(Lowered(file_.Resolved(line.key)), &line);
+        const auto found = lines->second.find(Lowered(disk));
+        return found == lines->second.end() ? nullptr : found->second;
+    }
+
+private:
+    const File& file_;
+    std::unordered_map<const Section*, std::unordered_map<std::string, const Line*>> bySection_;
+};
+
+// The last line of a [Strings*] section with this key.
+const Line* KeyLine(const Section& strings, std::string_view key) {
+    const Line* line = nullptr;
+    if (!strings.keys.empty()) {
+        const auto found = strings.keys.find(Lowered(key));
+        if (found != strings.keys.end()) line = &strings.lines[found->second];
+    } else {
+        for (const Line& candidate : strings.lines)
+            if (SameName(candidate.key, key)) line = &candidate;
+    }
+    return line;
 }
 
 bool IsDecorationOf(std::string_view name, std::string_view base) {
@@ -209,14 +227,20 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 const Section* File::Find(std::string_view name) const {
+    if (!index.empty()) {
+        const auto found = index.find(Lowered(name));
+        return found == index.end() ? nullptr : &sections[found->second];
+    }
     for (const Section& section : sections)
         if (SameName(section.name, name)) return &section;
     return nullptr;
 }
 
-std::string File::Resolved(std::string_view text) const {
+std::string File::Resolved(std::string_view text) const { return Resolved(text, locale); }
+
+std::string File::Resolved(std::string_view text, std::string_view localeId) const {
     std::string out;
-    const Section* strings = Find("Strings");
+    const Section* tables[] = {localeId.empty() ? nullptr : Find("Strings." + std::string(localeId)), Find("Strings")};
     std::size_t at = 0;
     while (at < text.size()) {
         const std::size_t open = text.find('%', at);
@@ -225,9 +249,10 @@ std::string File::Resolved(std::string_view text) const {
         out += text.substr(at, open - at);
         const std::string_view key = text.substr(open + 1, close - open - 1);
         const Line* line = nullptr;
-        if (strings && !key.empty())
-            for (const Line& candidate : strings->lines)
-                if (SameName(candidate.key, key)) line = &candidate;
+        for (const Section* strings : tables) {
+            if (!strings || key.empty() || line) continue;
+            line = KeyLine(*strings, key);
+        }
         if (key.empty()) {
             out += '%';
         } else if (!line) {
@@ -240,10 +265,14 @@ std::string File::Resolved(std::string_view text) const {
     return out + std::string(text.substr(std::min(at, text.size())));
 }
 
-File Read(std::string_view bytes) {
+File Read(std::string_view bytes, const Reader& reader) {
     File file;
-    const std::string text = Decode(bytes, file.refused);
+    file.locale = reader.locale;
+    const std::string text = Decode(bytes, reader.codePage, file.refused);
     if (file.refused.empty()) ReadSections(text, file);
+    for (Section& section : file.sections)
+        if (IsDecorationOf(section.name, "Strings"))
+            for (std::size_t i = 0; i < section.lines.size(); ++i) section.keys[Lowered(section.lines[i].key)] = i;
     return file;
 }
 
@@ -255,6 +284,7 @@ bool IsKnownSignature(std::string_view signature) {
 
 std::vector<SourceFile> SourceFiles(const File& file) {
     std::vector<SourceFile> files;
+    Disks disks(file);
     if (const Section* version = file.Find("Version"))
         for (const Line& line : version->lines) {
             const std::string key = file.Resolved(line.key);
@@ -272,8 +302,8 @@ std::vector<SourceFile> SourceFiles(const File& file) {
             SourceFile source{line.number, file.Resolved(line.key.empty() ? Field(line, 0) : line.key),
                               "[" + section.name + "]", "", ""};
             const std::string disk = file.Resolved(Field(line, 0));
-            const Line* diskLine = FindKey(decorated, file, disk);
-            if (!diskLine) diskLine = FindKey(plain, file, disk);
+            const Line* diskLine = disks.Find(decorated, disk);
+            if (!diskLine) diskLine = disks.Find(plain, disk);
             if (line.key.empty() || disk.empty())
                 source.problem = "gives no disk (file=disk-id[,subfolder])";
             else if (!diskLine)

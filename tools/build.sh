@@ -2,7 +2,7 @@
 # Builds everything: build/product (the shipped setup.exe and pnpbind.dll),
 # build/win32 (the same code with the Wine tests and test programs),
 # build/win64 (the 64-bit binding helper), build/host (unit and end-to-end
-# test drivers). Usage: build.sh [--medium-only] [BUILD_ROOT]
+# test drivers), build/fuzz (the fuzz target). Usage: build.sh [--medium-only] [BUILD_ROOT]
 # --medium-only: only what tools/make-medium.sh takes (the shipped programs,
 # the sample medium's stand-in installers, medium_layout), no tests.
 # RS_AGREEMENT_TEXT=FILE: the agreement text setup.exe ships with, checked by
@@ -25,11 +25,18 @@ cmake -S "$src" -B "$root/win64" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/min
 # the old systems (the win32 tree above is for the tests).
 cmake -S "$src" -B "$root/product" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686-product.cmake" -DCMAKE_BUILD_TYPE=Release -DRS_PRODUCT_ONLY=ON -DRS_AGREEMENT_TEXT="$agreement" >/dev/null
 cmake -S "$src" -B "$root/host" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+trees="win32 win64 product host"
+if [ "$medium_only" -eq 0 ]; then
+  # The fuzz target alone, in a host tree of its own: clang, for libFuzzer.
+  cmake -S "$src" -B "$root/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_CXX_COMPILER=clang++ -DRS_FUZZ=ON >/dev/null
+  trees+=" fuzz"
+fi
 declare -A only=([win32]="medium_installer_XP64 medium_installer_Vista32 medium_installer_Vista64"
-                 [win64]=pnpbind64 [product]="" [host]=medium_layout)
-for b in win32 win64 product host; do
+                 [win64]=pnpbind64 [product]="" [host]=medium_layout [fuzz]=inf_fuzz)
+for b in $trees; do
   targets=()
-  [ "$medium_only" -eq 0 ] || read -ra targets <<<"${only[$b]}"
+  [ "$medium_only" -eq 0 ] && [ "$b" != fuzz ] || read -ra targets <<<"${only[$b]}"
   # Progress lines are dropped; the build's own status decides (not grep's).
   set +e +o pipefail
   ninja -C "$root/$b" -j "$jobs" "${targets[@]}" | grep -v '^\['

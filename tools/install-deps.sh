@@ -2,7 +2,7 @@
 # Installs what building and testing need on Debian 12. Idempotent; quiet when done.
 set -e
 export DEBIAN_FRONTEND=noninteractive
-PKGS="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev \
+PKGS="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev \
  g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
  wine wine32:i386 wine64 fonts-wine fonts-wqy-zenhei xvfb xdotool x11-utils imagemagick locales xauth \
  xorriso osslsigncode openssl"

@@ -1,29 +1,32 @@
 #!/bin/bash
-# The test command: installs what is needed, builds, and runs the three tiers:
+# The test command: installs what is needed, builds, and runs the four tiers:
 #   host         host_tests (unit tests, native, sanitizers)
+#   fuzz         inf_fuzz (libFuzzer, ASan, UBSan): the seed corpus replayed,
+#                then 30 s of fuzzing
 #   integration  win_tests.exe under Wine in a 32-bit and a 64-bit prefix (Xvfb)
 #   e2e          e2e_tests: setup.exe under Wine and Xvfb, driven by the robot
 # The integration tier and the e2e tier run at the same time (Wine mostly
 # waits), the e2e tests in RS_E2E_SHARDS (default 3) shards of e2e_tests at
-# once, each with its own prefixes, Xvfb and scratch folder; the host tier
-# runs meanwhile. Each tier's output is printed whole once it has ended.
+# once, each with its own prefixes, Xvfb and scratch folder; the host and
+# fuzz tiers run meanwhile. Each tier's output is printed whole once it has
+# ended.
 # Each tier prints "<tier>: N passed, N failed, N skipped"; the last line is
 # the total in the same form. Exits non-zero on any failure, also when a tier
 # cannot run. Every step has a time limit (seconds): installing 600, building
 # 600, locales 120, the prefix templates 600, then the tiers together at most
-# 1500 (host 180; integration 600, its two Wine runs of 500 each at once; e2e
-# 1500 for every shard): 3420 s = 57 min at the very most. A tier that runs
+# 1500 (host 180; fuzz 120; integration 600, its two Wine runs of 500 each at
+# once; e2e 1500 for every shard): 3420 s = 57 min at the very most. A tier that runs
 # out names the test it was in. Prefixes live in /tmp and are removed; the
 # wine servers and Xvfb servers started here are ended. HOME points to a
 # scratch folder, so no test writes into the real home folder.
-# Env: RS_BUILD_ROOT (default out/build), RS_TIERS (default "host integration e2e"),
+# Env: RS_BUILD_ROOT (default out/build), RS_TIERS (default "host fuzz integration e2e"),
 # RS_E2E_SHARDS, RS_NO_BUILD=1 (developers: test what is built, skip
 # installing and building).
 set -u
 src="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$src"
 build="${RS_BUILD_ROOT:-$src/out/build}"
-tiers="${RS_TIERS:-host integration e2e}"
+tiers="${RS_TIERS:-host fuzz integration e2e}"
 shards="${RS_E2E_SHARDS:-3}"
 case "$shards" in
   ''|*[!0-9]*|0*) echo "RS_E2E_SHARDS must be a number from 1"; echo "0 passed, 1 failed, 0 skipped"; exit 1 ;;
@@ -85,6 +88,25 @@ gtest_tier() {
   tier "$name" "$p" "$fs" "$sk"
 }
 
+# script_tier TIER: once the tier's script has ended, prints its output and
+# the counts of its last "TIER: N passed, N failed[, N skipped]" line; a
+# failure when there is none or the script did not exit 0.
+script_tier() {
+  local name="$1" rc line p f s
+  wait "${pids[$name]}"; rc=$?
+  grep -v "^$name: [0-9]* passed" "$work/$name.log"
+  { [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; } && echo "$name: ended at its time limit"
+  line="$(grep "^$name: [0-9]* passed, [0-9]* failed" "$work/$name.log" | tail -n1)"
+  if [ -z "$line" ]; then
+    echo "$name: no summary (exit code $rc)"; tier "$name" 0 1; return
+  fi
+  p=$(sed 's/^[a-z]*: \([0-9]*\) passed.*/\1/' <<<"$line")
+  f=$(sed 's/.* \([0-9]*\) failed.*/\1/' <<<"$line")
+  s=$(sed -n 's/.* \([0-9]*\) skipped.*/\1/p' <<<"$line")
+  [ "$rc" -ne 0 ] && [ "$f" -eq 0 ] && f=1
+  tier "$name" "$p" "$f" "${s:-0}"
+}
+
 # The Wine tiers clone the prefix templates: made once, before they start.
 case " $tiers " in *" integration "*|*" e2e "*)
   timeout -k 10 600 bash -c '. tools/winenv.sh && rs_template win32 && rs_template win64' >/dev/null ||
@@ -98,6 +120,11 @@ for i in $(seq 0 $((shards - 1))); do e2e_runs+=("e2e-$i"); done
 for t in $tiers; do
   case "$t" in
     host) [ -x "$build/host/host_tests" ] && run_gtest host 180 "$build/host/host_tests" ;;
+    fuzz)
+      if [ -x "$build/fuzz/inf_fuzz" ]; then
+        timeout -k 10 120 bash tools/fuzz.sh "$build/fuzz/inf_fuzz" "$work/fuzz" >"$work/fuzz.log" 2>&1 &
+        pids[fuzz]=$!
+      fi ;;
     integration)
       if [ -f "$build/win32/win_tests.exe" ]; then
         timeout -k 10 600 env RS_WIN_RUN_LIMIT=500 bash tools/run-win-tests.sh "$build/win32" \
@@ -123,23 +150,18 @@ for t in $tiers; do
         echo "host: cannot run, $build/host/host_tests is missing"; tier host 0 1; continue
       fi
       gtest_tier host 180 host ;;
+    fuzz)
+      echo "== fuzz tests"
+      if [ -z "${pids[fuzz]:-}" ]; then
+        echo "fuzz: cannot run, $build/fuzz/inf_fuzz is missing"; tier fuzz 0 1; continue
+      fi
+      script_tier fuzz ;;
     integration)
       echo "== integration tests"
       if [ -z "${pids[integration]:-}" ]; then
         echo "integration: cannot run, win_tests.exe is missing"; tier integration 0 1; continue
       fi
-      wait "${pids[integration]}"; rc=$?
-      grep -v '^integration: [0-9]* passed' "$work/integration.log"
-      line="$(grep '^integration: [0-9]* passed, [0-9]* failed' "$work/integration.log" | tail -n1)"
-      if [ -z "$line" ]; then
-        echo "integration: no summary (exit code $rc)"; tier integration 0 1; continue
-      fi
-      p=$(sed 's/^integration: \([0-9]*\) passed.*/\1/' <<<"$line")
-      f=$(sed 's/.* \([0-9]*\) failed.*/\1/' <<<"$line")
-      s=$(sed -n 's/.* \([0-9]*\) skipped.*/\1/p' <<<"$line")
-      [ "$rc" -ne 0 ] && [ "$f" -eq 0 ] && f=1
-      tier integration "$p" "$f" "${s:-0}"
-      ;;
+      script_tier integration ;;
     e2e)
       if [ -z "${pids[e2e-0]:-}" ]; then
         echo "e2e: cannot run, $build/host/e2e_tests is missing"; tier e2e 0 1; continue

@@ -136,3 +136,51 @@ TEST(InfCheck, EachProblemWithItsLine) {
         }
     }
 }
+
+// An ANSI INF as English, Traditional Chinese and Korean Windows read it:
+// through code page 1252, 950 or 949, with their locale's strings. The
+// reader's INF with one change; on the medium only the driver file named
+// 功 (A5 5C) as code page 950 reads it.
+TEST(InfCheck, AnsiAsEachLanguageSystemReadsIt) {
+    const std::string gong = "\xF3\xBA\x95\x9C";  // U+FA55C: the kept bytes A5 5C
+    const std::string noModel = "5: Windows XP would not find the reader's hardware ID USB\\Vid_0d4e&Pid_0010: "
+                                "[Manufacturer] leads to [Models.NTx86], which does not name it";
+    const std::string files = "[SourceDisksNames]\r\n1=%Disk%,,,\\x86\r\n[SourceDisksFiles]\r\n\xA5\x5C.sys=1\r\n";
+    const std::string notOnMedium = "15: [SourceDisksFiles] names ";
+    struct Case {
+        const char* name;
+        std::string from, to;  // `from` empty: `to` appended
+        std::string said;      // each problem as "line: text", joined by " | "
+    };
+    const std::vector<Case> cases = {
+        {"a trail byte 0x5C continues no line", "[Models.NTx86]", "[Strings.0404]\r\nMfg=\xA5\x5C\r\n[Models.NTx86]",
+         Replaced(noModel, "does not name it", "the file does not hold") +
+             ", as English Windows (code page 1252) reads it"},
+        {"nor splits a file name", "", files,
+         notOnMedium + "\xC2\xA5\\.sys, not on the medium at Setup/drivers/winxp/x86/\xC2\xA5/.sys, as English Windows "
+                       "(code page 1252) reads it | " +
+             notOnMedium + "\xEF\xBF\xBD.sys, not on the medium at Setup/drivers/winxp/x86/\xEF\xBF\xBD.sys, as Korean "
+                           "Windows (code page 949) reads it"},
+        {"[Strings.0404] for Traditional Chinese Windows", "", "[Strings.0404]\r\nHardwareId=USB\\Other\r\n",
+         noModel + ", as Traditional Chinese Windows (code page 950) reads it"},
+        {"[Strings.0412] for Korean Windows", "", "[Strings.0412]\r\nHardwareId=USB\\Other\r\n",
+         noModel + ", as Korean Windows (code page 949) reads it"},
+        {"[Strings.0409] for English Windows", "", "[Strings.0409]\r\nHardwareId=USB\\Other\r\n",
+         noModel + ", as English Windows (code page 1252) reads it"},
+        {"a locale's strings fall back to [Strings] key by key", "", "[Strings.0404]\r\nDesc=Reader\r\n", ""},
+        {"Ctrl-Z ends the file", "", "\x1A\r\n[Strings]\r\nHardwareId=USB\\Other\r\n", ""},
+        {"a NUL byte is named where it is", "; reader", std::string("; rea\0der", 9),
+         "0: holds a NUL byte at offset 5, which ANSI text does not hold; the system reads an INF only as ANSI or "
+         "as UTF-16 LE with its byte-order mark"},
+    };
+    const auto onMedium = [&](const std::string& path) { return path == "Setup/drivers/winxp/x86/" + gong + ".sys"; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string text = c.from.empty() ? test::kReaderInf + c.to : Replaced(test::kReaderInf, c.from, c.to);
+        std::string said;
+        const medium::InfReader xp{"Windows XP", {{5, 1, 2, 1, 0}, 2600, 0}, InfUse::Binding};
+        for (const auto& problem : medium::InfProblems(text, "Setup/drivers/winxp/orvex.inf", {xp}, onMedium))
+            said += (said.empty() ? "" : " | ") + std::to_string(problem.line) + ": " + problem.text;
+        EXPECT_EQ(said, c.said);
+    }
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <unordered_map>
 
 #include "install/binding_rules.h"
 #include "install/inf_rules.h"
@@ -30,6 +31,16 @@ std::string MediumPathFrom(const std::string& folder, const std::string& relativ
     return path;
 }
 
+std::string SystemsInWords(const std::vector<std::string>& systems) {
+    std::string out;
+    for (std::size_t i = 0; i < systems.size(); ++i) {
+        std::string name = systems[i];
+        if (i && name.rfind("Windows ", 0) == 0) name.erase(0, 8);
+        out += (i == 0 ? "" : i + 1 == systems.size() ? " and " : ", ") + name;
+    }
+    return out;
+}
+
 namespace {
 
 // What one system's loader makes of [Manufacturer], when it does not reach
@@ -49,21 +60,9 @@ std::string Missed(const std::vector<inf::ModelsChoice>& choices) {
     return out;
 }
 
-}  // namespace
-
-std::string SystemsInWords(const std::vector<std::string>& systems) {
-    std::string out;
-    for (std::size_t i = 0; i < systems.size(); ++i) {
-        std::string name = systems[i];
-        if (i && name.rfind("Windows ", 0) == 0) name.erase(0, 8);
-        out += (i == 0 ? "" : i + 1 == systems.size() ? " and " : ", ") + name;
-    }
-    return out;
-}
-
-std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& mediumPath,
-                                    const std::vector<InfReader>& readers, const OnMedium& onMedium) {
-    const inf::File file = inf::Read(bytes);
+// The problems of the INF as the systems read it in one code page.
+std::vector<InfProblem> ProblemsAsRead(const inf::File& file, std::string_view bytes, const std::string& mediumPath,
+                                       const std::vector<InfReader>& readers, const OnMedium& onMedium) {
     if (!file.refused.empty()) return {{0, file.refused}};
     // Windows 95, 98 and Me read only ANSI INFs signed for them.
     std::vector<std::string> ninetyX;
@@ -122,6 +121,45 @@ std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& m
             problems.push_back({source.line, listed + ", which would lie outside the medium"});
         else if (!onMedium(path))
             problems.push_back({source.line, listed + ", not on the medium at " + path});
+    }
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const InfProblem& a, const InfProblem& b) { return a.line < b.line; });
+    return problems;
+}
+
+}  // namespace
+
+std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& mediumPath,
+                                    const std::vector<InfReader>& readers, const OnMedium& onMedium) {
+    // Each problem once, with the systems that meet it unless all of them do.
+    struct Found {
+        InfProblem problem;
+        std::vector<std::string> readers;
+    };
+    std::vector<Found> found;
+    std::unordered_map<std::string, std::size_t> foundAt;  // "line:text"
+    const bool alike = inf::SameInEveryCodePage(bytes);
+    inf::File file;
+    for (const inf::Reader& reader : inf::kReaders) {
+        // Read once when the code pages read it alike; each locale still resolves its own strings.
+        if (alike && &reader != inf::kReaders)
+            file.locale = reader.locale;
+        else
+            file = inf::Read(bytes, reader);
+        for (InfProblem& problem : ProblemsAsRead(file, bytes, mediumPath, readers, onMedium)) {
+            const auto [at, added] = foundAt.try_emplace(std::to_string(problem.line) + ":" + problem.text, found.size());
+            if (added) found.push_back({std::move(problem), {}});
+            found[at->second].readers.push_back(inf::ReaderName(reader));
+        }
+    }
+    std::vector<InfProblem> problems;
+    for (Found& f : found) {
+        if (f.readers.size() < std::size(inf::kReaders)) {
+            f.problem.text += ", as " + f.readers[0];
+            for (std::size_t i = 1; i < f.readers.size(); ++i) f.problem.text += " and " + f.readers[i];
+            f.problem.text += f.readers.size() == 1 ? " reads it" : " read it";
+        }
+        problems.push_back(std::move(f.problem));
     }
     std::stable_sort(problems.begin(), problems.end(),
                      [](const InfProblem& a, const InfProblem& b) { return a.line < b.line; });

@@ -1,0 +1,31 @@
+// libFuzzer target: any bytes as a binding INF on the medium, checked as
+// each language's system reads it, and as a path the INF names, through the
+// medium's path rules. A crash, a hang, a leak or undefined behaviour fails.
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tools/medium_layout/inf_check.h"
+#include "tools/medium_layout/medium_layout.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    // Some files are on the medium, some not: both branches of the check.
+    const auto onMedium = [](const std::string& path) { return path.size() % 2 == 0; };
+    // A 9x reader and a 64-bit NT one: both loaders' rules, with every use.
+    const rs::InfUse uses[] = {rs::InfUse::Binding, rs::InfUse::PlugAndPlay, rs::InfUse::Other};
+    const std::vector<rs::medium::InfReader> readers = {
+        {"Windows 98", {{4, 10, 1, 0, 0}, 1998, 0}, uses[size % 3]},
+        {"Windows 10 (64-bit)", {{10, 0, 2, 1, 9}, 19045, 0}, uses[(size / 3) % 3]}};
+    rs::medium::InfProblems(bytes, "Setup/drivers/winxp/orvex.inf", readers, onMedium);
+    const std::size_t split = bytes.find('\n');
+    const std::string folder = split == std::string::npos ? "" : bytes.substr(0, split);
+    rs::medium::MediumPathFrom(folder, bytes.substr(split == std::string::npos ? 0 : split + 1));
+    try {
+        rs::medium::MediumPath(bytes);
+    } catch (const std::runtime_error&) {  // a path out of the medium: refused, as it should be
+    }
+    return 0;
+}
