@@ -434,6 +434,7 @@ FileSnapshot SnapshotFiles(const std::string& driveC) {
         struct stat st {};
         if (lstat(it->path().c_str(), &st) != 0) continue;
         FileEntry e;
+        e.readOnly = !S_ISLNK(st.st_mode) && (st.st_mode & 0222) == 0;
         if (S_ISLNK(st.st_mode)) {
             e.link = fs::read_symlink(it->path(), ec).string();
             it.disable_recursion_pending();
@@ -513,10 +514,12 @@ Audit Compare(const FileSnapshot& fb, const FileSnapshot& fa, const RegistrySnap
     Audit a;
     for (const auto& [path, e] : fa) {
         auto it = fb.find(path);
-        if (it == fb.end())
+        const bool created = it == fb.end(), changed = !created && !(it->second == e);
+        if (created)
             a.filesCreated.insert(path);
-        else if (!(it->second == e) && !e.dir)
+        else if (changed && !e.dir)
             a.filesChanged.insert(path);
+        if ((created || changed) && e.readOnly) a.leftReadOnly.insert(path);
     }
     for (const auto& [path, e] : fb)
         if (!fa.count(path)) a.filesDeleted.insert(path);
@@ -545,7 +548,7 @@ Audit Compare(const FileSnapshot& fb, const FileSnapshot& fa, const RegistrySnap
 
 bool Audit::Empty() const {
     return filesCreated.empty() && filesChanged.empty() && filesDeleted.empty() && keysCreated.empty() &&
-           keysDeleted.empty() && valuesWritten.empty() && valuesDeleted.empty();
+           keysDeleted.empty() && valuesWritten.empty() && valuesDeleted.empty() && leftReadOnly.empty();
 }
 
 std::string Audit::Describe() const {
@@ -557,6 +560,7 @@ std::string Audit::Describe() const {
     for (const auto& k : keysDeleted) s << "key deleted: " << k << "\n";
     for (const auto& [v, d] : valuesWritten) s << "value written: " << v << " = " << d << "\n";
     for (const auto& v : valuesDeleted) s << "value deleted: " << v << "\n";
+    for (const auto& f : leftReadOnly) s << "left read-only: " << f << "\n";
     return s.str();
 }
 
@@ -661,6 +665,10 @@ void SetupTest::Prepare(const RunOptions& options) {
     ASSERT_EQ(clone.exitCode, 0) << clone.output;
     CommandResult copy = RunCommand({"cp", "-a", mediumFrom_.empty() ? p.medium : mediumFrom_, driveC_ + "/medium"});
     ASSERT_EQ(copy.exitCode, 0) << copy.output;
+    if (options.medium == Medium::ReadOnly) {
+        CommandResult disc = RunCommand({"chmod", "-R", "a-w", driveC_ + "/medium"});
+        ASSERT_EQ(disc.exitCode, 0) << disc.output;
+    }
     // The INF installers setup.exe starts run on the same Windows as setup.exe
     // itself: Wine's setupapi picks the decorated (.NT) INF sections only when
     // the caller reports an NT version. Written straight into user.reg while
@@ -845,6 +853,9 @@ void SetupTest::TearDown() {
     }
     backgroundPids_.clear();
     StopServer();
+    // A read-only medium (a disc's, or one read back from a disc image) can
+    // be removed again, also by a user other than root.
+    if (fs::exists(driveC_ + "/medium")) RunCommand({"chmod", "-R", "u+w", driveC_ + "/medium"});
     if (Env("RS_E2E_KEEP") != "1") {
         std::error_code ec;
         fs::remove_all(prefix_, ec);

@@ -83,6 +83,7 @@ struct FileEntry {
     std::uint64_t size = 0;
     std::int64_t mtimeNs = 0;
     std::string link;  // symbolic link target
+    bool readOnly = false;  // no write bit: what Wine reports as FILE_ATTRIBUTE_READONLY
     bool operator==(const FileEntry&) const = default;
 };
 // Paths relative to drive_c, '/'-separated, case as on disk.
@@ -102,6 +103,7 @@ struct Audit {
     std::set<std::string> keysCreated, keysDeleted;
     std::map<std::string, std::string> valuesWritten;  // "KEY\\[name]" -> new data (added or changed)
     std::set<std::string> valuesDeleted;               // "KEY\\[name]"
+    std::set<std::string> leftReadOnly;  // created or changed entries that are read-only
     bool Empty() const;
     std::string Describe() const;
 };
@@ -130,18 +132,23 @@ inline void PrintTo(const Rgb& c, std::ostream* os) { *os << ToString(c); }
 
 // --- the fixture ------------------------------------------------------------------------------
 
+// A pressed disc's files and folders are all read-only.
+enum class Medium { Writable, ReadOnly };
+
 struct RunOptions {
     std::string arch = "win32";  // win32 or win64 prefix
     std::string version;         // AppDefaults\setup.exe Version; empty: Wine's default
     std::string locale = "en_US";  // en_US, zh_TW or ko_KR
+    Medium medium = Medium::Writable;  // the medium folder's copy in the prefix
 };
 
 class SetupTest : public ::testing::Test {
 protected:
     void TearDown() override;
 
-    // Fresh prefix clone, medium in C:\medium (Setup folder C:\medium\Setup),
-    // per-app Version, then the "before" snapshot.
+    // Fresh prefix clone, medium in C:\medium (Setup folder C:\medium\Setup;
+    // made read-only as the options say), per-app Version, then the "before"
+    // snapshot.
     void Prepare(const RunOptions& options);
 
     // Starts setup.exe from C:\medium\Setup as its current directory, in the
