@@ -48,8 +48,12 @@ TEST(HarnessParsers, WineRegistryFile) {
 }
 
 TEST(HarnessParsers, CompareReportsExactChanges) {
-    e2e::FileSnapshot fb{{"a.txt", {false, 1, 10, ""}}, {"gone.txt", {false, 1, 10, ""}}, {"d/", {true, 0, 0, ""}}};
-    e2e::FileSnapshot fa{{"a.txt", {false, 2, 11, ""}}, {"new.txt", {false, 1, 10, ""}}, {"d/", {true, 0, 5, ""}}};
+    // Read-only: what was so before is left alone, what the run made so is reported.
+    const e2e::FileEntry readOnly{false, 1, 10, "", true};
+    e2e::FileSnapshot fb{{"a.txt", {false, 1, 10, ""}}, {"gone.txt", {false, 1, 10, ""}}, {"d/", {true, 0, 0, ""}},
+                         {"disc.txt", readOnly}};
+    e2e::FileSnapshot fa{{"a.txt", {false, 2, 11, ""}}, {"new.txt", readOnly}, {"d/", {true, 0, 5, ""}},
+                         {"disc.txt", readOnly}};
     e2e::RegistrySnapshot rb{{"HKLM\\K", {{"x", "1"}, {"y", "2"}}}, {"HKLM\\Old", {{"z", "3"}}}};
     e2e::RegistrySnapshot ra{{"HKLM\\K", {{"x", "1"}, {"y", "5"}, {"w", "6"}}}, {"HKLM\\New", {}}};
     Audit a = e2e::Compare(fb, fa, rb, ra);
@@ -60,16 +64,21 @@ TEST(HarnessParsers, CompareReportsExactChanges) {
     EXPECT_EQ(a.keysDeleted, (std::set<std::string>{"HKLM\\Old"}));
     EXPECT_EQ(a.valuesWritten, (std::map<std::string, std::string>{{"HKLM\\K\\[y]", "5"}, {"HKLM\\K\\[w]", "6"}}));
     EXPECT_EQ(a.valuesDeleted, (std::set<std::string>{"HKLM\\Old\\[z]"}));
+    EXPECT_EQ(a.leftReadOnly, (std::set<std::string>{"new.txt"}));
 }
 
 class HarnessInWine : public e2e::SetupTest, public ::testing::WithParamInterface<const char*> {};
 
-// A program that only looks at windows changes nothing; a registry write and
-// a file written by a Windows program show up, and nothing else.
+// A program that only looks at windows changes nothing, nor does a console
+// window (Wine's console defaults are in the prefix already); a registry
+// write and a file written by a Windows program show up, and nothing else.
 TEST_P(HarnessInWine, AuditSeesExactlyWhatAProgramWrites) {
     Prepare({GetParam(), "winxp", "en_US"});
     auto r = Robot({"screen", "dump"});
     ASSERT_TRUE(r.Ok()) << r.raw;
+    // Its output waits for the console, which writes its defaults first.
+    auto console = Wine({"cmd", "/c", "start", "/wait", "cmd", "/c", "echo", "in a console window"});
+    ASSERT_EQ(console.exitCode, 0) << console.output;
     auto screen = r.Find("screen");
     ASSERT_TRUE(screen);
     EXPECT_EQ(screen->Int("width"), 1024);
