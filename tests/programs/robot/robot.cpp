@@ -25,7 +25,9 @@
 //   text | rect | children | dump [--all] | screen
 //   type --text S                   WM_CHAR per character to the selection
 //   click [--x --y]                 BM_CLICK for buttons, else a posted click
-//   mouse-move --x X --y Y          WM_MOUSEMOVE to the child under the point
+//   mouse-move --x X --y Y          the real pointer to the point (client
+//                                   coordinates of the selection); the
+//                                   system's move goes to the child under it
 //   mouse-click [--x --y] [--count N]   the real pointer to the point (client
 //                                   coordinates of the selection, default
 //                                   its centre), then N real left clicks
@@ -454,14 +456,14 @@ private:
             }
         } else if (c == "mouse-move") {
             POINT pt{Num(o, "x", 0), Num(o, "y", 0)};
-            // The real pointer goes there too: otherwise the moves the system
-            // makes up for the window under the pointer (after a window
-            // appears, say) land elsewhere and undo what this one did.
+            // Only the real pointer: the move the system makes for it queues
+            // behind the moves it made earlier (for the pointer's place when
+            // a window appeared, say), so the last one handled is this one.
+            // A posted move would be handled before those and undone by them.
             POINT screen = pt;
             ClientToScreen(Target(), &screen);
-            SetCursorPos(screen.x, screen.y);
+            if (!SetCursorPos(screen.x, screen.y)) Fail("SetCursorPos failed");
             HWND t = DeepestAt(Target(), pt);
-            PostMessageW(t, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
             Emit("moved hwnd=" + Hex(t) + " class=" + Quote(ClassOf(t)) + " x=" + std::to_string(pt.x) +
                  " y=" + std::to_string(pt.y));
         } else if (c == "mouse-click") {
