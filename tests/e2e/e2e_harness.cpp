@@ -434,7 +434,7 @@ FileSnapshot SnapshotFiles(const std::string& driveC) {
         struct stat st {};
         if (lstat(it->path().c_str(), &st) != 0) continue;
         FileEntry e;
-        e.readOnly = !S_ISLNK(st.st_mode) && (st.st_mode & 0222) == 0;
+        e.readOnly = (st.st_mode & 0222) == 0;  // a link's mode is 0777
         if (S_ISLNK(st.st_mode)) {
             e.link = fs::read_symlink(it->path(), ec).string();
             it.disable_recursion_pending();
@@ -514,12 +514,11 @@ Audit Compare(const FileSnapshot& fb, const FileSnapshot& fa, const RegistrySnap
     Audit a;
     for (const auto& [path, e] : fa) {
         auto it = fb.find(path);
-        const bool created = it == fb.end(), changed = !created && !(it->second == e);
-        if (created)
+        if (it == fb.end())
             a.filesCreated.insert(path);
-        else if (changed && !e.dir)
+        else if (!(it->second == e) && !e.dir)
             a.filesChanged.insert(path);
-        if ((created || changed) && e.readOnly) a.leftReadOnly.insert(path);
+        if (e.readOnly && (it == fb.end() || !(it->second == e))) a.leftReadOnly.insert(path);
     }
     for (const auto& [path, e] : fb)
         if (!fa.count(path)) a.filesDeleted.insert(path);
@@ -666,8 +665,7 @@ void SetupTest::Prepare(const RunOptions& options) {
     CommandResult copy = RunCommand({"cp", "-a", mediumFrom_.empty() ? p.medium : mediumFrom_, driveC_ + "/medium"});
     ASSERT_EQ(copy.exitCode, 0) << copy.output;
     if (options.medium == Medium::ReadOnly) {
-        CommandResult disc = RunCommand({"chmod", "-R", "a-w", driveC_ + "/medium"});
-        ASSERT_EQ(disc.exitCode, 0) << disc.output;
+        ASSERT_EQ(RunCommand({"chmod", "-R", "a-w", driveC_ + "/medium"}).exitCode, 0);
     }
     // The INF installers setup.exe starts run on the same Windows as setup.exe
     // itself: Wine's setupapi picks the decorated (.NT) INF sections only when
@@ -853,8 +851,7 @@ void SetupTest::TearDown() {
     }
     backgroundPids_.clear();
     StopServer();
-    // A read-only medium (a disc's, or one read back from a disc image) can
-    // be removed again, also by a user other than root.
+    // A read-only medium (a disc's, or a disc image's) is removable, also by a user other than root.
     if (fs::exists(driveC_ + "/medium")) RunCommand({"chmod", "-R", "u+w", driveC_ + "/medium"});
     if (Env("RS_E2E_KEEP") != "1") {
         std::error_code ec;

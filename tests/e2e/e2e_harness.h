@@ -132,8 +132,7 @@ inline void PrintTo(const Rgb& c, std::ostream* os) { *os << ToString(c); }
 
 // --- the fixture ------------------------------------------------------------------------------
 
-// A pressed disc's files and folders are all read-only.
-enum class Medium { Writable, ReadOnly };
+enum class Medium { Writable, ReadOnly };  // ReadOnly: files and folders, as on a pressed disc
 
 struct RunOptions {
     std::string arch = "win32";  // win32 or win64 prefix
@@ -146,9 +145,8 @@ class SetupTest : public ::testing::Test {
 protected:
     void TearDown() override;
 
-    // Fresh prefix clone, medium in C:\medium (Setup folder C:\medium\Setup;
-    // made read-only as the options say), per-app Version, then the "before"
-    // snapshot.
+    // Fresh prefix clone, medium in C:\medium (Setup folder C:\medium\Setup),
+    // per-app Version, then the "before" snapshot.
     void Prepare(const RunOptions& options);
 
     // Starts setup.exe from C:\medium\Setup as its current directory, in the

@@ -66,8 +66,7 @@ TEST_F(InstallPaths, PathCWindowsXp) {
 
 // The release medium as a vendor presses it: signed with a throw-away
 // certificate, put into the disc image, read back out of the image; its
-// signatures verify there, and path C runs from it as it comes out of the
-// image (read-only, as from a disc).
+// signatures verify there, and path C runs from it as extracted (read-only).
 TEST_F(InstallPaths, PathCFromTheSignedImageReadBack) {
     const e2e::Paths& p = e2e::GetPaths();
     const std::string dir = p.work + "/release", iso = dir + "/medium.iso", back = dir + "/read-back";
