@@ -26,7 +26,16 @@ BOOL InstallFile(const std::string& source, const std::string& destination) {
     // Read-only copies of an earlier installation are to be overwritten; the
     // destination may not exist yet, so the result is not looked at.
     SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return CopyFileA(source.c_str(), destination.c_str(), FALSE);
+    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) return FALSE;
+    // The copy takes the source's attributes, and every file on a pressed
+    // disc is read-only: left so, later driver updates, the uninstaller and
+    // the user could neither replace nor delete it. Only that bit goes.
+    const DWORD attributes = GetFileAttributesA(destination.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        const DWORD rest = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA(destination.c_str(), rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL);
+    }
+    return TRUE;
 }
 
 std::string CopyFailureText(const std::string& fileName, DisplayLanguage language, std::int32_t errorCode) {

@@ -9,8 +9,9 @@
 
 namespace rs {
 
-// Resets the destination's attributes, copies over it; the copy's last
-// error is left for the caller.
+// Resets the destination's attributes, copies over it and clears the
+// copy's read-only attribute (its others stay as the copy left them); a
+// failed copy's last error is left for the caller.
 BOOL InstallFile(const std::string& source, const std::string& destination);
 
 // The message for the last copy failure, in the narrow form the message box

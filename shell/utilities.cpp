@@ -16,12 +16,9 @@
 namespace rs {
 namespace {
 
-// Attributes first, so that read-only files of an earlier installation
-// are overwritten.
-void CopyOver(const std::string& source, const std::string& destination) {
-    SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
-    CopyFileA(source.c_str(), destination.c_str(), FALSE);
-}
+// As the driver files: read-only files of an earlier installation are
+// overwritten, and no copy stays read-only. Failures are not reported.
+void CopyOver(const std::string& source, const std::string& destination) { InstallFile(source, destination); }
 
 }  // namespace
 

@@ -7,8 +7,8 @@ RS_WINE_FONTS="/usr/share/wine/fonts"
 
 # rs_make_prefix ARCH DIR: a fresh prefix (ARCH win32 or win64) with the
 # hygiene tests need: no links into $HOME, no crash dialog, Windows'
-# default of hidden extensions, Wine's own fonts. The wine server is stopped
-# afterwards.
+# default of hidden extensions, Wine's own fonts, Wine's console defaults
+# (rs_console_defaults). The wine server is stopped afterwards.
 # Fails (and leaves no prefix) when wineboot fails. Wine's processes get
 # none of the caller's descriptors above 2 (a lock held there would stay
 # held as long as the wine server lives).
@@ -32,9 +32,33 @@ rs_make_prefix() {
   find "$dir/drive_c/users" -maxdepth 6 -type l -exec sh -c 'rm "$1"; mkdir "$1"' _ {} \;
   WINEPREFIX="$dir" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" timeout 120 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 9>&-
   WINEPREFIX="$dir" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" timeout 120 wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Advanced' /v HideFileExt /t REG_DWORD /d 1 /f >/dev/null 2>&1 9>&-
+  rs_console_defaults "$dir"
   WINEPREFIX="$dir" timeout 60 wineserver -k 2>/dev/null 9>&- || true
   WINEPREFIX="$dir" timeout 60 wineserver -w 2>/dev/null 9>&- || true
+  if ! grep -q '^\[Console\]' "$dir/user.reg"; then
+    echo "no console defaults (HKCU\\Console) in the $arch prefix $dir" >&2
+    rm -rf "$dir"; return 1
+  fi
   touch "$dir/.rs-template-ok"
+}
+
+# rs_console_defaults PREFIX: Wine's console writes its defaults
+# (HKCU\Console: colour table, font, sizes) the first time a console
+# program gets a console window (only a display gives one), before it shows
+# the program's first output; hence the echo. A run's first such
+# program would leave them in that run's audit; made here, on a private
+# Xvfb, they are in every prefix before the first snapshot (a later console
+# window, in any locale, keeps them as they are).
+rs_console_defaults() {
+  local x RS_XVFB_PID RS_DISPLAY
+  x="$(mktemp -d "${TMPDIR:-/tmp}/rs-console.XXXXXX")" || return 1
+  if rs_start_xvfb "$x"; then
+    WINEPREFIX="$1" DISPLAY="$RS_DISPLAY" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" timeout 120 \
+      wine cmd /c start /wait cmd /c echo defaults </dev/null >/dev/null 2>&1 9>&-
+    WINEPREFIX="$1" timeout 60 wineserver -w 2>/dev/null 9>&-
+    kill "$RS_XVFB_PID" 2>/dev/null; wait "$RS_XVFB_PID" 2>/dev/null
+  fi
+  rm -rf "$x"
 }
 
 # rs_locale_fonts DIR LOCALE: a Chinese, Japanese or Korean Windows draws

@@ -447,6 +447,7 @@ FileSnapshot SnapshotFiles(const std::string& driveC) {
         struct stat st {};
         if (lstat(it->path().c_str(), &st) != 0) continue;
         FileEntry e;
+        e.readOnly = (st.st_mode & 0222) == 0;  // a link's mode is 0777
         if (S_ISLNK(st.st_mode)) {
             e.link = fs::read_symlink(it->path(), ec).string();
             it.disable_recursion_pending();
@@ -530,6 +531,7 @@ Audit Compare(const FileSnapshot& fb, const FileSnapshot& fa, const RegistrySnap
             a.filesCreated.insert(path);
         else if (!(it->second == e) && !e.dir)
             a.filesChanged.insert(path);
+        if (e.readOnly && (it == fb.end() || !(it->second == e))) a.leftReadOnly.insert(path);
     }
     for (const auto& [path, e] : fb)
         if (!fa.count(path)) a.filesDeleted.insert(path);
@@ -558,7 +560,7 @@ Audit Compare(const FileSnapshot& fb, const FileSnapshot& fa, const RegistrySnap
 
 bool Audit::Empty() const {
     return filesCreated.empty() && filesChanged.empty() && filesDeleted.empty() && keysCreated.empty() &&
-           keysDeleted.empty() && valuesWritten.empty() && valuesDeleted.empty();
+           keysDeleted.empty() && valuesWritten.empty() && valuesDeleted.empty() && leftReadOnly.empty();
 }
 
 std::string Audit::Describe() const {
@@ -570,6 +572,7 @@ std::string Audit::Describe() const {
     for (const auto& k : keysDeleted) s << "key deleted: " << k << "\n";
     for (const auto& [v, d] : valuesWritten) s << "value written: " << v << " = " << d << "\n";
     for (const auto& v : valuesDeleted) s << "value deleted: " << v << "\n";
+    for (const auto& f : leftReadOnly) s << "left read-only: " << f << "\n";
     return s.str();
 }
 
@@ -674,6 +677,9 @@ void SetupTest::Prepare(const RunOptions& options) {
     ASSERT_EQ(clone.exitCode, 0) << clone.output;
     CommandResult copy = RunCommand({"cp", "-a", mediumFrom_.empty() ? p.medium : mediumFrom_, driveC_ + "/medium"});
     ASSERT_EQ(copy.exitCode, 0) << copy.output;
+    if (options.medium == Medium::ReadOnly) {
+        ASSERT_EQ(RunCommand({"chmod", "-R", "a-w", driveC_ + "/medium"}).exitCode, 0);
+    }
     // The INF installers setup.exe starts run on the same Windows as setup.exe
     // itself: Wine's setupapi picks the decorated (.NT) INF sections only when
     // the caller reports an NT version. Written straight into user.reg while
@@ -858,6 +864,8 @@ void SetupTest::TearDown() {
     }
     backgroundPids_.clear();
     StopServer();
+    // A read-only medium (a disc's, or a disc image's) is removable, also by a user other than root.
+    if (fs::exists(driveC_ + "/medium")) RunCommand({"chmod", "-R", "u+w", driveC_ + "/medium"});
     if (Env("RS_E2E_KEEP") != "1") {
         std::error_code ec;
         fs::remove_all(prefix_, ec);

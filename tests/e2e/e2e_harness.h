@@ -91,6 +91,7 @@ struct FileEntry {
     std::uint64_t size = 0;
     std::int64_t mtimeNs = 0;
     std::string link;  // symbolic link target
+    bool readOnly = false;  // no write bit: what Wine reports as FILE_ATTRIBUTE_READONLY
     bool operator==(const FileEntry&) const = default;
 };
 // Paths relative to drive_c, '/'-separated, case as on disk.
@@ -110,6 +111,7 @@ struct Audit {
     std::set<std::string> keysCreated, keysDeleted;
     std::map<std::string, std::string> valuesWritten;  // "KEY\\[name]" -> new data (added or changed)
     std::set<std::string> valuesDeleted;               // "KEY\\[name]"
+    std::set<std::string> leftReadOnly;  // created or changed entries that are read-only
     bool Empty() const;
     std::string Describe() const;
 };
@@ -138,10 +140,13 @@ inline void PrintTo(const Rgb& c, std::ostream* os) { *os << ToString(c); }
 
 // --- the fixture ------------------------------------------------------------------------------
 
+enum class Medium { Writable, ReadOnly };  // ReadOnly: files and folders, as on a pressed disc
+
 struct RunOptions {
     std::string arch = "win32";  // win32 or win64 prefix
     std::string version;         // AppDefaults\setup.exe Version; empty: Wine's default
     std::string locale = "en_US";  // en_US, zh_TW or ko_KR
+    Medium medium = Medium::Writable;  // the medium folder's copy in the prefix
 };
 
 class SetupTest : public ::testing::Test {

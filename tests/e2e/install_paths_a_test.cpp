@@ -10,13 +10,13 @@ using install_e2e::AgreementTexts;
 using install_e2e::Expected;
 using install_e2e::kTimeout;
 
-// Windows 95, 98 and Me: files, registry, cleanup and utilities, then the agreement; the
-// 95/98 INF installer form ("rundll.exe setupx.dll") also runs under Wine
+// Windows 95, 98 and Me from a disc's read-only medium: files, registry, cleanup and utilities, then
+// the agreement; the 95/98 INF installer form ("rundll.exe setupx.dll") also runs under Wine
 // and writes the RunServices marker that ends the check.
 class PathANineFamily : public AgreementFlow, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(PathANineFamily, ToTheEnd) {
-    Prepare({"win32", GetParam(), "en_US"});
+    Prepare({"win32", GetParam(), "en_US", e2e::Medium::ReadOnly});
     StartTraced();
     AgreementTexts t = YesThenAgreement();
     EXPECT_EQ(t.accept, "&Accept");

@@ -38,11 +38,11 @@ Expected PathBWithAgreement() {
     return e;
 }
 
-// NT 4.0 to its end for real: Wine's rundll32 applies the medium's stand-in
+// NT 4.0 from a disc's read-only medium to its end for real: Wine's rundll32 applies the medium's stand-in
 // scbase.inf, whose marker ends the check; then the notice, the restart
 // prompt and exit code 0.
 TEST_F(AgreementFlow, PathBNt4ToTheEnd) {
-    Prepare({"win32", "nt40", "en_US"});
+    Prepare({"win32", "nt40", "en_US", e2e::Medium::ReadOnly});
     StartTraced();
     AgreementTexts t = YesThenAgreement();
     EXPECT_EQ(t.explanation, "Your system needs to install the Microsoft Smart Card Base Components; otherwise, the reader will not "

@@ -133,6 +133,7 @@ protected:
         m += SetMismatch(a.keysDeleted, e.keysDeleted);
         m += SetMismatch(valuesWritten, e.valuesWritten);
         m += SetMismatch(a.valuesDeleted, e.valuesDeleted);
+        m += SetMismatch(a.leftReadOnly, {});
         std::ofstream(ArtifactDir() + "/audit.txt") << a.Describe();
         EXPECT_TRUE(m.empty()) << m << "audit:\n" << a.Describe();
     }

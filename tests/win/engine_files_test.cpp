@@ -62,6 +62,14 @@ TEST_F(EngineFiles, ReadOnlyHiddenDestinationIsOverwritten) {
     EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), 0u);
 }
 
+// A copy takes the source's attributes: only read-only goes, hidden stays.
+TEST_F(EngineFiles, CopyFromADiscLosesOnlyTheReadOnlyAttribute) {
+    WriteWholeFile("drivers\\ORVEX.sys", "driver");
+    ASSERT_TRUE(SetFileAttributesA("drivers\\ORVEX.sys", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(rs::InstallFile(".\\drivers\\ORVEX.sys", "out\\ORVEX.sys"));
+    EXPECT_EQ(GetFileAttributesA("out\\ORVEX.sys") & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), DWORD{FILE_ATTRIBUTE_HIDDEN});
+}
+
 TEST_F(EngineFiles, MissingSourceLeavesErrorTwoForTheMessageInEveryLanguage) {
     const std::string dest = medium_ + "\\out\\ORVEX.inf";
     EXPECT_FALSE(rs::InstallFile(".\\drivers\\ORVEX.ncp", dest));
