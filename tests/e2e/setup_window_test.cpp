@@ -162,8 +162,11 @@ INSTANTIATE_TEST_SUITE_P(Languages, SetupWindowLanguages, ::testing::ValuesIn(kL
 TEST_F(SetupWindow, HighlightFollowsThePointer) {
     StartAs("en_US");
     auto step = [&](int x, int y) {
-        RobotResult r = Robot({"wait-window", "--class", "TSetupForm", "mouse-move", "--x", std::to_string(x), "--y",
-                               std::to_string(y), "wait-idle"});
+        // The window's thread back in its loop first: the system's moves for
+        // the window's appearance (where an earlier test left the pointer)
+        // would otherwise come after this one and undo it.
+        RobotResult r = Robot({"wait-window", "--class", "TSetupForm", "wait-idle", "mouse-move", "--x",
+                               std::to_string(x), "--y", std::to_string(y), "wait-idle"});
         EXPECT_TRUE(r.Ok()) << r.raw;
         return r;
     };

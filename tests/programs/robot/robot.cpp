@@ -25,7 +25,7 @@
 //   text | rect | children | dump [--all] | screen
 //   type --text S                   WM_CHAR per character to the selection
 //   click [--x --y]                 BM_CLICK for buttons, else a posted click
-//   mouse-move --x X --y Y          the real pointer to the point (client coordinates)
+//   mouse-move --x X --y Y          WM_MOUSEMOVE to the child under the point
 //   mouse-click [--x --y] [--count N]   the real pointer to the point (client
 //                                   coordinates of the selection, default
 //                                   its centre), then N real left clicks
@@ -454,13 +454,14 @@ private:
             }
         } else if (c == "mouse-move") {
             POINT pt{Num(o, "x", 0), Num(o, "y", 0)};
-            // Only the real pointer: the system's move for it queues behind its
-            // earlier ones (when a window appeared, say), which a posted move
-            // would jump and then be undone by.
+            // The real pointer goes there too: otherwise the moves the system
+            // makes up for the window under the pointer (after a window
+            // appears, say) land elsewhere and undo what this one did.
             POINT screen = pt;
             ClientToScreen(Target(), &screen);
             SetCursorPos(screen.x, screen.y);
             HWND t = DeepestAt(Target(), pt);
+            PostMessageW(t, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
             Emit("moved hwnd=" + Hex(t) + " class=" + Quote(ClassOf(t)) + " x=" + std::to_string(pt.x) +
                  " y=" + std::to_string(pt.y));
         } else if (c == "mouse-click") {
@@ -473,7 +474,7 @@ private:
             POINT screen{Num(o, "x", r.right / 2), Num(o, "y", r.bottom / 2)};
             ClientToScreen(t, &screen);
             const long count = Num(o, "count", 1);
-            SetCursorPos(screen.x, screen.y);
+            if (!SetCursorPos(screen.x, screen.y)) Fail("SetCursorPos failed");
             std::vector<INPUT> inputs;
             for (long i = 0; i < count; ++i) {
                 for (DWORD flag : {DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) {
