@@ -23,6 +23,7 @@ trap 'exit 1' INT TERM HUP
 fail() { echo "make-medium: $*" >&2; exit 1; }
 # A tool's own output, shown only when it failed, under the line that says what failed.
 show_log() { sed 's/^/  /' "$work/log" >&2; }
+fail_log() { echo "make-medium: $*:" >&2; show_log; exit 1; }
 # failed WHAT FOLDER [ABOUT]: a full disk in the user's words (xorriso does
 # not always say so, nor give the cause), else the tool's output.
 failed() {
@@ -30,9 +31,8 @@ failed() {
   if grep -q "No space left on device\|exceeds free space on media" "$work/log" || [ "${free:-1024}" -lt 1024 ]; then
     fail "$1: no space left on the disk holding $2${3:+ ($3)}"
   fi
-  echo "make-medium: $1:" >&2; show_log; exit 1
+  fail_log "$1"
 }
-fail_log() { echo "make-medium: $*:" >&2; show_log; exit 1; }
 
 # One signature on IN, written to OUT: OPTIONS, then the time-stamp when
 # asked for. The password reaches the tool through a pipe.
