@@ -469,18 +469,33 @@ private:
             // the window under the pointer and makes a double click of two
             // quick clicks, which posted messages cannot show.
             HWND t = Target();
+            const DWORD timeout = Timeout(o);
+            // Where the window shows is settled once its thread is back in its
+            // message loop (it may still centre itself), and the window under
+            // the point must be the selection, or the clicks go elsewhere.
+            DWORD_PTR ignored = 0;
+            if (!SendMessageTimeoutW(GetAncestor(t, GA_ROOT), WM_NULL, 0, 0, SMTO_NORMAL, timeout, &ignored))
+                Fail("the window's thread does not answer");
             RECT r{};
             GetClientRect(t, &r);
             POINT screen{Num(o, "x", r.right / 2), Num(o, "y", r.bottom / 2)};
             ClientToScreen(t, &screen);
+            HWND under = WindowFromPoint(screen);
+            if (under != t && !IsChild(t, under))
+                Fail("another window is under the point: " + Utf8(ClassOf(under)));
             const long count = Num(o, "count", 1);
             if (!SetCursorPos(screen.x, screen.y)) Fail("SetCursorPos failed");
+            // Each event carries the point, so a late pointer motion the
+            // window's thread reports from before cannot move the clicks.
+            const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
             std::vector<INPUT> inputs;
             for (long i = 0; i < count; ++i) {
                 for (DWORD flag : {DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) {
                     INPUT in{};
                     in.type = INPUT_MOUSE;
-                    in.mi.dwFlags = flag;
+                    in.mi.dwFlags = flag | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+                    in.mi.dx = (screen.x * 65536 + w - 1) / w;
+                    in.mi.dy = (screen.y * 65536 + h - 1) / h;
                     inputs.push_back(in);
                 }
             }
