@@ -15,13 +15,17 @@
 # cannot run. Every step has a time limit (seconds): installing 600, building
 # 600, locales 120, the prefix templates 600, then the tiers together at most
 # 1500 (host 180; fuzz 120; integration 600, its two Wine runs of 500 each at
-# once; e2e 1500 for every shard): 3420 s = 57 min at the very most. A tier that runs
+# once; e2e 1500 for every shard): 3420 s = 57 min at the very most, and
+# another run's build in the same checkout waited for 1200 s more. A tier that runs
 # out names the test it was in. Prefixes live in /tmp and are removed; the
 # wine servers and Xvfb servers started here are ended. HOME points to a
 # scratch folder, so no test writes into the real home folder.
 # Env: RS_BUILD_ROOT (default out/build), RS_TIERS (default "host fuzz integration e2e"),
 # RS_E2E_SHARDS, RS_NO_BUILD=1 (developers: test what is built, skip
 # installing and building).
+# A second run at once in the same checkout waits for the first one's build,
+# then keeps its logs, which the tests read back, in a folder of its own
+# (named in its output) instead of out/build/artifacts.
 set -u
 src="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$src"
@@ -32,13 +36,21 @@ case "$shards" in
   ''|*[!0-9]*|0*) echo "RS_E2E_SHARDS must be a number from 1"; echo "0 passed, 1 failed, 0 skipped"; exit 1 ;;
 esac
 
+# Two builds into one folder at once would spoil each other: the build and
+# the locales are made under a lock on the build folder (no file is made).
+mkdir -p "$build" || { echo "cannot make the build folder $build"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
+exec 7<"$build"
+if ! flock -w 1200 7; then
+  echo "another test run in $build has held it for 20 minutes"; echo "0 passed, 1 failed, 0 skipped"; exit 1
+fi
 if [ "${RS_NO_BUILD:-}" != 1 ]; then
-  timeout -k 10 600 sh tools/install-deps.sh || { echo "install-deps failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
-  if ! timeout -k 10 600 bash tools/build.sh "$build"; then
+  timeout -k 10 600 sh tools/install-deps.sh 7<&- || { echo "install-deps failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
+  if ! timeout -k 10 600 bash tools/build.sh "$build" 7<&-; then
     echo "build failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1
   fi
 fi
-timeout -k 10 120 sh tools/make-locales.sh "$src/out/locale" || { echo "locales failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
+timeout -k 10 120 sh tools/make-locales.sh "$src/out/locale" 7<&- || { echo "locales failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
+exec 7<&-
 
 work="$(mktemp -d /tmp/rs-test.XXXXXX)"
 mkdir -p "$work/home"
@@ -48,7 +60,17 @@ trap 'kill "${pids[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
   XDG_CACHE_HOME="$work/home/.cache" RS_LOCPATH="$src/out/locale" RS_BUILD_ROOT="$build" RS_SOURCE_DIR="$src"
-export RS_ARTIFACTS="$build/artifacts"
+# The run's logs: out/build/artifacts, unless another run at once holds it.
+mkdir -p "$build/artifacts"
+exec 6<"$build/artifacts"
+if flock -n 6; then
+  export RS_ARTIFACTS="$build/artifacts"
+else
+  exec 6<&-
+  RS_ARTIFACTS="$(mktemp -d "$build/artifacts.XXXXXX")" || { echo "cannot make a folder in $build"; exit 1; }
+  export RS_ARTIFACTS
+  echo "another run uses $build/artifacts: this run's artifacts are in $RS_ARTIFACTS"
+fi
 . tools/winenv.sh
 total_pass=0; total_fail=0; total_skip=0
 
@@ -62,7 +84,7 @@ tier() {
 # background, its output in $work/NAME.log, its report in $work/NAME.xml.
 run_gtest() {
   local name="$1" limit="$2"; shift 2
-  timeout -k 10 "$limit" "$@" --gtest_output="xml:$work/$name.xml" >"$work/$name.log" 2>&1 &
+  timeout -k 10 "$limit" "$@" --gtest_output="xml:$work/$name.xml" >"$work/$name.log" 2>&1 6<&- &
   pids[$name]=$!
 }
 
@@ -109,7 +131,7 @@ script_tier() {
 
 # The Wine tiers clone the prefix templates: made once, before they start.
 case " $tiers " in *" integration "*|*" e2e "*)
-  timeout -k 10 600 bash -c '. tools/winenv.sh && rs_template win32 && rs_template win64' >/dev/null ||
+  timeout -k 10 600 bash -c '. tools/winenv.sh && rs_template win32 && rs_template win64' >/dev/null 6<&- ||
     echo "the prefix templates could not be made; the Wine tiers try again" ;;
 esac
 
@@ -122,13 +144,13 @@ for t in $tiers; do
     host) [ -x "$build/host/host_tests" ] && run_gtest host 180 "$build/host/host_tests" ;;
     fuzz)
       if [ -x "$build/fuzz/inf_fuzz" ]; then
-        timeout -k 10 120 bash tools/fuzz.sh "$build/fuzz/inf_fuzz" "$work/fuzz" >"$work/fuzz.log" 2>&1 &
+        timeout -k 10 120 bash tools/fuzz.sh "$build/fuzz/inf_fuzz" "$work/fuzz" >"$work/fuzz.log" 2>&1 6<&- &
         pids[fuzz]=$!
       fi ;;
     integration)
       if [ -f "$build/win32/win_tests.exe" ]; then
         timeout -k 10 600 env RS_WIN_RUN_LIMIT=500 bash tools/run-win-tests.sh "$build/win32" \
-          >"$work/integration.log" 2>&1 &
+          >"$work/integration.log" 2>&1 6<&- &
         pids[integration]=$!
       fi ;;
     e2e)
