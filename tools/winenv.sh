@@ -8,7 +8,8 @@ RS_WINE_FONTS="/usr/share/wine/fonts"
 # rs_make_prefix ARCH DIR: a fresh prefix (ARCH win32 or win64) with the
 # hygiene tests need: no links into $HOME, no crash dialog, Windows'
 # default of hidden extensions, Wine's own fonts, Wine's console defaults
-# (rs_console_defaults). The wine server is stopped afterwards.
+# (rs_console_defaults), in a 64-bit prefix the 32-bit view's Fonts key.
+# The wine server is stopped afterwards.
 # Fails (and leaves no prefix) when wineboot fails. Wine's processes get
 # none of the caller's descriptors above 2 (a lock held there would stay
 # held as long as the wine server lives).
@@ -32,11 +33,23 @@ rs_make_prefix() {
   find "$dir/drive_c/users" -maxdepth 6 -type l -exec sh -c 'rm "$1"; mkdir "$1"' _ {} \;
   WINEPREFIX="$dir" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" timeout 120 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 9>&-
   WINEPREFIX="$dir" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" timeout 120 wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Advanced' /v HideFileExt /t REG_DWORD /d 1 /f >/dev/null 2>&1 9>&-
+  # The first font set-up of each wine server session creates both Fonts
+  # keys in the registry view of the process that does it. wineboot, a
+  # 64-bit program, leaves the 32-bit view's Windows\CurrentVersion\Fonts
+  # out: made here, a 32-bit program winning that race later (the robot,
+  # setup.exe) adds nothing to a run's audit.
+  if [ "$arch" = win64 ]; then
+    WINEPREFIX="$dir" WINEDLLOVERRIDES="$RS_BASE_OVERRIDES" timeout 120 wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Fonts' /reg:32 /f >/dev/null 2>&1 9>&-
+  fi
   rs_console_defaults "$dir"
   WINEPREFIX="$dir" timeout 60 wineserver -k 2>/dev/null 9>&- || true
   WINEPREFIX="$dir" timeout 60 wineserver -w 2>/dev/null 9>&- || true
   if ! grep -q '^\[Console\]' "$dir/user.reg"; then
     echo "no console defaults (HKCU\\Console) in the $arch prefix $dir" >&2
+    rm -rf "$dir"; return 1
+  fi
+  if [ "$arch" = win64 ] && ! grep -q '^\[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Fonts\]' "$dir/system.reg"; then
+    echo "no 32-bit Fonts key in the $arch prefix $dir" >&2
     rm -rf "$dir"; return 1
   fi
   touch "$dir/.rs-template-ok"
