@@ -27,29 +27,27 @@
 # then keeps its logs, which the tests read back, in a folder of its own
 # (named in its output) instead of out/build/artifacts.
 set -u
+# stop MESSAGE: ends a run that cannot test, with the summary line.
+stop() { echo "$1"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
 src="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$src"
 build="${RS_BUILD_ROOT:-$src/out/build}"
 tiers="${RS_TIERS:-host fuzz integration e2e}"
 shards="${RS_E2E_SHARDS:-3}"
 case "$shards" in
-  ''|*[!0-9]*|0*) echo "RS_E2E_SHARDS must be a number from 1"; echo "0 passed, 1 failed, 0 skipped"; exit 1 ;;
+  ''|*[!0-9]*|0*) stop "RS_E2E_SHARDS must be a number from 1" ;;
 esac
 
 # Two builds into one folder at once would spoil each other: the build and
 # the locales are made under a lock on the build folder (no file is made).
-mkdir -p "$build" || { echo "cannot make the build folder $build"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
+mkdir -p "$build" || stop "cannot make the build folder $build"
 exec 7<"$build"
-if ! flock -w 1200 7; then
-  echo "another test run in $build has held it for 20 minutes"; echo "0 passed, 1 failed, 0 skipped"; exit 1
-fi
+flock -w 1200 7 || stop "another test run in $build has held it for 20 minutes"
 if [ "${RS_NO_BUILD:-}" != 1 ]; then
-  timeout -k 10 600 sh tools/install-deps.sh 7<&- || { echo "install-deps failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
-  if ! timeout -k 10 600 bash tools/build.sh "$build" 7<&-; then
-    echo "build failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1
-  fi
+  timeout -k 10 600 sh tools/install-deps.sh 7<&- || stop "install-deps failed"
+  timeout -k 10 600 bash tools/build.sh "$build" 7<&- || stop "build failed"
 fi
-timeout -k 10 120 sh tools/make-locales.sh "$src/out/locale" 7<&- || { echo "locales failed"; echo "0 passed, 1 failed, 0 skipped"; exit 1; }
+timeout -k 10 120 sh tools/make-locales.sh "$src/out/locale" 7<&- || stop "locales failed"
 exec 7<&-
 
 work="$(mktemp -d /tmp/rs-test.XXXXXX)"
@@ -67,7 +65,7 @@ if flock -n 6; then
   export RS_ARTIFACTS="$build/artifacts"
 else
   exec 6<&-
-  RS_ARTIFACTS="$(mktemp -d "$build/artifacts.XXXXXX")" || { echo "cannot make a folder in $build"; exit 1; }
+  RS_ARTIFACTS="$(mktemp -d "$build/artifacts.XXXXXX")" || stop "cannot make a folder in $build"
   export RS_ARTIFACTS
   echo "another run uses $build/artifacts: this run's artifacts are in $RS_ARTIFACTS"
 fi

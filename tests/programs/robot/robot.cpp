@@ -358,6 +358,14 @@ private:
         ctl_ = nullptr;
     }
 
+    // Until the window's thread answers a sent message, that is, is back in
+    // its message loop.
+    static void WaitIdle(HWND h, DWORD timeout) {
+        DWORD_PTR ignored = 0;
+        if (!SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_NORMAL, timeout, &ignored))
+            Fail("the window's thread does not answer");
+    }
+
     void PostClickAt(HWND h, POINT pt) {
         HWND t = DeepestAt(h, pt);
         LPARAM at = MAKELPARAM(pt.x, pt.y);
@@ -469,13 +477,10 @@ private:
             // the window under the pointer and makes a double click of two
             // quick clicks, which posted messages cannot show.
             HWND t = Target();
-            const DWORD timeout = Timeout(o);
             // Where the window shows is settled once its thread is back in its
             // message loop (it may still centre itself), and the window under
             // the point must be the selection, or the clicks go elsewhere.
-            DWORD_PTR ignored = 0;
-            if (!SendMessageTimeoutW(GetAncestor(t, GA_ROOT), WM_NULL, 0, 0, SMTO_NORMAL, timeout, &ignored))
-                Fail("the window's thread does not answer");
+            WaitIdle(GetAncestor(t, GA_ROOT), Timeout(o));
             RECT r{};
             GetClientRect(t, &r);
             POINT screen{Num(o, "x", r.right / 2), Num(o, "y", r.bottom / 2)};
@@ -526,9 +531,7 @@ private:
             // making other windows) is done; then it paints what is due.
             HWND t = win_ ? win_ : Target();
             const DWORD start = GetTickCount();
-            DWORD_PTR ignored = 0;
-            if (!SendMessageTimeoutW(t, WM_NULL, 0, 0, SMTO_NORMAL, Timeout(o), &ignored))
-                Fail("the window's thread does not answer");
+            WaitIdle(t, Timeout(o));
             RedrawWindow(t, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
             Emit("idle hwnd=" + Hex(t) + " ms=" + std::to_string(GetTickCount() - start));
         } else if (c == "wait-pos") {
