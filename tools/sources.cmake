@@ -1,7 +1,7 @@
 # Host programs of the tools (the Windows trees build none of them).
 if(NOT WIN32)
   # medium_layout: lays out and checks an installation medium
-  # (tools/make-medium.sh), over the program's own rules in rspure.
+  # (tools/make-medium.sh), over the release medium's rules in rsrelease.
   add_library(rsmedium STATIC ${CMAKE_CURRENT_LIST_DIR}/medium_layout/medium_layout.cpp
               ${CMAKE_CURRENT_LIST_DIR}/medium_layout/output_folder.cpp
               ${CMAKE_CURRENT_LIST_DIR}/medium_layout/record.cpp
@@ -9,7 +9,7 @@ if(NOT WIN32)
               ${CMAKE_CURRENT_LIST_DIR}/medium_layout/source_tree.cpp)
   target_compile_options(rsmedium PRIVATE ${OUR_WARNINGS} ${SAN})
   target_include_directories(rsmedium PUBLIC ${CMAKE_SOURCE_DIR})
-  target_link_libraries(rsmedium PUBLIC rspure)
+  target_link_libraries(rsmedium PUBLIC rsrelease)
   target_sources(rsmedium PRIVATE ${CMAKE_CURRENT_LIST_DIR}/medium_layout/inf_check.cpp)
   target_sources(rsmedium PRIVATE ${CMAKE_CURRENT_LIST_DIR}/medium_layout/windows_names.cpp)
   # The record digests every file of a medium twice a run: optimised even

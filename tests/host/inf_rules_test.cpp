@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "install/inf_rules.h"
+#include "release_medium/inf_rules.h"
 #include "tests/host/inf_support.h"
 #include "tools/medium_layout/inf_check.h"
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "release_medium/medium_rules.h"
 #include "tests/host/inf_support.h"
 #include "tools/medium_layout/medium_layout.h"
-#include "ui/medium_rules.h"
 
 namespace rs::medium_test {
 

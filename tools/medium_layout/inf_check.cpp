@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "install/binding_rules.h"
-#include "install/inf_rules.h"
+#include "release_medium/inf_rules.h"
 
 namespace rs::medium {
 

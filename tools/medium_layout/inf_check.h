@@ -1,8 +1,9 @@
 // The medium's INF files checked as the systems that read them will
-// (install/inf_rules.h): their encoding and [Version] Signature, by the
-// rules of Windows 95/98/Me where those read it; the reader's hardware ID
-// in the models section that each system matching or binding the reader by
-// it uses (install/inf_models.h); the driver files and catalog it lists.
+// (release_medium/inf_rules.h): their encoding and [Version] Signature, by
+// the rules of Windows 95/98/Me where those read it; the reader's hardware
+// ID in the models section that each system matching or binding the reader
+// by it uses (release_medium/inf_models.h); the driver files and catalog it
+// lists.
 #pragma once
 #include <filesystem>
 #include <functional>
@@ -10,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "install/inf_models.h"
-#include "ui/medium_rules.h"
+#include "release_medium/inf_models.h"
+#include "release_medium/medium_rules.h"
 
 namespace rs::medium {
 

@@ -6,11 +6,11 @@
 #include <stdexcept>
 
 #include "pnpbind/pnpbind_rules.h"
+#include "release_medium/medium_rules.h"
 #include "tools/medium_layout/inf_check.h"
 #include "tools/medium_layout/output_folder.h"
 #include "tools/medium_layout/source_tree.h"
 #include "tools/medium_layout/windows_names.h"
-#include "ui/medium_rules.h"
 
 namespace rs::medium {
 namespace {

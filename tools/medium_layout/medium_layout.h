@@ -1,6 +1,7 @@
 // Lays out an installation medium from the vendor's files and the build's
 // programs, after checking it against what setup.exe reads on every
-// platform (ui/medium_rules.h). Runs on the build machine, not on Windows.
+// platform (release_medium/medium_rules.h). Runs on the build machine, not
+// on Windows.
 #pragma once
 #include <filesystem>
 #include <string>

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "install/inf_rules.h"
+#include "release_medium/inf_rules.h"
 
 namespace rs::inf {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/platform_rules.h"
-#include "install/inf_rules.h"
+#include "release_medium/inf_rules.h"
 
 namespace rs::inf {
 

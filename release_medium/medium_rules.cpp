@@ -1,4 +1,4 @@
-#include "ui/medium_rules.h"
+#include "release_medium/medium_rules.h"
 
 #include "install/copy_table.h"
 #include "pnpbind/pnpbind_rules.h"

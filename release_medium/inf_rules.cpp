@@ -1,4 +1,4 @@
-#include "install/inf_rules.h"
+#include "release_medium/inf_rules.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "install/inf_models.h"
+#include "release_medium/inf_models.h"
 
 #include <algorithm>
 #include <array>
