@@ -155,7 +155,12 @@ TEST(MediumLayout, RefusesNamesWindowsCannotHold) {
         {"con.txt", "utility/con.txt: the name of the device CON on Windows"}, {"CON.tar.gz", "the device CON "},
         {"Lpt9", "the device LPT9 "}, {"nul .txt", "the device NUL "}, {"prn", "PRN "}, {"com1.log", "COM1 "},
         {"aux/readme.txt", "utility/aux: the name of the device AUX"}, {"console.txt", ""}, {"com10.txt", ""},
-        {"lpt0", ""}, {"con_txt", ""}, {".dotfile", ""}, {"a b.c d", ""}};
+        {"lpt0", ""}, {"con_txt", ""}, {".dotfile", ""}, {"a b.c d", ""}, {"com\u00b9.txt", "the device COM\u00b9 "},
+        {"Lpt\u00b3", "the device LPT\u00b3 "}, {"com\u2074", ""}, {"lpt\u00b9\u00b9", ""},
+        // Setup/utility/ is 14 characters: 256 from the root, and no more, open on Windows.
+        {std::string(242, 'n'), ""}, {std::string(241, 'n') + "\u00e9", ""},
+        {std::string(243, 'n'), "utility/" + std::string(243, 'n') + ": a path of 257 characters from the medium's root"},
+        {std::string(250, 'd') + "/file.txt", "utility/" + std::string(250, 'd') + ": a path of 264 characters"}};
     for (const auto& [name, problem] : cases) {
         SCOPED_TRACE(name);
         Folders f;

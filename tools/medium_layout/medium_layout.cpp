@@ -189,8 +189,13 @@ private:
 
     void FindNamesWindowsRefuses(Report& report) const {
         for (const Entry& entry : entries_) {
-            const std::string problem = WindowsNameProblem(fs::path(entry.path).filename().string());
+            const fs::path path(entry.path);
+            const std::string problem = WindowsNameProblem(path.filename().string());
             if (!problem.empty()) report.problems.push_back(entry.source.string() + ": " + problem + "; rename it");
+            // A folder too long is named, not each path it holds.
+            const std::string length = WindowsPathProblem(entry.path);
+            if (!length.empty() && WindowsPathProblem(path.parent_path().string()).empty())
+                report.problems.push_back(entry.source.string() + ": " + length + "; shorten its name or its folders'");
         }
     }
 
