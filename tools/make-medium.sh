@@ -28,8 +28,9 @@
 #     SHA-256 one, each verified; the certificate checked first
 #     (tools/medium_signer.sh); its password from RS_SIGN_PASSWORD or the
 #     file given, never a command line nor a file of ours.
-#   --sign-password-file FILE  (with --sign) the password's file; its line
-#     end (LF or CR LF) is dropped.
+#   --sign-password-file FILE  (with --sign) the password's file, or a pipe
+#     (<(...), /dev/stdin, a FIFO), read once; its line end (LF or CR LF) is
+#     dropped.
 #   --timestamp-url URL  (with --sign) both signatures time-stamped by that
 #     authority.
 #   --allow-placeholder-agreement  a vendor medium is refused while setup.exe

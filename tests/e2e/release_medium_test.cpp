@@ -3,6 +3,8 @@
 // what it did not make.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -118,7 +120,15 @@ exec /usr/bin/osslsigncode "${args[@]}")";
          "the SHA-1 signature of Setup/setup.exe: no time-stamp from --timestamp-url http://127.0.0.1:1/ "
          "(Connection refused)"},
         {{"Signer.pfx", "--sign-password-file", pfx + "password.txt", "--timestamp-url", "http://tsa.test/"}, ""},
-        {{"NoUsage.pfx"}, ""}};
+        {{"NoUsage.pfx", "--sign-password-file", pfx + "pipe"}, ""}};
+    // The password through a pipe: written once a reader opens it.
+    ASSERT_EQ(mkfifo((pfx + "pipe").c_str(), 0600), 0);
+    const pid_t writer = fork();
+    if (writer == 0) {
+        alarm(300);
+        const int fd = open((pfx + "pipe").c_str(), O_WRONLY);
+        _exit(write(fd, password.data(), password.size()) == static_cast<ssize_t>(password.size()) ? 0 : 1);
+    }
     env_ = {"PATH=" + dir_ + ":" + getenv("PATH"), "RS_SIGN_PASSWORD=" + password, "T=" + dir_};
     const std::set<std::string> names = Names();
     for (auto [options, problem] : cases) {
@@ -138,6 +148,8 @@ exec /usr/bin/osslsigncode "${args[@]}")";
             EXPECT_NE(r.output.find(line), std::string::npos) << line << r.output;
     }
     EXPECT_EQ(e2e::ReadAll(pfx + "stamps"), std::string(6, '\n'));  // both signatures of all three programs
+    close(open((pfx + "pipe").c_str(), O_RDONLY | O_NONBLOCK));  // frees a writer that no run read from
+    waitpid(writer, nullptr, 0);
 }
 
 // The agreement text that may ship, as the agreement window shows it;
