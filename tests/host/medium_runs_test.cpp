@@ -141,7 +141,7 @@ TEST(MediumRuns, MessagesNameTheCause) {
         const char* name;
         std::vector<std::string> args;  // empty: BUILD_ROOT VENDOR_DIR OUTDIR
         const char* finish;             // the finishing program's script; empty: none
-        std::uintmax_t bigFile;         // bytes of a vendor file added; OUTDIR on a disk of 64 KiB when not 0
+        std::uintmax_t bigFile;         // bytes of a vendor file added; OUTDIR on a disk of 256 KiB when not 0
         int exit;
         std::vector<std::string> said;
     };
@@ -152,7 +152,7 @@ TEST(MediumRuns, MessagesNameTheCause) {
         {"its finishing program's problems counted", {},
          "echo 'make-medium: one' >&2; echo '  its detail' >&2; echo 'make-medium: two' >&2; exit 1", 0, 1,
          {"make-medium: one\n  its detail\nmake-medium: two\nmake-medium: refused (2 problems); "}},
-        {"a full disk", {}, "", 200000, 1,
+        {"a disk that fills in the middle of a file", {}, "", 400000, 1,
          {": could not be copied into the medium: no space left on the disk holding ", "/disk/.medium.make-medium-",
           "refused (1 problem)"}},
     };
@@ -168,7 +168,7 @@ TEST(MediumRuns, MessagesNameTheCause) {
         if (c.bigFile) {
             Write(f.vendor / "Setup/utility/big.bin", std::string(c.bigFile, 'x'));
             fs::create_directory(f.root / "disk");
-            if (mount("tmpfs", (f.root / "disk").c_str(), "tmpfs", 0, "size=64k") != 0) {
+            if (mount("tmpfs", (f.root / "disk").c_str(), "tmpfs", 0, "size=256k") != 0) {
                 std::printf("not run: no tmpfs could be mounted (%s)\n", strerror(errno));
                 continue;
             }

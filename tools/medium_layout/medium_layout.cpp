@@ -1,12 +1,14 @@
 #include "tools/medium_layout/medium_layout.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 #include <stdexcept>
 
 #include "pnpbind/pnpbind_rules.h"
 #include "release_medium/medium_rules.h"
+#include "tools/medium_layout/file_writes.h"
 #include "tools/medium_layout/inf_check.h"
 #include "tools/medium_layout/output_folder.h"
 #include "tools/medium_layout/source_tree.h"
@@ -140,10 +142,12 @@ public:
             const fs::path to = out / entry.path;
             std::error_code error;
             fs::create_directories(entry.folder ? to : to.parent_path(), error);
-            if (!error && !entry.folder) fs::copy_file(entry.source, to, error);
-            if (error) {
+            CopyFailure failed{error.value(), false};
+            if (!error && !entry.folder) failed = CopyWhole(entry.source, to);
+            if (failed.error != 0) {
                 problems.push_back(entry.source.string() + ": could not be copied into the medium: " +
-                                   WriteFailure(error.value(), to));
+                                   (failed.reading ? "cannot be read (" + std::string(std::strerror(failed.error)) + ")"
+                                                   : WriteFailure(failed.error, to)));
                 return false;
             }
         }

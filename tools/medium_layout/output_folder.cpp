@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "tools/medium_layout/file_writes.h"
+
 extern char** environ;
 
 namespace rs::medium {
@@ -45,20 +47,6 @@ int InheritedLock(const fs::path& folder) {
     if (::fstat(fd, &inherited) != 0 || inherited.st_dev != wanted.st_dev || inherited.st_ino != wanted.st_ino)
         return -1;
     return ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-}
-
-// `text` as the whole of `file`; 0 or the errno value.
-int WriteWhole(const fs::path& file, const std::string& text) {
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return errno;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno != EINTR) break;
-        done += wrote > 0 ? static_cast<std::size_t>(wrote) : 0;
-    }
-    const int error = done < text.size() ? errno : 0;
-    return ::close(fd) != 0 && error == 0 ? errno : error;
 }
 
 // A program's standard error as lines for a person: an indented line goes
@@ -116,17 +104,6 @@ fs::path MakeFolderBeside(const fs::path& out, const char* kind, int& error) {
 }
 
 }  // namespace
-
-std::string WriteFailure(int error, const fs::path& path) {
-    switch (error) {
-        case ENOSPC: return "no space left on the disk holding " + path.string();
-        case EDQUOT: return "the disk quota is used up on the disk holding " + path.string();
-        case EROFS: return "the disk holding " + path.string() + " is read-only";
-        case EACCES:
-        case EPERM: return "no permission to write " + path.string();
-        default: return path.string() + ": " + std::strerror(error);
-    }
-}
 
 std::string Overlap(const ReadFolder& a, const ReadFolder& b) {
     std::error_code errorA, errorB;

@@ -17,9 +17,6 @@ namespace rs::medium {
 
 namespace fs = std::filesystem;
 
-// Why writing at `path` failed (an errno value), in the user's words.
-std::string WriteFailure(int error, const fs::path& path);
-
 // A folder the layout only reads, with what it is for a person.
 struct ReadFolder {
     std::string what;  // "vendor folder"
