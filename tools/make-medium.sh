@@ -40,9 +40,12 @@
 # reads on every platform; a medium that would fail is refused, each problem
 # named with the path expected. Signing and the image are done on the staged
 # medium (tools/medium_finish.sh) before it replaces OUTDIR, so a failure or
-# a stop (Ctrl-C) leaves OUTDIR, and FILE, as they were. Temporary files go
-# under $TMPDIR (default /tmp); what killed runs left there, beside OUTDIR
-# and beside FILE, the next run removes, saying so.
+# a stop (Ctrl-C) leaves OUTDIR, and FILE, as they were. OUTDIR and FILE
+# change together: the image takes FILE's place in the same step as the
+# medium takes OUTDIR's (medium_layout --image), with stops held back, and
+# goes back should either fail; a stop from then on waits and ends nothing.
+# Temporary files go under $TMPDIR (default /tmp); what killed runs left
+# there, beside OUTDIR and beside FILE, the next run removes, saying so.
 # Exit code: 0 laid out; 1 refused or failed; 2 wrong usage; 130 stopped by
 # Ctrl-C (128 + the signal).
 set -euo pipefail
@@ -159,6 +162,7 @@ if [ -n "$iso" ]; then
     [ -f "$left" ] && [ ! -L "$left" ] && rm -f "$left" && removed+=", $left"
   done
   iso_part="$(mktemp "$iso_dir/.$iso_name.XXXXXX.part" 2>/dev/null)" || fail "--iso $iso: cannot write in $iso_dir"
+  chmod "$(printf '%o' $((0666 & ~$(umask))))" "$iso_part"  # mktemp made it private
   export RS_MEDIUM_ISO="$iso_part" RS_MEDIUM_ISO_LABEL=ORVEX RS_MEDIUM_ISO_APP_ID="$iso_app_id"
 fi
 
@@ -176,6 +180,7 @@ else
 fi
 finish=()
 [ -z "$pfx$iso" ] || finish=(--finish "$here/medium_finish.sh")
+[ -z "$iso" ] || finish+=(--image "$iso_part" "$iso")
 [ -z "$removed" ] || echo "make-medium: removed what killed runs left: ${removed#, }"
 # medium_layout tells of a stop itself; one after its swap ends nothing.
 trap 'late=1' INT TERM HUP
@@ -187,9 +192,6 @@ case "$status" in
   *) fail "$tool ended by signal $((status - 128)), without a word; the next run removes what it left" ;;
 esac
 if [ -n "$iso" ]; then
-  check_iso_target
-  chmod "$(printf '%o' $((0666 & ~$(umask))))" "$iso_part"  # mktemp made it private
-  mv -T -f -- "$iso_part" "$iso" || fail "$out laid out, but its image could not be put at $iso"
-  iso_part=""
+  iso_part=""  # it is the image now
   echo "make-medium: image $iso written ($(stat -c %s "$iso") bytes, volume ORVEX)"
 fi

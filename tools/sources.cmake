@@ -3,6 +3,7 @@ if(NOT WIN32)
   # medium_layout: lays out and checks an installation medium
   # (tools/make-medium.sh), over the release medium's rules in rsrelease.
   add_library(rsmedium STATIC ${CMAKE_CURRENT_LIST_DIR}/medium_layout/medium_layout.cpp
+              ${CMAKE_CURRENT_LIST_DIR}/medium_layout/disc_image.cpp
               ${CMAKE_CURRENT_LIST_DIR}/medium_layout/file_writes.cpp
               ${CMAKE_CURRENT_LIST_DIR}/medium_layout/output_folder.cpp
               ${CMAKE_CURRENT_LIST_DIR}/medium_layout/record.cpp

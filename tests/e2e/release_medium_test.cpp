@@ -85,6 +85,23 @@ TEST_F(ReleaseMedium, ImageRefusals) {
                   "medium path Setup/utility/" + name + ": a name longer than 64 characters", {"disc.iso", "vendor"});
 }
 
+// A Ctrl-C right after OUTDIR's swap, at the first program the run starts
+// from then on (a stand-in xorriso): the image has changed with the medium.
+TEST_F(ReleaseMedium, StopAfterTheSwapChangesTheImageToo) {
+    const std::string iso = dir_ + "/disc.iso";
+    ASSERT_EQ(MakeMedium({"--iso", iso}, ""), 0);
+    struct stat before, after;
+    ASSERT_EQ(stat(iso.c_str(), &before), 0);
+    fs::remove_all(dir_ + "/medium");
+    std::ofstream(dir_ + "/xorriso") << "#!/bin/sh\n[ ! -d \"$T/medium\" ] || kill -INT 0\nexec /usr/bin/xorriso \"$@\"\n";
+    fs::permissions(dir_ + "/xorriso", fs::perms::owner_all);
+    EXPECT_EQ(MakeMedium({"--iso", iso}, "", "image " + iso + " written",
+                         {"PATH=" + dir_ + ":" + getenv("PATH"), "T=" + dir_}), 0);
+    ASSERT_EQ(stat(iso.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino) << "the earlier image stayed beside the new medium";
+    EXPECT_TRUE(fs::exists(dir_ + "/medium/.make-medium"));
+}
+
 // Each problem of the signer refused in one line before anything is written;
 // a good one gives each program a SHA-1 signature and a nested SHA-256 one,
 // both verified and with a URL both time-stamped. The stand-in osslsigncode

@@ -317,7 +317,8 @@ std::vector<BuildFile> BuildFilesOf(const fs::path& buildRoot) {
 
 Report CheckMedium(const Sources& sources) { return Medium(sources).Check(); }
 
-Report LayOutMedium(const Sources& sources, const fs::path& out, const std::string& finish) {
+Report LayOutMedium(const Sources& sources, const fs::path& out, const std::string& finish,
+                    const DiscImage& image) {
     Medium medium(sources);
     Report report = medium.Check();
     const ReadFolder vendor{"vendor folder", sources.vendor}, build{"build root", sources.buildRoot};
@@ -331,7 +332,7 @@ Report LayOutMedium(const Sources& sources, const fs::path& out, const std::stri
     const fs::path staging = folder.Stage(report.problems, report.notes);
     if (!staging.empty() && medium.WriteTo(staging, report.problems) &&
         folder.Finish(finish, report.problems, report.notes))
-        folder.SwapIn(report.problems, report.notes);
+        folder.SwapIn(image, report.problems, report.notes);
     report.stoppedBy = folder.StoppedBy();
     return report;
 }

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "tools/medium_layout/disc_image.h"
 #include "tools/medium_layout/file_writes.h"
 
 extern char** environ;
@@ -301,52 +302,68 @@ bool OutputFolder::Finish(const std::string& program, std::vector<std::string>& 
     return false;
 }
 
-bool OutputFolder::SwapIn(std::vector<std::string>& problems, std::vector<std::string>& notes) {
+// Stop signals stay held back here: once this begins, the medium and its
+// image take their places together, or, should either fail, neither does.
+bool OutputFolder::SwapIn(const DiscImage& image, std::vector<std::string>& problems,
+                          std::vector<std::string>& notes) {
     if (Stopped()) return false;
+    const std::string left = LeftAsItWas() + (image.part.empty() ? "" : ", and " + image.file.string());
     // The record describes the medium as finished: signed, when it was.
     const Contents contents = ContentsOf(staging_);
     for (const auto& [path, what] : contents) {
         if (what == "folder" || what.rfind("file ", 0) == 0) continue;
-        problems.push_back((staging_ / path).string() + ": " + what + " in the staged medium; " + LeftAsItWas());
+        problems.push_back((staging_ / path).string() + ": " + what + " in the staged medium; " + left);
         return false;
     }
     if (const int error = WriteWhole(staging_ / kRecordName, RecordText(contents))) {
         problems.push_back("the record of the medium could not be written: " +
-                           WriteFailure(error, staging_ / kRecordName) + "; " + LeftAsItWas());
+                           WriteFailure(error, staging_ / kRecordName) + "; " + left);
         return false;
     }
-    const std::string staged = "the staged medium " + staging_.string();
-    if (!earlier_) {
-        if (::rename(staging_.c_str(), out_.c_str()) != 0) {
-            problems.push_back(staged + " could not become " + out_.string() + Because(errno) + "; " + LeftAsItWas());
-            return false;
-        }
-        staging_.clear();
-        return true;
+    // Looked at again: the image's place may have changed since the run began.
+    const std::string place = image.part.empty() ? "" : ImagePlaceProblem(image);
+    if (!place.empty()) {
+        problems.push_back(place + "; refused, " + left);
+        return false;
     }
     // The earlier medium moves aside under a name of our own, and back
-    // should the new one fail to take its place.
+    // should the new one, or its image, fail to take its place.
     int error = 0;
-    const fs::path old = MakeFolderBeside(out_, ".make-medium-old-", error);
-    if (old.empty() || ::rename(out_.c_str(), old.c_str()) != 0) {
-        error = error ? error : errno;
-        if (!old.empty()) ::rmdir(old.c_str());
-        problems.push_back(out_.string() + ": the earlier medium could not be moved aside" + Because(error) + "; " +
-                           LeftAsItWas());
-        return false;
+    fs::path old;
+    if (earlier_) {
+        old = MakeFolderBeside(out_, ".make-medium-old-", error);
+        if (old.empty() || ::rename(out_.c_str(), old.c_str()) != 0) {
+            error = error ? error : errno;
+            if (!old.empty()) ::rmdir(old.c_str());
+            problems.push_back(out_.string() + ": the earlier medium could not be moved aside" + Because(error) +
+                               "; " + left);
+            return false;
+        }
     }
+    std::string failed;
     if (::rename(staging_.c_str(), out_.c_str()) != 0) {
         error = errno;
-        if (::rename(old.c_str(), out_.c_str()) != 0)
-            problems.push_back(staged + " could not take the place of " + out_.string() + Because(error) +
-                               "; the earlier medium is now " + old.string() + Because(errno) + ": move it back");
+        failed = "the staged medium " + staging_.string() + " could not become " + out_.string() + Because(error);
+    } else if (!image.part.empty() && ::rename(image.part.c_str(), image.file.c_str()) != 0) {
+        error = errno;
+        failed = "the image " + image.part.string() + " could not become " + image.file.string() + Because(error);
+        if (::rename(out_.c_str(), staging_.c_str()) != 0) {
+            problems.push_back(failed + "; the new medium stays in " + out_.string() + Because(errno) +
+                               (earlier_ ? ", the earlier one is now " + old.string() : "") + ": put it back");
+            return false;
+        }
+    }
+    if (!failed.empty()) {
+        if (earlier_ && ::rename(old.c_str(), out_.c_str()) != 0)
+            problems.push_back(failed + "; the earlier medium is now " + old.string() + Because(errno) +
+                               ": move it back");
         else
-            problems.push_back(staged + " could not become " + out_.string() + Because(error) + "; " + LeftAsItWas());
+            problems.push_back(failed + "; " + left);
         return false;
     }
     staging_.clear();
     std::error_code removed;
-    fs::remove_all(old, removed);
+    if (earlier_) fs::remove_all(old, removed);
     if (removed)
         notes.push_back(old.string() + ": the earlier medium could not be removed (" + removed.message() +
                         "); remove it yourself");

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/medium_layout/disc_image.h"
 #include "tools/medium_layout/record.h"
 
 namespace rs::medium {
@@ -45,9 +46,10 @@ public:
     // (indented lines continue the one before), or notes when it succeeds.
     bool Finish(const std::string& program, std::vector<std::string>& problems, std::vector<std::string>& notes);
     // Writes the record of the staged medium as it now is, then puts it in
-    // the output folder's place. `notes` tell of an earlier medium that
-    // could not be removed after the swap.
-    bool SwapIn(std::vector<std::string>& problems, std::vector<std::string>& notes);
+    // the output folder's place, and with it the disc image (when one is
+    // given) in its place: both, or neither. `notes` tell of an earlier
+    // medium that could not be removed after the swap.
+    bool SwapIn(const DiscImage& image, std::vector<std::string>& problems, std::vector<std::string>& notes);
     // The stop signal (SIGINT...) that ended the run before the swap; 0: none.
     int StoppedBy() const { return stoppedBy_; }
 
