@@ -45,7 +45,8 @@
 # medium takes OUTDIR's (medium_layout --image), with stops held back, and
 # goes back should either fail; a stop from then on waits and ends nothing.
 # Temporary files go under $TMPDIR (default /tmp); what killed runs left
-# there, beside OUTDIR and beside FILE, the next run removes, saying so.
+# there, beside OUTDIR and beside FILE, the next run removes, saying so in
+# one line.
 # Exit code: 0 laid out; 1 refused or failed; 2 wrong usage; 130 stopped by
 # Ctrl-C (128 + the signal).
 set -euo pipefail
@@ -148,9 +149,10 @@ if [ -n "$iso" ]; then
   case "$iso_name" in .|..|/) fail "--iso $iso: not a file name" ;; esac
   iso="$(cd "$iso_dir" && pwd -P)/$iso_name"
   # The image goes neither into the medium, the vendor folder nor the build root.
-  for tree in "$(realpath -m "$out")" "$(realpath "$build")" ${3:+"$(realpath -m "$3")"}; do
-    case "$iso/" in "$tree"/*) fail "--iso $iso: lies inside $tree, which this command does not write to" ;; esac
-  done
+  inside() { case "$iso/" in "$1"/*) fail "--iso $iso: lies inside $2 $1, $3" ;; esac; }
+  inside "$(realpath -m "$out")" "the output folder" "which the medium replaces whole (the image leaves it out)"
+  inside "$(realpath "$build")" "the build root" "which this command only reads"
+  [ $# -lt 3 ] || inside "$(realpath -m "$3")" "the vendor folder" "which this command only reads"
   check_iso_target
   # Two runs writing into the image's folder at once: one is refused. Beside
   # OUTDIR, medium_layout takes this lock over (a second lock would refuse
@@ -181,7 +183,8 @@ fi
 finish=()
 [ -z "$pfx$iso" ] || finish=(--finish "$here/medium_finish.sh")
 [ -z "$iso" ] || finish+=(--image "$iso_part" "$iso")
-[ -z "$removed" ] || echo "make-medium: removed what killed runs left: ${removed#, }"
+# What was removed here medium_layout tells in one line with what it removes.
+export RS_MEDIUM_REMOVED="${removed#, }"
 # medium_layout tells of a stop itself; one after its swap ends nothing.
 trap 'late=1' INT TERM HUP
 status=0

@@ -79,10 +79,15 @@ TEST_F(ReleaseMedium, ImageRefusals) {
     std::ofstream(iso) << "the user's own file";
     ExpectRefused({"--iso", iso}, "", iso + ": exists and is not an image this command made", {"disc.iso"});
     EXPECT_EQ(e2e::ReadAll(iso), "the user's own file");
+    fs::create_directory(dir_ + "/medium");
+    ExpectRefused({"--iso", dir_ + "/medium/disc.iso"}, "",
+                  ": lies inside the output folder " + dir_ + "/medium, which the medium replaces whole",
+                  {"disc.iso", "medium"});
     const std::string vendor = Vendor();
     std::ofstream(vendor + "/Setup/utility/" + name) << "x";
     ExpectRefused({"--allow-placeholder-agreement", "--iso", dir_ + "/new.iso"}, vendor,
-                  "medium path Setup/utility/" + name + ": a name longer than 64 characters", {"disc.iso", "vendor"});
+                  "medium path Setup/utility/" + name + ": a name longer than 64 characters",
+                  {"disc.iso", "medium", "vendor"});
 }
 
 // A Ctrl-C right after OUTDIR's swap, at the first program the run starts
@@ -231,14 +236,15 @@ TEST_F(ReleaseMedium, MessagesNameTheCause) {
 }
 
 // A run removes, in one line, what killed runs left in TMPDIR (their
-// private folders, no longer locked) and part images beside FILE, by their
-// names alone; a live run's folder stays.
+// private folders, no longer locked), part images beside FILE and staging
+// folders beside OUTDIR, by their names alone; a live run's folder stays.
 TEST_F(ReleaseMedium, KilledRunsLeftoversRemoved) {
     const std::string tmp = dir_ + "/tmp";
     const std::pair<std::string, bool> left[] = {  // removed
         {tmp + "/rs-make-medium-run.Ab12Cd", true}, {tmp + "/rs-make-medium-run.Live00", false},
         {tmp + "/rs-make-medium-run.other", false}, {dir_ + "/.disc.iso.Zz0099.part", true},
         {dir_ + "/.disc.iso.part", false},      {dir_ + "/.other.iso.Zz0099.part", false},
+        {dir_ + "/.medium.make-medium-Qq1234", true},
     };
     for (const auto& [path, removed] : left) {
         fs::create_directories(fs::path(path).parent_path());
@@ -247,12 +253,18 @@ TEST_F(ReleaseMedium, KilledRunsLeftoversRemoved) {
     }
     const int live = open(left[1].first.c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_EQ(flock(live, LOCK_EX), 0);
-    EXPECT_EQ(MakeMedium({"--iso", dir_ + "/disc.iso"}, "", "make-medium: removed what killed runs left: ",
-                         {"TMPDIR=" + tmp}), 0);
+    EXPECT_EQ(MakeMedium({"--iso", dir_ + "/disc.iso"}, "", "", {"TMPDIR=" + tmp}), 0);
     close(live);
+    const std::string told = "make-medium: note: removed what killed runs left: ";
+    const std::size_t line = output_.find(told);
+    ASSERT_NE(line, std::string::npos) << output_;
+    EXPECT_EQ(output_.find(told, line + 1), std::string::npos) << output_;
+    const std::string removedLine = output_.substr(line, output_.find('\n', line) - line) + ",";
     std::set<std::string> now, kept = {tmp, dir_ + "/disc.iso", dir_ + "/medium"};
-    for (const auto& [path, removed] : left)
+    for (const auto& [path, removed] : left) {
         if (!removed) kept.insert(path);
+        EXPECT_EQ(removedLine.find(" " + path + ",") != std::string::npos, removed) << path << "\n" << output_;
+    }
     for (const std::string& folder : {dir_, tmp})
         for (const auto& entry : fs::directory_iterator(folder)) now.insert(entry.path().string());
     EXPECT_EQ(now, kept);

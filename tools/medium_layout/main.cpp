@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 
@@ -42,6 +43,21 @@ int PendingStop() {
     for (int signal : kStopSignals)
         if (sigismember(&pending, signal) == 1) return signal;
     return 0;
+}
+
+// make-medium.sh removes what killed runs left elsewhere before this runs
+// (RS_MEDIUM_REMOVED, those paths as it tells them): told in one line with
+// what this run removed.
+void TellRemovedBefore(std::vector<std::string>& notes) {
+    const char* before = std::getenv("RS_MEDIUM_REMOVED");
+    if (!before || !*before) return;
+    const std::string told = "removed what killed runs left: ";
+    for (std::string& note : notes) {
+        if (note.rfind(told, 0) != 0) continue;
+        note.insert(told.size(), std::string(before) + ", ");
+        return;
+    }
+    notes.insert(notes.begin(), told + before);
 }
 
 }  // namespace
@@ -83,6 +99,7 @@ int main(int argc, char** argv) {
     try {
         const m::Sources sources{argv[first + 1], m::BuildFilesOf(build), build};
         m::Report report = m::LayOutMedium(sources, out, finish, image);
+        TellRemovedBefore(report.notes);
         if (!report.problems.empty() && report.stoppedBy == 0) report.stoppedBy = PendingStop();
         for (const std::string& path : report.unread) std::printf("make-medium: note: not read by setup.exe: %s\n", path.c_str());
         for (const std::string& note : report.notes) std::printf("make-medium: note: %s\n", note.c_str());

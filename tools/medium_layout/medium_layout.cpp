@@ -319,11 +319,18 @@ Report CheckMedium(const Sources& sources) { return Medium(sources).Check(); }
 
 Report LayOutMedium(const Sources& sources, const fs::path& out, const std::string& finish,
                     const DiscImage& image) {
-    Medium medium(sources);
-    Report report = medium.Check();
     const ReadFolder vendor{"vendor folder", sources.vendor}, build{"build root", sources.buildRoot};
-    const std::string apart = Overlap(vendor, build);
-    if (!apart.empty()) report.problems.push_back(apart);
+    // Folders that overlap make the rest of the check a consequence of it:
+    // told first, and alone.
+    Report report;
+    for (const auto& [a, b] : {std::pair{vendor, build}, {ReadFolder{"output folder", out}, vendor},
+                               {ReadFolder{"output folder", out}, build}}) {
+        const std::string apart = Overlap(a, b);
+        if (!apart.empty()) report.problems.push_back(apart);
+    }
+    if (!report.problems.empty()) return report;
+    Medium medium(sources);
+    report = medium.Check();
     std::vector<ReadFolder> read = {vendor, build};
     for (const fs::path& target : medium.LinkedTo()) read.push_back({"read through a link", target});
     for (const BuildFile& file : sources.build) read.push_back({"build file", file.source});

@@ -156,9 +156,10 @@ OutputFolder::OutputFolder(const fs::path& outArg, const std::vector<ReadFolder>
     const int locked = lock_ < 0 ? errno : ::flock(lock_, LOCK_EX | LOCK_NB) != 0 ? errno : 0;
     if (locked != 0) {
         problems.push_back(out_.parent_path().string() +
-                           (locked == EWOULDBLOCK ? ": another make-medium run is laying out a medium in this folder"
-                                                  : ": cannot be locked" + Because(locked)) +
-                           "; refused, " + LeftAsItWas());
+                           (locked == EWOULDBLOCK ? ": another make-medium run is laying out a medium in this folder; "
+                                                    "refused, " + LeftAsItWas() + ": try again once it has ended"
+                                                  : ": cannot be locked" + Because(locked) + "; refused, " +
+                                                        LeftAsItWas()));
         return;
     }
     const fs::file_status status = fs::symlink_status(out_, error);
@@ -192,12 +193,14 @@ bool OutputFolder::CheckEarlier(const std::string& named, std::vector<std::strin
     }
     const std::vector<std::string> differences = Differences(record.contents, ContentsOf(out_));
     if (differences.empty()) return true;
+    // One problem, its paths on the lines below it.
     const std::size_t shown = std::min(differences.size(), kDifferencesShown);
-    for (std::size_t i = 0; i < shown; ++i) problems.push_back(out_.string() + "/" + differences[i]);
     const std::string more = shown < differences.size() ? ", the first " + std::to_string(shown) + " named" : "";
-    problems.push_back(named + "no longer holds exactly what make-medium laid out (" +
-                       std::to_string(differences.size()) + " paths added, changed or missing against its record " +
-                       kRecordName + more + ")" + kMoveAside);
+    std::string problem = named + "no longer holds exactly what make-medium laid out (" +
+                          std::to_string(differences.size()) + (differences.size() == 1 ? " path" : " paths") +
+                          " added, changed or missing against its record " + kRecordName + more + ")" + kMoveAside;
+    for (std::size_t i = 0; i < shown; ++i) problem += "\n  " + out_.string() + "/" + differences[i];
+    problems.push_back(problem);
     return false;
 }
 
@@ -227,12 +230,11 @@ void OutputFolder::RemoveLeftovers(std::vector<std::string>& notes) const {
         if (!IsStagingName(name, out_.filename().string()) || !fs::is_directory(it->symlink_status(error))) continue;
         std::error_code failed;
         fs::remove_all(it->path(), failed);
-        if (failed) kept += ", " + name + " (" + failed.message() + ")";
-        else removed += ", " + name;
+        if (failed) kept += ", " + it->path().string() + " (" + failed.message() + ")";
+        else removed += ", " + it->path().string();
     }
-    const std::string where = " beside " + out_.string() + ": ";
-    if (!removed.empty()) notes.push_back("removed what killed runs left" + where + removed.substr(2));
-    if (!kept.empty()) notes.push_back("could not remove what killed runs left" + where + kept.substr(2));
+    if (!removed.empty()) notes.push_back("removed what killed runs left: " + removed.substr(2));
+    if (!kept.empty()) notes.push_back("could not remove what killed runs left: " + kept.substr(2));
 }
 
 fs::path OutputFolder::Stage(std::vector<std::string>& problems, std::vector<std::string>& notes) {
