@@ -218,7 +218,8 @@ TEST_F(ReleaseMedium, AgreementTextCheck) {
 }
 
 // --help explains every option; a wrong one points to it; TMPDIR is where
-// the run's own files go.
+// the run's own files go. Under an LD_PRELOAD, as a vendor's tools may set
+// it, the medium is laid out all the same.
 TEST_F(ReleaseMedium, MessagesNameTheCause) {
     const std::string help = "--iso FILE  \n--sign PFX  \n--sign-password-file FILE  \n--timestamp-url URL  \n"
                              "--allow-placeholder-agreement  \n--help  \nBUILD_ROOT  \nVENDOR_DIR  \nOUTDIR  ";
@@ -229,7 +230,8 @@ TEST_F(ReleaseMedium, MessagesNameTheCause) {
     };
     std::vector<Case> cases = {{{"--bogus"}, {}, 2, "--help explains them"},
                                {{}, {"TMPDIR=" + dir_ + "/none"}, 1,
-                                "cannot make a private folder in " + dir_ + "/none (TMPDIR)"}};
+                                "cannot make a private folder in " + dir_ + "/none (TMPDIR)"},
+                               {{}, {"LD_PRELOAD=libm.so.6"}, 0, "make-medium: " + dir_ + "/medium laid out ("}};
     for (std::size_t at = 0, end; (end = help.find('\n', at)) != std::string::npos; at = end + 1)
         cases.push_back({{"--help"}, {}, 0, "\n  " + help.substr(at, end - at)});
     for (const Case& c : cases) EXPECT_EQ(MakeMedium(c.args, "", c.said, c.env), c.exit) << c.said;

@@ -18,10 +18,10 @@ using namespace rs::medium_test;
 
 namespace {
 
-// Starts the tool of this build, beside the test program; its output goes
+// Starts the tool's sanitizer build, beside the test program; its output goes
 // to `log`, and a run that outlives its deadline is killed.
 pid_t StartTool(std::vector<std::string> args, const fs::path& log) {
-    args.insert(args.begin(), (fs::read_symlink("/proc/self/exe").parent_path() / "medium_layout").string());
+    args.insert(args.begin(), (fs::read_symlink("/proc/self/exe").parent_path() / "medium_layout_san").string());
     const pid_t pid = fork();
     if (pid == 0) {
         alarm(120);
