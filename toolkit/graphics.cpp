@@ -7,14 +7,13 @@ COLORREF ToColorRef(TColor color) {
     return color & 0x00FFFFFFu;
 }
 
-// Asked for as proportional sans-serif, the kind of "MS Sans Serif" and
-// "Microsoft Sans Serif": where a system lacks the face (Windows 95, 98 and
-// NT 4.0 have no "Microsoft Sans Serif"), the font mapper then takes a face
-// of that kind, not any face. A face that is there is taken by its name.
+// Asked for with the face's kind: where a system lacks the face, the font
+// mapper then takes a face of that kind, not any face. A face that is there
+// is taken by its name.
 HFONT CreateFontFrom(const TFont& font) {
     return CreateFontA(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, font.underline ? TRUE : FALSE,
                        FALSE, font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       VARIABLE_PITCH | FF_SWISS, font.name.c_str());
+                       font.pitchAndFamily, font.name.c_str());
 }
 
 ClassIcons SharedClassIcons(HINSTANCE module, const char* name) {

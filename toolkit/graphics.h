@@ -28,7 +28,11 @@ inline constexpr TColor clGreen = RgbColor(0, 128, 0);
 COLORREF ToColorRef(TColor color);
 
 // A font: height as LOGFONT takes it (negative = character height in
-// pixels, e.g. -11 for 8 pt at 96 dpi).
+// pixels, e.g. -11 for 8 pt at 96 dpi); pitch and family as LOGFONT's
+// lfPitchAndFamily, the kind of face the font mapper takes where the named
+// one is missing: proportional sans-serif, the kind of "MS Sans Serif" and
+// "Microsoft Sans Serif" (Windows 95, 98 and NT 4.0 have no "Microsoft Sans
+// Serif"), unless the form names a face of another kind.
 struct TFont {
     std::string name = "MS Sans Serif";
     int height = -11;
@@ -36,6 +40,7 @@ struct TFont {
     bool underline = false;
     BYTE charset = DEFAULT_CHARSET;
     TColor color = clWindowText;
+    BYTE pitchAndFamily = VARIABLE_PITCH | FF_SWISS;
 };
 
 // Creates the GDI font; the caller owns it.

@@ -28,8 +28,9 @@
 #     SHA-256 one, each verified; the certificate checked first
 #     (tools/medium_signer.sh); its password from RS_SIGN_PASSWORD or the
 #     file given, never a command line nor a file of ours.
-#   --sign-password-file FILE  (with --sign) the password's file; its line
-#     end (LF or CR LF) is dropped.
+#   --sign-password-file FILE  (with --sign) the password's file, or a pipe
+#     (<(...), /dev/stdin, a FIFO), read once; its line end (LF or CR LF) is
+#     dropped.
 #   --timestamp-url URL  (with --sign) both signatures time-stamped by that
 #     authority.
 #   --allow-placeholder-agreement  a vendor medium is refused while setup.exe
@@ -39,9 +40,13 @@
 # reads on every platform; a medium that would fail is refused, each problem
 # named with the path expected. Signing and the image are done on the staged
 # medium (tools/medium_finish.sh) before it replaces OUTDIR, so a failure or
-# a stop (Ctrl-C) leaves OUTDIR, and FILE, as they were. Temporary files go
-# under $TMPDIR (default /tmp); what killed runs left there, beside OUTDIR
-# and beside FILE, the next run removes, saying so.
+# a stop (Ctrl-C) leaves OUTDIR, and FILE, as they were. OUTDIR and FILE
+# change together: the image takes FILE's place in the same step as the
+# medium takes OUTDIR's (medium_layout --image), with stops held back, and
+# goes back should either fail; a stop from then on waits and ends nothing.
+# Temporary files go under $TMPDIR (default /tmp); what killed runs left
+# there, beside OUTDIR and beside FILE, the next run removes, saying so in
+# one line.
 # Exit code: 0 laid out; 1 refused or failed; 2 wrong usage; 130 stopped by
 # Ctrl-C (128 + the signal).
 set -euo pipefail
@@ -144,9 +149,10 @@ if [ -n "$iso" ]; then
   case "$iso_name" in .|..|/) fail "--iso $iso: not a file name" ;; esac
   iso="$(cd "$iso_dir" && pwd -P)/$iso_name"
   # The image goes neither into the medium, the vendor folder nor the build root.
-  for tree in "$(realpath -m "$out")" "$(realpath "$build")" ${3:+"$(realpath -m "$3")"}; do
-    case "$iso/" in "$tree"/*) fail "--iso $iso: lies inside $tree, which this command does not write to" ;; esac
-  done
+  inside() { case "$iso/" in "$1"/*) fail "--iso $iso: lies inside $2 $1, $3" ;; esac; }
+  inside "$(realpath -m "$out")" "the output folder" "which the medium replaces whole (the image leaves it out)"
+  inside "$(realpath "$build")" "the build root" "which this command only reads"
+  [ $# -lt 3 ] || inside "$(realpath -m "$3")" "the vendor folder" "which this command only reads"
   check_iso_target
   # Two runs writing into the image's folder at once: one is refused. Beside
   # OUTDIR, medium_layout takes this lock over (a second lock would refuse
@@ -158,6 +164,7 @@ if [ -n "$iso" ]; then
     [ -f "$left" ] && [ ! -L "$left" ] && rm -f "$left" && removed+=", $left"
   done
   iso_part="$(mktemp "$iso_dir/.$iso_name.XXXXXX.part" 2>/dev/null)" || fail "--iso $iso: cannot write in $iso_dir"
+  chmod "$(printf '%o' $((0666 & ~$(umask))))" "$iso_part"  # mktemp made it private
   export RS_MEDIUM_ISO="$iso_part" RS_MEDIUM_ISO_LABEL=ORVEX RS_MEDIUM_ISO_APP_ID="$iso_app_id"
 fi
 
@@ -175,7 +182,9 @@ else
 fi
 finish=()
 [ -z "$pfx$iso" ] || finish=(--finish "$here/medium_finish.sh")
-[ -z "$removed" ] || echo "make-medium: removed what killed runs left: ${removed#, }"
+[ -z "$iso" ] || finish+=(--image "$iso_part" "$iso")
+# What was removed here medium_layout tells in one line with what it removes.
+export RS_MEDIUM_REMOVED="${removed#, }"
 # medium_layout tells of a stop itself; one after its swap ends nothing.
 trap 'late=1' INT TERM HUP
 status=0
@@ -186,9 +195,6 @@ case "$status" in
   *) fail "$tool ended by signal $((status - 128)), without a word; the next run removes what it left" ;;
 esac
 if [ -n "$iso" ]; then
-  check_iso_target
-  chmod "$(printf '%o' $((0666 & ~$(umask))))" "$iso_part"  # mktemp made it private
-  mv -T -f -- "$iso_part" "$iso" || fail "$out laid out, but its image could not be put at $iso"
-  iso_part=""
+  iso_part=""  # it is the image now
   echo "make-medium: image $iso written ($(stat -c %s "$iso") bytes, volume ORVEX)"
 fi

@@ -24,11 +24,13 @@ fail() { echo "make-medium: $*" >&2; exit 1; }
 # A tool's own output, shown only when it failed, under the line that says what failed.
 show_log() { sed 's/^/  /' "$work/log" >&2; }
 fail_log() { echo "make-medium: $*:" >&2; show_log; exit 1; }
-# failed WHAT FOLDER [ABOUT]: a full disk in the user's words (xorriso does
-# not always say so, nor give the cause), else the tool's output.
+# failed WHAT FOLDER [ABOUT [KB]]: a full disk in the user's words (xorriso
+# and osslsigncode do not always say so, nor give the cause), else the
+# tool's output. Full: the tool said so, or less than KB (default 1024) is
+# left, what the failed step would have written there.
 failed() {
   local free; free="$(df -Pk "$2" 2>/dev/null | awk 'NR == 2 { print $4 }')"
-  if grep -q "No space left on device\|exceeds free space on media" "$work/log" || [ "${free:-1024}" -lt 1024 ]; then
+  if grep -q "No space left on device\|exceeds free space on media" "$work/log" || [ "${free:-1048576}" -lt "${4:-1024}" ]; then
     fail "$1: no space left on the disk holding $2${3:+ ($3)}"
   fi
   fail_log "$1"
@@ -47,7 +49,8 @@ sign_once() {
     cause="$(grep -o 'system library:[^:]*:[^:]*' "$work/log" | head -n 1 | cut -d: -f3)"
     fail "$what: no time-stamp from --timestamp-url $RS_MEDIUM_TIMESTAMP_URL (${cause:-no answer a time-stamp can be read from})"
   fi
-  fail_log "$what with $RS_MEDIUM_SIGN_PFX failed"
+  # The signed program, written under TMPDIR: its size and room for the signature.
+  failed "$what with $RS_MEDIUM_SIGN_PFX failed" "$work" "under TMPDIR" $(($(stat -c %s "$in") / 1024 + 64))
 }
 
 # A SHA-1 signature, which Windows XP before SP3 and Vista and 7 without
@@ -71,7 +74,7 @@ sign() {
     grep -qx "Message digest algorithm  : SHA1" "$work/log" && grep -qx "Message digest algorithm  : SHA256" "$work/log" &&
       [ "$(grep -cx "Signature verification: ok" "$work/log")" -eq 2 ] && [ "$stamped" -eq 1 ] ||
       fail_log "Setup/$name does not carry $want"
-    cp "$work/$name" "$f"
+    cp "$work/$name" "$f" 2>"$work/log" || failed "Setup/$name could not be written signed" "$staging"
     echo "make-medium: signed Setup/$name (SHA-1 and SHA-256${RS_MEDIUM_TIMESTAMP_URL:+, time-stamped})"
   done
 }

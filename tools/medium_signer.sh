@@ -21,8 +21,13 @@ check_signer() {
   local passfile="$2" dir="$3" from
   [ -f "$sign_pfx" ] && [ -r "$sign_pfx" ] || fail "--sign $sign_pfx: no readable certificate file (PKCS#12)"
   if [ -n "$passfile" ]; then
-    [ -f "$passfile" ] && [ -r "$passfile" ] || fail "--sign-password-file $passfile: no readable file"
-    IFS= read -r -d '' sign_password <"$passfile" || true
+    # Any path that reads, read once: a pipe (<(...), /dev/stdin, a FIFO)
+    # passes the password without a file or the environment.
+    local passfd
+    { [ ! -d "$passfile" ] && exec {passfd}<"$passfile"; } 2>/dev/null ||
+      fail "--sign-password-file $passfile: no readable file or pipe"
+    IFS= read -r -d '' -u "$passfd" sign_password || true
+    exec {passfd}<&-
     # The line end an editor adds, CRLF or LF, is no part of the password.
     case "$sign_password" in
       *$'\r\n') sign_password="${sign_password%$'\r\n'}" ;;

@@ -2,22 +2,31 @@
 if(NOT WIN32)
   # medium_layout: lays out and checks an installation medium
   # (tools/make-medium.sh), over the release medium's rules in rsrelease.
-  add_library(rsmedium STATIC ${CMAKE_CURRENT_LIST_DIR}/medium_layout/medium_layout.cpp
-              ${CMAKE_CURRENT_LIST_DIR}/medium_layout/output_folder.cpp
-              ${CMAKE_CURRENT_LIST_DIR}/medium_layout/record.cpp
-              ${CMAKE_CURRENT_LIST_DIR}/medium_layout/sha256.cpp
-              ${CMAKE_CURRENT_LIST_DIR}/medium_layout/source_tree.cpp)
+  set(_medium ${CMAKE_CURRENT_LIST_DIR}/medium_layout)
+  set(RS_MEDIUM_SOURCES ${_medium}/medium_layout.cpp ${_medium}/disc_image.cpp ${_medium}/file_writes.cpp
+      ${_medium}/output_folder.cpp ${_medium}/record.cpp ${_medium}/sha256.cpp ${_medium}/source_tree.cpp
+      ${_medium}/inf_check.cpp ${_medium}/windows_names.cpp)
+  # The record digests every file of a medium twice a run: optimised even
+  # in the debug tree.
+  set_source_files_properties(${_medium}/sha256.cpp PROPERTIES COMPILE_OPTIONS -O2)
+  # The tests' build: sanitizers, like everything host_tests links.
+  add_library(rsmedium STATIC ${RS_MEDIUM_SOURCES})
   target_compile_options(rsmedium PRIVATE ${OUR_WARNINGS} ${SAN})
   target_include_directories(rsmedium PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(rsmedium PUBLIC rsrelease)
-  target_sources(rsmedium PRIVATE ${CMAKE_CURRENT_LIST_DIR}/medium_layout/inf_check.cpp)
-  target_sources(rsmedium PRIVATE ${CMAKE_CURRENT_LIST_DIR}/medium_layout/windows_names.cpp)
-  # The record digests every file of a medium twice a run: optimised even
-  # in the debug tree.
-  set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/medium_layout/sha256.cpp PROPERTIES COMPILE_OPTIONS -O2)
-  add_executable(medium_layout ${CMAKE_CURRENT_LIST_DIR}/medium_layout/main.cpp)
-  target_compile_options(medium_layout PRIVATE ${OUR_WARNINGS} ${SAN})
-  target_link_options(medium_layout PRIVATE ${SAN})
-  target_link_libraries(medium_layout PRIVATE rsmedium)
+  add_executable(medium_layout_san ${_medium}/main.cpp)
+  target_compile_options(medium_layout_san PRIVATE ${OUR_WARNINGS} ${SAN})
+  target_link_options(medium_layout_san PRIVATE ${SAN})
+  target_link_libraries(medium_layout_san PRIVATE rsmedium)
   list(APPEND RS_HOST_TOOL_LIBS rsmedium)
+  # The command vendors run (make-medium.sh): a plain optimised program with
+  # its own build of the rules (release_medium/ and the program's), which
+  # runs wherever a program runs, under an LD_PRELOAD too (a sanitizer's
+  # runtime refuses to start there).
+  if(NOT RS_FUZZ)
+    get_target_property(_release_sources rsrelease SOURCES)
+    add_executable(medium_layout ${_medium}/main.cpp ${RS_MEDIUM_SOURCES} ${_release_sources} ${RS_PURE_SOURCES})
+    target_compile_options(medium_layout PRIVATE ${OUR_WARNINGS} -O2)
+    target_include_directories(medium_layout PRIVATE ${CMAKE_SOURCE_DIR})
+  endif()
 endif()

@@ -27,9 +27,11 @@ tk::FormDesign DialogDesign() {
 }
 
 // "新細明體" 12 pt, ANSI character set; the face name reaches the system in
-// its code page, as every narrow text does.
+// its code page, as every narrow text does. A proportional Ming face, a
+// serif one: where it is missing, the system takes a face of that kind.
 const tk::TFont& LineFont() {
-    static const tk::TFont font{ToCodePage(u"新細明體", CP_ACP), -16, false, false, ANSI_CHARSET, tk::clWindowText};
+    static const tk::TFont font{ToCodePage(u"新細明體", CP_ACP), -16, false, false, ANSI_CHARSET, tk::clWindowText,
+                                VARIABLE_PITCH | FF_ROMAN};
     return font;
 }
 

@@ -25,7 +25,7 @@ const char kTraced[] =
 constexpr double kTick = 0.02;
 // The progress bar's messages (commctrl.h).
 constexpr unsigned long kSetRange = 0x401, kSetPos = 0x402;
-constexpr unsigned long kVariablePitchSwiss = 0x22;  // VARIABLE_PITCH | FF_SWISS
+constexpr unsigned long kVariablePitchSwiss = 0x22, kVariablePitchRoman = 0x12;  // VARIABLE_PITCH | FF_SWISS, FF_ROMAN
 
 class InstallTrace : public e2e::RelayTracedTest {
 protected:
@@ -141,8 +141,10 @@ TEST_F(InstallTrace, PathCSetsEveryPosition) {
 // upper bound leaves a loaded machine 100 ms to wake the program), its wait
 // with no wake bit beyond 0xFF, which Windows before XP would refuse (Wine
 // takes any). Later than Vista, the question answered No sets no position
-// beyond the pass's 0. Fonts asked for as proportional sans-serif (Wine
-// picks a sans-serif face for a missing one of no stated kind as well).
+// beyond the pass's 0. Fonts asked for with their face's kind (Wine picks a
+// sans-serif face for a missing one of no stated kind as well): the notice's
+// Ming face, which has no form in code page 1252 ("????"), as proportional
+// serif, every other face as proportional sans-serif.
 TEST_F(InstallTrace, PressFeedbackLastsItsTime) {
     PrepareTraced({"win32", "win10", "en_US"});
     StartAndYes({"press-box", "--timeout", kTimeout, "--button", "No", "type", "--text", "n", "wait-gone", "--timeout",
@@ -158,8 +160,10 @@ TEST_F(InstallTrace, PressFeedbackLastsItsTime) {
     EXPECT_FALSE(waits.empty());
     for (const RelayCall& c : waits) EXPECT_EQ(c.Word(4) & ~0xFFul, 0ul) << std::hex << c.Word(4);
     const auto fonts = Calls("gdi32.CreateFontA");
-    EXPECT_TRUE(std::any_of(fonts.begin(), fonts.end(), [](auto& c) { return c.Text(13) == "Microsoft Sans Serif"; }));
-    for (const RelayCall& c : fonts) EXPECT_EQ(c.Word(12), kVariablePitchSwiss) << c.Text(13);
+    for (const char* face : {"Microsoft Sans Serif", "????"})
+        EXPECT_TRUE(std::any_of(fonts.begin(), fonts.end(), [face](auto& c) { return c.Text(13) == face; })) << face;
+    for (const RelayCall& c : fonts)
+        EXPECT_EQ(c.Word(12), c.Text(13) == "????" ? kVariablePitchRoman : kVariablePitchSwiss) << c.Text(13);
 }
 
 // Path A: files 1, registry and cleanup 2, utilities 3. The pass waits a

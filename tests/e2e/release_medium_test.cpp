@@ -3,6 +3,9 @@
 // what it did not make.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -76,10 +79,32 @@ TEST_F(ReleaseMedium, ImageRefusals) {
     std::ofstream(iso) << "the user's own file";
     ExpectRefused({"--iso", iso}, "", iso + ": exists and is not an image this command made", {"disc.iso"});
     EXPECT_EQ(e2e::ReadAll(iso), "the user's own file");
+    fs::create_directory(dir_ + "/medium");
+    ExpectRefused({"--iso", dir_ + "/medium/disc.iso"}, "",
+                  ": lies inside the output folder " + dir_ + "/medium, which the medium replaces whole",
+                  {"disc.iso", "medium"});
     const std::string vendor = Vendor();
     std::ofstream(vendor + "/Setup/utility/" + name) << "x";
     ExpectRefused({"--allow-placeholder-agreement", "--iso", dir_ + "/new.iso"}, vendor,
-                  "medium path Setup/utility/" + name + ": a name longer than 64 characters", {"disc.iso", "vendor"});
+                  "medium path Setup/utility/" + name + ": a name longer than 64 characters",
+                  {"disc.iso", "medium", "vendor"});
+}
+
+// A Ctrl-C right after OUTDIR's swap, at the first program the run starts
+// from then on (a stand-in xorriso): the image has changed with the medium.
+TEST_F(ReleaseMedium, StopAfterTheSwapChangesTheImageToo) {
+    const std::string iso = dir_ + "/disc.iso";
+    ASSERT_EQ(MakeMedium({"--iso", iso}, ""), 0);
+    struct stat before, after;
+    ASSERT_EQ(stat(iso.c_str(), &before), 0);
+    fs::remove_all(dir_ + "/medium");
+    std::ofstream(dir_ + "/xorriso") << "#!/bin/sh\n[ ! -d \"$T/medium\" ] || kill -INT 0\nexec /usr/bin/xorriso \"$@\"\n";
+    fs::permissions(dir_ + "/xorriso", fs::perms::owner_all);
+    EXPECT_EQ(MakeMedium({"--iso", iso}, "", "image " + iso + " written",
+                         {"PATH=" + dir_ + ":" + getenv("PATH"), "T=" + dir_}), 0);
+    ASSERT_EQ(stat(iso.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino) << "the earlier image stayed beside the new medium";
+    EXPECT_TRUE(fs::exists(dir_ + "/medium/.make-medium"));
 }
 
 // Each problem of the signer refused in one line before anything is written;
@@ -118,7 +143,15 @@ exec /usr/bin/osslsigncode "${args[@]}")";
          "the SHA-1 signature of Setup/setup.exe: no time-stamp from --timestamp-url http://127.0.0.1:1/ "
          "(Connection refused)"},
         {{"Signer.pfx", "--sign-password-file", pfx + "password.txt", "--timestamp-url", "http://tsa.test/"}, ""},
-        {{"NoUsage.pfx"}, ""}};
+        {{"NoUsage.pfx", "--sign-password-file", pfx + "pipe"}, ""}};
+    // The password through a pipe: written once a reader opens it.
+    ASSERT_EQ(mkfifo((pfx + "pipe").c_str(), 0600), 0);
+    const pid_t writer = fork();
+    if (writer == 0) {
+        alarm(300);
+        const int fd = open((pfx + "pipe").c_str(), O_WRONLY);
+        _exit(write(fd, password.data(), password.size()) == static_cast<ssize_t>(password.size()) ? 0 : 1);
+    }
     env_ = {"PATH=" + dir_ + ":" + getenv("PATH"), "RS_SIGN_PASSWORD=" + password, "T=" + dir_};
     const std::set<std::string> names = Names();
     for (auto [options, problem] : cases) {
@@ -138,6 +171,18 @@ exec /usr/bin/osslsigncode "${args[@]}")";
             EXPECT_NE(r.output.find(line), std::string::npos) << line << r.output;
     }
     EXPECT_EQ(e2e::ReadAll(pfx + "stamps"), std::string(6, '\n'));  // both signatures of all three programs
+    close(open((pfx + "pipe").c_str(), O_RDONLY | O_NONBLOCK));  // frees a writer that no run read from
+    waitpid(writer, nullptr, 0);
+    // Too little room in TMPDIR to sign setup.exe: the full disk is named.
+    const std::string small = dir_ + "/small";
+    fs::create_directory(small);
+    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=400k") != 0) GTEST_SKIP() << "no tmpfs: " << strerror(errno);
+    EXPECT_EQ(MakeMedium({"--sign", pfx + "Signer.pfx", "--allow-placeholder-agreement"}, Vendor(),
+                         "the SHA-1 signature of Setup/setup.exe with " + pfx + "Signer.pfx failed: no space left on "
+                         "the disk holding " + small + "/rs-make-medium-run.",
+                         {"TMPDIR=" + small}),
+              1);
+    umount(small.c_str());
 }
 
 // The agreement text that may ship, as the agreement window shows it;
@@ -173,7 +218,8 @@ TEST_F(ReleaseMedium, AgreementTextCheck) {
 }
 
 // --help explains every option; a wrong one points to it; TMPDIR is where
-// the run's own files go.
+// the run's own files go. Under an LD_PRELOAD, as a vendor's tools may set
+// it, the medium is laid out all the same.
 TEST_F(ReleaseMedium, MessagesNameTheCause) {
     const std::string help = "--iso FILE  \n--sign PFX  \n--sign-password-file FILE  \n--timestamp-url URL  \n"
                              "--allow-placeholder-agreement  \n--help  \nBUILD_ROOT  \nVENDOR_DIR  \nOUTDIR  ";
@@ -184,21 +230,23 @@ TEST_F(ReleaseMedium, MessagesNameTheCause) {
     };
     std::vector<Case> cases = {{{"--bogus"}, {}, 2, "--help explains them"},
                                {{}, {"TMPDIR=" + dir_ + "/none"}, 1,
-                                "cannot make a private folder in " + dir_ + "/none (TMPDIR)"}};
+                                "cannot make a private folder in " + dir_ + "/none (TMPDIR)"},
+                               {{}, {"LD_PRELOAD=libm.so.6"}, 0, "make-medium: " + dir_ + "/medium laid out ("}};
     for (std::size_t at = 0, end; (end = help.find('\n', at)) != std::string::npos; at = end + 1)
         cases.push_back({{"--help"}, {}, 0, "\n  " + help.substr(at, end - at)});
     for (const Case& c : cases) EXPECT_EQ(MakeMedium(c.args, "", c.said, c.env), c.exit) << c.said;
 }
 
 // A run removes, in one line, what killed runs left in TMPDIR (their
-// private folders, no longer locked) and part images beside FILE, by their
-// names alone; a live run's folder stays.
+// private folders, no longer locked), part images beside FILE and staging
+// folders beside OUTDIR, by their names alone; a live run's folder stays.
 TEST_F(ReleaseMedium, KilledRunsLeftoversRemoved) {
     const std::string tmp = dir_ + "/tmp";
     const std::pair<std::string, bool> left[] = {  // removed
         {tmp + "/rs-make-medium-run.Ab12Cd", true}, {tmp + "/rs-make-medium-run.Live00", false},
         {tmp + "/rs-make-medium-run.other", false}, {dir_ + "/.disc.iso.Zz0099.part", true},
         {dir_ + "/.disc.iso.part", false},      {dir_ + "/.other.iso.Zz0099.part", false},
+        {dir_ + "/.medium.make-medium-Qq1234", true},
     };
     for (const auto& [path, removed] : left) {
         fs::create_directories(fs::path(path).parent_path());
@@ -207,12 +255,18 @@ TEST_F(ReleaseMedium, KilledRunsLeftoversRemoved) {
     }
     const int live = open(left[1].first.c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_EQ(flock(live, LOCK_EX), 0);
-    EXPECT_EQ(MakeMedium({"--iso", dir_ + "/disc.iso"}, "", "make-medium: removed what killed runs left: ",
-                         {"TMPDIR=" + tmp}), 0);
+    EXPECT_EQ(MakeMedium({"--iso", dir_ + "/disc.iso"}, "", "", {"TMPDIR=" + tmp}), 0);
     close(live);
+    const std::string told = "make-medium: note: removed what killed runs left: ";
+    const std::size_t line = output_.find(told);
+    ASSERT_NE(line, std::string::npos) << output_;
+    EXPECT_EQ(output_.find(told, line + 1), std::string::npos) << output_;
+    const std::string removedLine = output_.substr(line, output_.find('\n', line) - line) + ",";
     std::set<std::string> now, kept = {tmp, dir_ + "/disc.iso", dir_ + "/medium"};
-    for (const auto& [path, removed] : left)
+    for (const auto& [path, removed] : left) {
         if (!removed) kept.insert(path);
+        EXPECT_EQ(removedLine.find(" " + path + ",") != std::string::npos, removed) << path << "\n" << output_;
+    }
     for (const std::string& folder : {dir_, tmp})
         for (const auto& entry : fs::directory_iterator(folder)) now.insert(entry.path().string());
     EXPECT_EQ(now, kept);

@@ -1,6 +1,8 @@
 // libFuzzer target: any bytes as a binding INF on the medium, checked as
-// each language's system reads it, and as a path the INF names, through the
-// medium's path rules. A crash, a hang, a leak or undefined behaviour fails.
+// each language's system reads it, and as a path the INF names (a folder on
+// the first line, the path from it after), through the medium's path rules
+// and the names and lengths Windows cannot hold. A crash, a hang, a leak or
+// undefined behaviour fails.
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -9,6 +11,7 @@
 
 #include "tools/medium_layout/inf_check.h"
 #include "tools/medium_layout/medium_layout.h"
+#include "tools/medium_layout/windows_names.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -22,7 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rs::medium::InfProblems(bytes, "Setup/drivers/winxp/orvex.inf", readers, onMedium);
     const std::size_t split = bytes.find('\n');
     const std::string folder = split == std::string::npos ? "" : bytes.substr(0, split);
-    rs::medium::MediumPathFrom(folder, bytes.substr(split == std::string::npos ? 0 : split + 1));
+    const std::string path = rs::medium::MediumPathFrom(folder, bytes.substr(split == std::string::npos ? 0 : split + 1));
+    rs::medium::WindowsPathProblem(path);
+    rs::medium::WindowsNameProblem(path.substr(path.rfind('/') + 1));
     try {
         rs::medium::MediumPath(bytes);
     } catch (const std::runtime_error&) {  // a path out of the medium: refused, as it should be

@@ -18,10 +18,10 @@ using namespace rs::medium_test;
 
 namespace {
 
-// Starts the tool of this build, beside the test program; its output goes
+// Starts the tool's sanitizer build, beside the test program; its output goes
 // to `log`, and a run that outlives its deadline is killed.
 pid_t StartTool(std::vector<std::string> args, const fs::path& log) {
-    args.insert(args.begin(), (fs::read_symlink("/proc/self/exe").parent_path() / "medium_layout").string());
+    args.insert(args.begin(), (fs::read_symlink("/proc/self/exe").parent_path() / "medium_layout_san").string());
     const pid_t pid = fork();
     if (pid == 0) {
         alarm(120);
@@ -110,6 +110,7 @@ TEST(MediumRuns, TwoRunsAtOnceOneLaysOut) {
     EXPECT_EQ(second, 1);
     const std::string refusal = Read(f.root / "second.log");
     EXPECT_NE(refusal.find(f.root.string() + ": another make-medium run"), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find("left as it was: try again once it has ended\n"), std::string::npos) << refusal;
     EXPECT_NE(refusal.find("refused (1 problem); "), std::string::npos) << refusal;
     ExpectWholeMedium(f, out);
     for (const auto& entry : fs::directory_iterator(f.root))
@@ -141,7 +142,7 @@ TEST(MediumRuns, MessagesNameTheCause) {
         const char* name;
         std::vector<std::string> args;  // empty: BUILD_ROOT VENDOR_DIR OUTDIR
         const char* finish;             // the finishing program's script; empty: none
-        std::uintmax_t bigFile;         // bytes of a vendor file added; OUTDIR on a disk of 64 KiB when not 0
+        std::uintmax_t bigFile;         // bytes of a vendor file added; OUTDIR on a disk of 256 KiB when not 0
         int exit;
         std::vector<std::string> said;
     };
@@ -152,7 +153,7 @@ TEST(MediumRuns, MessagesNameTheCause) {
         {"its finishing program's problems counted", {},
          "echo 'make-medium: one' >&2; echo '  its detail' >&2; echo 'make-medium: two' >&2; exit 1", 0, 1,
          {"make-medium: one\n  its detail\nmake-medium: two\nmake-medium: refused (2 problems); "}},
-        {"a full disk", {}, "", 200000, 1,
+        {"a disk that fills in the middle of a file", {}, "", 400000, 1,
          {": could not be copied into the medium: no space left on the disk holding ", "/disk/.medium.make-medium-",
           "refused (1 problem)"}},
     };
@@ -168,7 +169,7 @@ TEST(MediumRuns, MessagesNameTheCause) {
         if (c.bigFile) {
             Write(f.vendor / "Setup/utility/big.bin", std::string(c.bigFile, 'x'));
             fs::create_directory(f.root / "disk");
-            if (mount("tmpfs", (f.root / "disk").c_str(), "tmpfs", 0, "size=64k") != 0) {
+            if (mount("tmpfs", (f.root / "disk").c_str(), "tmpfs", 0, "size=256k") != 0) {
                 std::printf("not run: no tmpfs could be mounted (%s)\n", strerror(errno));
                 continue;
             }
@@ -207,11 +208,11 @@ TEST(MediumRuns, KilledRunsLeftoversRemoved) {
     const medium::Report report = medium::LayOutMedium(f.sources, f.root / "medium");
     EXPECT_EQ(AllOf(report.problems), "");
     ASSERT_EQ(report.notes.size(), 1u) << AllOf(report.notes);
-    const std::string told = "removed what killed runs left beside " + (f.root / "medium").string() + ": ";
+    const std::string told = "removed what killed runs left: ";
     ASSERT_EQ(report.notes[0].rfind(told, 0), 0u) << report.notes[0];
     const std::string listed = ", " + report.notes[0].substr(told.size()) + ",";
     for (const auto& [name, removed] : names) {
         EXPECT_EQ(fs::exists(f.root / name), !removed) << name;
-        EXPECT_EQ(listed.find(", " + std::string(name) + ",") != std::string::npos, removed) << name;
+        EXPECT_EQ(listed.find(", " + (f.root / name).string() + ",") != std::string::npos, removed) << name;
     }
 }

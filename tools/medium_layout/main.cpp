@@ -1,9 +1,11 @@
-// medium_layout [--finish PROGRAM] BUILD_ROOT VENDOR_DIR OUTDIR: see
-// tools/make-medium.sh. PROGRAM runs on the staged medium (its one argument,
-// the staging folder) before it takes OUTDIR's place.
+// medium_layout [--finish PROGRAM] [--image PART FILE] BUILD_ROOT VENDOR_DIR
+// OUTDIR: see tools/make-medium.sh. PROGRAM runs on the staged medium (its
+// one argument, the staging folder) before it takes OUTDIR's place; the disc
+// image PART (PROGRAM makes it) then takes FILE's place with it.
 #include <signal.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 
@@ -11,7 +13,7 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: %s [--finish PROGRAM] BUILD_ROOT VENDOR_DIR OUTDIR\n";
+constexpr const char* kUsage = "usage: %s [--finish PROGRAM] [--image PART FILE] BUILD_ROOT VENDOR_DIR OUTDIR\n";
 
 constexpr const char* kHelp =
     "Checks an installation medium against what setup.exe reads on every platform, then lays it out in\n"
@@ -25,6 +27,9 @@ constexpr const char* kHelp =
     "  --finish PROGRAM  runs PROGRAM STAGING_FOLDER on the complete staged medium before it takes\n"
     "               OUTDIR's place; its failure refuses the run, each line it writes on its standard\n"
     "               error a problem (indented lines belong to the one before)\n"
+    "  --image PART FILE  the disc image PART, which PROGRAM makes, takes FILE's place together with\n"
+    "               OUTDIR's swap: both change, or neither; FILE may be absent or an image with PART's\n"
+    "               application ID\n"
     "  --help       this text\n"
     "Exit code 0 laid out, 1 refused (OUTDIR left as it was), 2 wrong usage, 128 + the signal when\n"
     "stopped (Ctrl-C: 130; OUTDIR left as it was).\n";
@@ -40,6 +45,21 @@ int PendingStop() {
     return 0;
 }
 
+// make-medium.sh removes what killed runs left elsewhere before this runs
+// (RS_MEDIUM_REMOVED, those paths as it tells them): told in one line with
+// what this run removed.
+void TellRemovedBefore(std::vector<std::string>& notes) {
+    const char* before = std::getenv("RS_MEDIUM_REMOVED");
+    if (!before || !*before) return;
+    const std::string told = "removed what killed runs left: ";
+    for (std::string& note : notes) {
+        if (note.rfind(told, 0) != 0) continue;
+        note.insert(told.size(), std::string(before) + ", ");
+        return;
+    }
+    notes.insert(notes.begin(), told + before);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,9 +68,21 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return 0;
     }
-    const bool finishing = argc > 1 && std::strcmp(argv[1], "--finish") == 0;
-    const int first = finishing ? 3 : 1;
-    if (argc != first + 3 || (finishing && argv[2][0] == '\0')) {
+    std::string finish;
+    rs::medium::DiscImage image;
+    int first = 1;
+    for (; first < argc && argv[first][0] == '-' && argv[first][1] == '-'; ++first) {
+        const std::string option = argv[first];
+        if (option == "--finish" && first + 1 < argc && *argv[first + 1]) {
+            finish = argv[++first];
+        } else if (option == "--image" && first + 2 < argc && *argv[first + 1] && *argv[first + 2]) {
+            image = {argv[first + 1], argv[first + 2]};
+            first += 2;
+        } else {
+            break;
+        }
+    }
+    if (argc != first + 3 || (!image.part.empty() && finish.empty())) {
         std::fprintf(stderr, kUsage, argv[0]);
         std::fprintf(stderr, "%s --help explains the arguments\n", argv[0]);
         return 2;
@@ -66,7 +98,8 @@ int main(int argc, char** argv) {
     namespace m = rs::medium;
     try {
         const m::Sources sources{argv[first + 1], m::BuildFilesOf(build), build};
-        m::Report report = m::LayOutMedium(sources, out, finishing ? argv[2] : "");
+        m::Report report = m::LayOutMedium(sources, out, finish, image);
+        TellRemovedBefore(report.notes);
         if (!report.problems.empty() && report.stoppedBy == 0) report.stoppedBy = PendingStop();
         for (const std::string& path : report.unread) std::printf("make-medium: note: not read by setup.exe: %s\n", path.c_str());
         for (const std::string& note : report.notes) std::printf("make-medium: note: %s\n", note.c_str());

@@ -1,12 +1,14 @@
 #include "tools/medium_layout/medium_layout.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 #include <stdexcept>
 
 #include "pnpbind/pnpbind_rules.h"
 #include "release_medium/medium_rules.h"
+#include "tools/medium_layout/file_writes.h"
 #include "tools/medium_layout/inf_check.h"
 #include "tools/medium_layout/output_folder.h"
 #include "tools/medium_layout/source_tree.h"
@@ -140,10 +142,12 @@ public:
             const fs::path to = out / entry.path;
             std::error_code error;
             fs::create_directories(entry.folder ? to : to.parent_path(), error);
-            if (!error && !entry.folder) fs::copy_file(entry.source, to, error);
-            if (error) {
+            CopyFailure failed{error.value(), false};
+            if (!error && !entry.folder) failed = CopyWhole(entry.source, to);
+            if (failed.error != 0) {
                 problems.push_back(entry.source.string() + ": could not be copied into the medium: " +
-                                   WriteFailure(error.value(), to));
+                                   (failed.reading ? "cannot be read (" + std::string(std::strerror(failed.error)) + ")"
+                                                   : WriteFailure(failed.error, to)));
                 return false;
             }
         }
@@ -189,8 +193,13 @@ private:
 
     void FindNamesWindowsRefuses(Report& report) const {
         for (const Entry& entry : entries_) {
-            const std::string problem = WindowsNameProblem(fs::path(entry.path).filename().string());
+            const fs::path path(entry.path);
+            const std::string problem = WindowsNameProblem(path.filename().string());
             if (!problem.empty()) report.problems.push_back(entry.source.string() + ": " + problem + "; rename it");
+            // A folder too long is named, not each path it holds.
+            const std::string length = WindowsPathProblem(entry.path);
+            if (!length.empty() && WindowsPathProblem(path.parent_path().string()).empty())
+                report.problems.push_back(entry.source.string() + ": " + length + "; shorten its name or its folders'");
         }
     }
 
@@ -308,12 +317,20 @@ std::vector<BuildFile> BuildFilesOf(const fs::path& buildRoot) {
 
 Report CheckMedium(const Sources& sources) { return Medium(sources).Check(); }
 
-Report LayOutMedium(const Sources& sources, const fs::path& out, const std::string& finish) {
-    Medium medium(sources);
-    Report report = medium.Check();
+Report LayOutMedium(const Sources& sources, const fs::path& out, const std::string& finish,
+                    const DiscImage& image) {
     const ReadFolder vendor{"vendor folder", sources.vendor}, build{"build root", sources.buildRoot};
-    const std::string apart = Overlap(vendor, build);
-    if (!apart.empty()) report.problems.push_back(apart);
+    // Folders that overlap make the rest of the check a consequence of it:
+    // told first, and alone.
+    Report report;
+    for (const auto& [a, b] : {std::pair{vendor, build}, {ReadFolder{"output folder", out}, vendor},
+                               {ReadFolder{"output folder", out}, build}}) {
+        const std::string apart = Overlap(a, b);
+        if (!apart.empty()) report.problems.push_back(apart);
+    }
+    if (!report.problems.empty()) return report;
+    Medium medium(sources);
+    report = medium.Check();
     std::vector<ReadFolder> read = {vendor, build};
     for (const fs::path& target : medium.LinkedTo()) read.push_back({"read through a link", target});
     for (const BuildFile& file : sources.build) read.push_back({"build file", file.source});
@@ -322,7 +339,7 @@ Report LayOutMedium(const Sources& sources, const fs::path& out, const std::stri
     const fs::path staging = folder.Stage(report.problems, report.notes);
     if (!staging.empty() && medium.WriteTo(staging, report.problems) &&
         folder.Finish(finish, report.problems, report.notes))
-        folder.SwapIn(report.problems, report.notes);
+        folder.SwapIn(image, report.problems, report.notes);
     report.stoppedBy = folder.StoppedBy();
     return report;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/medium_layout/disc_image.h"
+
 namespace rs::medium {
 
 namespace fs = std::filesystem;
@@ -45,9 +47,11 @@ Report CheckMedium(const Sources& sources);
 
 // Checks, then replaces `out` with the medium when `out` is absent, empty or
 // an earlier medium still as its record lists it (output_folder.h), running
-// `finish` (when given) on the staged medium first. When anything refuses or
-// fails, `out` is left as it was; beside it, only what killed runs left there
-// is removed.
-Report LayOutMedium(const Sources& sources, const fs::path& out, const std::string& finish = "");
+// `finish` (when given) on the staged medium first; the disc image `image`
+// (when given, made by `finish`) takes its place together with the medium.
+// When anything refuses or fails, `out` and the image's place are left as
+// they were; beside `out`, only what killed runs left there is removed.
+Report LayOutMedium(const Sources& sources, const fs::path& out, const std::string& finish = "",
+                    const DiscImage& image = {});
 
 }  // namespace rs::medium

@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "tools/medium_layout/disc_image.h"
+#include "tools/medium_layout/file_writes.h"
+
 extern char** environ;
 
 namespace rs::medium {
@@ -45,20 +48,6 @@ int InheritedLock(const fs::path& folder) {
     if (::fstat(fd, &inherited) != 0 || inherited.st_dev != wanted.st_dev || inherited.st_ino != wanted.st_ino)
         return -1;
     return ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-}
-
-// `text` as the whole of `file`; 0 or the errno value.
-int WriteWhole(const fs::path& file, const std::string& text) {
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return errno;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno != EINTR) break;
-        done += wrote > 0 ? static_cast<std::size_t>(wrote) : 0;
-    }
-    const int error = done < text.size() ? errno : 0;
-    return ::close(fd) != 0 && error == 0 ? errno : error;
 }
 
 // A program's standard error as lines for a person: an indented line goes
@@ -117,17 +106,6 @@ fs::path MakeFolderBeside(const fs::path& out, const char* kind, int& error) {
 
 }  // namespace
 
-std::string WriteFailure(int error, const fs::path& path) {
-    switch (error) {
-        case ENOSPC: return "no space left on the disk holding " + path.string();
-        case EDQUOT: return "the disk quota is used up on the disk holding " + path.string();
-        case EROFS: return "the disk holding " + path.string() + " is read-only";
-        case EACCES:
-        case EPERM: return "no permission to write " + path.string();
-        default: return path.string() + ": " + std::strerror(error);
-    }
-}
-
 std::string Overlap(const ReadFolder& a, const ReadFolder& b) {
     std::error_code errorA, errorB;
     const fs::path pathA = WithoutTrailingSlash(fs::weakly_canonical(a.path, errorA));
@@ -178,9 +156,10 @@ OutputFolder::OutputFolder(const fs::path& outArg, const std::vector<ReadFolder>
     const int locked = lock_ < 0 ? errno : ::flock(lock_, LOCK_EX | LOCK_NB) != 0 ? errno : 0;
     if (locked != 0) {
         problems.push_back(out_.parent_path().string() +
-                           (locked == EWOULDBLOCK ? ": another make-medium run is laying out a medium in this folder"
-                                                  : ": cannot be locked" + Because(locked)) +
-                           "; refused, " + LeftAsItWas());
+                           (locked == EWOULDBLOCK ? ": another make-medium run is laying out a medium in this folder; "
+                                                    "refused, " + LeftAsItWas() + ": try again once it has ended"
+                                                  : ": cannot be locked" + Because(locked) + "; refused, " +
+                                                        LeftAsItWas()));
         return;
     }
     const fs::file_status status = fs::symlink_status(out_, error);
@@ -214,12 +193,14 @@ bool OutputFolder::CheckEarlier(const std::string& named, std::vector<std::strin
     }
     const std::vector<std::string> differences = Differences(record.contents, ContentsOf(out_));
     if (differences.empty()) return true;
+    // One problem, its paths on the lines below it.
     const std::size_t shown = std::min(differences.size(), kDifferencesShown);
-    for (std::size_t i = 0; i < shown; ++i) problems.push_back(out_.string() + "/" + differences[i]);
     const std::string more = shown < differences.size() ? ", the first " + std::to_string(shown) + " named" : "";
-    problems.push_back(named + "no longer holds exactly what make-medium laid out (" +
-                       std::to_string(differences.size()) + " paths added, changed or missing against its record " +
-                       kRecordName + more + ")" + kMoveAside);
+    std::string problem = named + "no longer holds exactly what make-medium laid out (" +
+                          std::to_string(differences.size()) + (differences.size() == 1 ? " path" : " paths") +
+                          " added, changed or missing against its record " + kRecordName + more + ")" + kMoveAside;
+    for (std::size_t i = 0; i < shown; ++i) problem += "\n  " + out_.string() + "/" + differences[i];
+    problems.push_back(problem);
     return false;
 }
 
@@ -249,12 +230,11 @@ void OutputFolder::RemoveLeftovers(std::vector<std::string>& notes) const {
         if (!IsStagingName(name, out_.filename().string()) || !fs::is_directory(it->symlink_status(error))) continue;
         std::error_code failed;
         fs::remove_all(it->path(), failed);
-        if (failed) kept += ", " + name + " (" + failed.message() + ")";
-        else removed += ", " + name;
+        if (failed) kept += ", " + it->path().string() + " (" + failed.message() + ")";
+        else removed += ", " + it->path().string();
     }
-    const std::string where = " beside " + out_.string() + ": ";
-    if (!removed.empty()) notes.push_back("removed what killed runs left" + where + removed.substr(2));
-    if (!kept.empty()) notes.push_back("could not remove what killed runs left" + where + kept.substr(2));
+    if (!removed.empty()) notes.push_back("removed what killed runs left: " + removed.substr(2));
+    if (!kept.empty()) notes.push_back("could not remove what killed runs left: " + kept.substr(2));
 }
 
 fs::path OutputFolder::Stage(std::vector<std::string>& problems, std::vector<std::string>& notes) {
@@ -324,52 +304,68 @@ bool OutputFolder::Finish(const std::string& program, std::vector<std::string>& 
     return false;
 }
 
-bool OutputFolder::SwapIn(std::vector<std::string>& problems, std::vector<std::string>& notes) {
+// Stop signals stay held back here: once this begins, the medium and its
+// image take their places together, or, should either fail, neither does.
+bool OutputFolder::SwapIn(const DiscImage& image, std::vector<std::string>& problems,
+                          std::vector<std::string>& notes) {
     if (Stopped()) return false;
+    const std::string left = LeftAsItWas() + (image.part.empty() ? "" : ", and " + image.file.string());
     // The record describes the medium as finished: signed, when it was.
     const Contents contents = ContentsOf(staging_);
     for (const auto& [path, what] : contents) {
         if (what == "folder" || what.rfind("file ", 0) == 0) continue;
-        problems.push_back((staging_ / path).string() + ": " + what + " in the staged medium; " + LeftAsItWas());
+        problems.push_back((staging_ / path).string() + ": " + what + " in the staged medium; " + left);
         return false;
     }
     if (const int error = WriteWhole(staging_ / kRecordName, RecordText(contents))) {
         problems.push_back("the record of the medium could not be written: " +
-                           WriteFailure(error, staging_ / kRecordName) + "; " + LeftAsItWas());
+                           WriteFailure(error, staging_ / kRecordName) + "; " + left);
         return false;
     }
-    const std::string staged = "the staged medium " + staging_.string();
-    if (!earlier_) {
-        if (::rename(staging_.c_str(), out_.c_str()) != 0) {
-            problems.push_back(staged + " could not become " + out_.string() + Because(errno) + "; " + LeftAsItWas());
-            return false;
-        }
-        staging_.clear();
-        return true;
+    // Looked at again: the image's place may have changed since the run began.
+    const std::string place = image.part.empty() ? "" : ImagePlaceProblem(image);
+    if (!place.empty()) {
+        problems.push_back(place + "; refused, " + left);
+        return false;
     }
     // The earlier medium moves aside under a name of our own, and back
-    // should the new one fail to take its place.
+    // should the new one, or its image, fail to take its place.
     int error = 0;
-    const fs::path old = MakeFolderBeside(out_, ".make-medium-old-", error);
-    if (old.empty() || ::rename(out_.c_str(), old.c_str()) != 0) {
-        error = error ? error : errno;
-        if (!old.empty()) ::rmdir(old.c_str());
-        problems.push_back(out_.string() + ": the earlier medium could not be moved aside" + Because(error) + "; " +
-                           LeftAsItWas());
-        return false;
+    fs::path old;
+    if (earlier_) {
+        old = MakeFolderBeside(out_, ".make-medium-old-", error);
+        if (old.empty() || ::rename(out_.c_str(), old.c_str()) != 0) {
+            error = error ? error : errno;
+            if (!old.empty()) ::rmdir(old.c_str());
+            problems.push_back(out_.string() + ": the earlier medium could not be moved aside" + Because(error) +
+                               "; " + left);
+            return false;
+        }
     }
+    std::string failed;
     if (::rename(staging_.c_str(), out_.c_str()) != 0) {
         error = errno;
-        if (::rename(old.c_str(), out_.c_str()) != 0)
-            problems.push_back(staged + " could not take the place of " + out_.string() + Because(error) +
-                               "; the earlier medium is now " + old.string() + Because(errno) + ": move it back");
+        failed = "the staged medium " + staging_.string() + " could not become " + out_.string() + Because(error);
+    } else if (!image.part.empty() && ::rename(image.part.c_str(), image.file.c_str()) != 0) {
+        error = errno;
+        failed = "the image " + image.part.string() + " could not become " + image.file.string() + Because(error);
+        if (::rename(out_.c_str(), staging_.c_str()) != 0) {
+            problems.push_back(failed + "; the new medium stays in " + out_.string() + Because(errno) +
+                               (earlier_ ? ", the earlier one is now " + old.string() : "") + ": put it back");
+            return false;
+        }
+    }
+    if (!failed.empty()) {
+        if (earlier_ && ::rename(old.c_str(), out_.c_str()) != 0)
+            problems.push_back(failed + "; the earlier medium is now " + old.string() + Because(errno) +
+                               ": move it back");
         else
-            problems.push_back(staged + " could not become " + out_.string() + Because(error) + "; " + LeftAsItWas());
+            problems.push_back(failed + "; " + left);
         return false;
     }
     staging_.clear();
     std::error_code removed;
-    fs::remove_all(old, removed);
+    if (earlier_) fs::remove_all(old, removed);
     if (removed)
         notes.push_back(old.string() + ": the earlier medium could not be removed (" + removed.message() +
                         "); remove it yourself");

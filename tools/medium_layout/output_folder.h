@@ -11,14 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "tools/medium_layout/disc_image.h"
 #include "tools/medium_layout/record.h"
 
 namespace rs::medium {
 
 namespace fs = std::filesystem;
-
-// Why writing at `path` failed (an errno value), in the user's words.
-std::string WriteFailure(int error, const fs::path& path);
 
 // A folder the layout only reads, with what it is for a person.
 struct ReadFolder {
@@ -48,9 +46,10 @@ public:
     // (indented lines continue the one before), or notes when it succeeds.
     bool Finish(const std::string& program, std::vector<std::string>& problems, std::vector<std::string>& notes);
     // Writes the record of the staged medium as it now is, then puts it in
-    // the output folder's place. `notes` tell of an earlier medium that
-    // could not be removed after the swap.
-    bool SwapIn(std::vector<std::string>& problems, std::vector<std::string>& notes);
+    // the output folder's place, and with it the disc image (when one is
+    // given) in its place: both, or neither. `notes` tell of an earlier
+    // medium that could not be removed after the swap.
+    bool SwapIn(const DiscImage& image, std::vector<std::string>& problems, std::vector<std::string>& notes);
     // The stop signal (SIGINT...) that ended the run before the swap; 0: none.
     int StoppedBy() const { return stoppedBy_; }
 
