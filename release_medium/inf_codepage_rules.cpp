@@ -1,6 +1,6 @@
 // An ANSI INF as the systems of the program's three display languages read
-// it: the whole file through the system's ANSI code page, then the text up
-// to the first Ctrl-Z. Only the structure of the code pages is needed here,
+// it: the whole file through the system's ANSI code page; the system reads
+// the text up to the first Ctrl-Z. Only the structure of the code pages is needed here,
 // so that no byte of a double-byte character is taken for INF syntax; the
 // characters themselves are kept as private-use code points.
 #include <algorithm>
@@ -73,20 +73,23 @@ std::string DecodeAnsi(std::string_view bytes, int codePage, std::string& refuse
     std::string text;
     text.reserve(bytes.size());
     std::size_t i = 0;
+    bool ended = false;  // past the Ctrl-Z that ends the file for the system
     while (i < bytes.size()) {
         std::size_t plain = i;  // ASCII other than NUL and Ctrl-Z: as it is
         while (plain < bytes.size() && IsPlain(bytes[plain])) ++plain;
         text.append(bytes.substr(i, plain - i));
         i = plain;
-        if (i == bytes.size() || bytes[i] == '\x1A') break;  // Ctrl-Z: the end of the file
+        if (i == bytes.size()) break;
         const auto b = static_cast<unsigned char>(bytes[i++]);
-        if (b == 0) {
+        if (b == 0x1A || (b == 0 && ended)) {
+            AppendUtf8(text, b ? b : kReplacement);
+            ended = true;
+        } else if (b == 0) {
             refused = LooksLikeUtf16(bytes)
                           ? "holds NUL bytes, as UTF-16 without a byte-order mark does"
                           : "holds a NUL byte at offset " + std::to_string(i - 1) + ", which ANSI text does not hold";
             return {};
-        }
-        if (codePage == 1252) {
+        } else if (codePage == 1252) {
             AppendUtf8(text, b < 0xA0 ? kWestern80[b - 0x80] : b);
         } else if (!IsLeadByte(codePage, b)) {
             AppendUtf8(text, kKeptBytes + b);

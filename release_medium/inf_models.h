@@ -1,6 +1,7 @@
 // Which models section of an INF a system's loader uses for each
-// [Manufacturer] entry: Windows 95/98/Me, NT 4.0 and 2000 the undecorated
-// one; XP and later the best matching TargetOSVersion decoration
+// [Manufacturer] entry, and which install section for the device's line in
+// it: Windows 95/98/Me, NT 4.0 and 2000 the undecorated models section; XP
+// and later the best matching TargetOSVersion decoration
 // (NT[arch][.major[.minor[.productType[.suiteMask[.build]]]]]), else the
 // undecorated one, which 64-bit Windows from 5.2 on never uses. No Windows here.
 #pragma once
@@ -28,6 +29,12 @@ struct ModelsChoice {
     std::string section;             // the name the loader uses; empty: none
     const Section* found = nullptr;  // that section; null when the file lacks it
     const Line* naming = nullptr;    // its line naming the ID; null when none does
+    // The first decoration that would fit but for a processor it does not
+    // name or a build field the system does not read, with why; empty: none.
+    std::string passedOver;
+    std::string install;             // the install section that line names
+    std::vector<std::string> installNames;  // the names the loader tries for it, in turn
+    const Section* installs = nullptr;      // the first of them the file holds; null: none
 };
 
 std::vector<ModelsChoice> ChooseModels(const File& file, const LoaderFacts& system, std::string_view id);

@@ -9,11 +9,15 @@ namespace rs::inf {
 namespace {
 
 constexpr std::uint16_t kArchX86 = 0, kArchIa64 = 6, kArchAmd64 = 9;
+constexpr const char* kForItsBuild = ", which names a build: only Windows 10 1607 and later read such a decoration";
+constexpr const char* kForItsProcessor =
+    ", which names no processor: from 5.2 on, 64-bit Windows takes only a decoration naming its own";
 
 // A TargetOSVersion decoration; a number not given is empty.
 struct Decoration {
-    std::optional<std::uint16_t> architecture;  // empty: plain NT, any architecture
+    std::optional<std::uint16_t> architecture;  // empty: plain NT
     std::array<std::optional<std::uint32_t>, 5> numbers;
+    bool buildField = false;  // written with a build field, even an empty one
 };
 enum Field { kMajor, kMinor, kProductType, kSuiteMask, kBuild };
 
@@ -59,18 +63,39 @@ std::optional<Decoration> Parse(std::string_view text) {
         at = end;
     }
     if (at < text.size()) return std::nullopt;  // more fields than the format has
+    decoration.buildField = std::count(text.begin(), text.end(), '.') == kBuild + 1;
     return decoration;
 }
 
-bool Fits(const Decoration& d, const LoaderFacts& system) {
+bool AtLeast(const VersionFacts& v, std::uint32_t major, std::uint32_t minor) {
+    return v.platformId == 2 && std::make_tuple(v.major, v.minor) >= std::make_tuple(major, minor);
+}
+
+enum class Fit { Yes, NoProcessor, BuildField, No };
+
+Fit Fits(const Decoration& d, const LoaderFacts& system) {
     const VersionFacts& v = system.version;
     const auto& n = d.numbers;
     const auto given = [](const std::optional<std::uint32_t>& number) { return number.value_or(0); };
+    const auto version = std::make_tuple(given(n[kMajor]), given(n[kMinor]));
+    // INF Manufacturer section: from Server 2003 SP1 on, a section for a
+    // processor other than x86 must name it; one without holds x86's.
+    const bool architecture = d.architecture ? *d.architecture == v.architecture
+                                             : v.architecture == kArchX86 || !AtLeast(v, 5, 2);
+    // The same page: the build field is parsed from Windows 10 1607 (build
+    // 14310) on, and earlier systems ignore a decoration that has one. It is
+    // weighed only when the system's major.minor equals the decoration's;
+    // a later major.minor takes the section whatever its build.
+    const bool parsesBuild = AtLeast(v, 10, 0) && system.build >= 14310;
+    const bool build = !d.buildField || (parsesBuild && (version < std::make_tuple(v.major, v.minor) ||
+                                                         given(n[kBuild]) <= system.build));
     // A version is the lowest the section is for; product type exact; every suite bit present.
-    return (!d.architecture || *d.architecture == v.architecture) &&
-           std::make_tuple(given(n[kMajor]), given(n[kMinor])) <= std::make_tuple(v.major, v.minor) &&
-           (!n[kProductType] || *n[kProductType] == v.productType) &&
-           (given(n[kSuiteMask]) & system.suiteMask) == given(n[kSuiteMask]) && given(n[kBuild]) <= system.build;
+    const bool rest = version <= std::make_tuple(v.major, v.minor) &&
+                      (!n[kProductType] || *n[kProductType] == v.productType) &&
+                      (given(n[kSuiteMask]) & system.suiteMask) == given(n[kSuiteMask]);
+    if (!rest || (d.architecture && !architecture)) return Fit::No;
+    if (!architecture) return Fit::NoProcessor;
+    return build ? Fit::Yes : parsesBuild ? Fit::No : Fit::BuildField;
 }
 
 // The most specific fit wins: the highest version first, then an
@@ -79,10 +104,6 @@ auto Rank(const Decoration& d) {
     const auto& n = d.numbers;
     return std::make_tuple(n[kMajor].value_or(0), n[kMinor].value_or(0), n[kBuild].value_or(0),
                            d.architecture.has_value(), n[kProductType].has_value(), n[kSuiteMask].has_value());
-}
-
-bool AtLeast(const VersionFacts& v, std::uint32_t major, std::uint32_t minor) {
-    return v.platformId == 2 && std::make_tuple(v.major, v.minor) >= std::make_tuple(major, minor);
 }
 
 }  // namespace
@@ -96,13 +117,17 @@ std::vector<ModelsChoice> ChooseModels(const File& file, const LoaderFacts& syst
     const bool undecorated = !AtLeast(system.version, 5, 2) || system.version.architecture == kArchX86;
     for (const Line& entry : manufacturers->lines) {
         // models[,TargetOSVersion...]
-        ModelsChoice choice{entry.number, entry.fields.empty() ? "" : file.Resolved(entry.fields[0]), "", nullptr,
-                            nullptr};
+        ModelsChoice choice;
+        choice.line = entry.number;
+        choice.models = entry.fields.empty() ? "" : file.Resolved(entry.fields[0]);
         std::optional<decltype(Rank(Decoration{}))> best;
         for (std::size_t i = 1; decorations && i < entry.fields.size(); ++i) {
             const std::string text = file.Resolved(entry.fields[i]);
             const std::optional<Decoration> decoration = Parse(text);
-            if (!decoration || !Fits(*decoration, system) || (best && Rank(*decoration) <= *best)) continue;
+            const Fit fit = decoration ? Fits(*decoration, system) : Fit::No;
+            if (choice.passedOver.empty() && (fit == Fit::NoProcessor || fit == Fit::BuildField))
+                choice.passedOver = text + (fit == Fit::BuildField ? kForItsBuild : kForItsProcessor);
+            if (fit != Fit::Yes || (best && Rank(*decoration) <= *best)) continue;
             best = Rank(*decoration);
             choice.section = choice.models + "." + text;
         }
@@ -112,6 +137,12 @@ std::vector<ModelsChoice> ChooseModels(const File& file, const LoaderFacts& syst
         for (std::size_t l = 0; choice.found && !choice.naming && l < choice.found->lines.size(); ++l)
             for (std::size_t i = 1; i < choice.found->lines[l].fields.size(); ++i)
                 if (SameName(file.Resolved(choice.found->lines[l].fields[i]), id)) choice.naming = &choice.found->lines[l];
+        if (choice.naming && !choice.naming->fields[0].empty()) {
+            choice.install = file.Resolved(choice.naming->fields[0]);
+            choice.installNames = PlatformNames(choice.install, system.version);
+            for (const std::string& name : choice.installNames)
+                if (!choice.installs) choice.installs = file.Find(name);
+        }
         choices.push_back(std::move(choice));
     }
     return choices;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <unordered_set>
 
 namespace rs::inf {
 namespace {
@@ -40,8 +41,7 @@ std::string Decode(std::string_view bytes, int codePage, std::string& refused) {
     };
     std::string text;
     for (std::size_t i = 2; i < bytes.size(); i += 2) {
-        std::uint32_t unit = unitAt(i);
-        if (unit == 0x1A) break;  // Ctrl-Z ends the file
+        std::uint32_t unit = unitAt(i);  // a Ctrl-Z, which ends the file, kept
         if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
             const std::uint32_t low = unitAt(i + 2);
             if (low >= 0xDC00 && low < 0xE000) {
@@ -120,10 +120,18 @@ std::string Trimmed(std::string_view text) {
     return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
 }
 
-void ReadSections(std::string_view text, File& file) {
+// The name in a header line "[name]" whose '[' is at `open`.
+std::string HeaderName(std::string_view physical, std::size_t open) {
+    const std::size_t close = physical.find(']', open);
+    return Trimmed(physical.substr(open + 1, close == std::string_view::npos ? close : close - open - 1));
+}
+
+// Lines from `firstLine` on; a header that a line ending in '\' joins to
+// itself goes to file.hidden.
+void ReadSections(std::string_view text, File& file, int firstLine) {
     Section* current = nullptr;
     LineReader reader;
-    int number = 0, first = 0;
+    int number = firstLine - 1, first = 0;
     std::size_t at = 0;
     while (at < text.size()) {
         std::size_t end = text.find('\n', at);
@@ -135,10 +143,11 @@ void ReadSections(std::string_view text, File& file) {
         const bool continuing = first != 0;
         if (!continuing) first = number;
         const std::size_t open = physical.find_first_not_of(" \t");
-        if (!continuing && open != std::string_view::npos && physical[open] == '[') {
-            const std::size_t close = physical.find(']', open);
-            const std::size_t length = close == std::string_view::npos ? close : close - open - 1;
-            const std::string name = Trimmed(physical.substr(open + 1, length));
+        const bool header = open != std::string_view::npos && physical[open] == '[';
+        if (header && continuing)
+            file.hidden.try_emplace(Lowered(HeaderName(physical, open)), HiddenHeader{number, number - 1, false});
+        if (header && !continuing) {
+            const std::string name = HeaderName(physical, open);
             const auto [slot, added] = file.index.try_emplace(Lowered(name), file.sections.size());
             if (added) file.sections.push_back(Section{name, number, {}, {}});
             current = &file.sections[slot->second];
@@ -235,11 +244,45 @@ const Section* File::Find(std::string_view name) const {
     return nullptr;
 }
 
-std::string File::Resolved(std::string_view text) const { return Resolved(text, locale); }
+const Section* File::Strings() const {
+    if (stringsFor_ != locale) {
+        stringsFor_ = locale;
+        // A language ID is four hexadecimal digits; its low ten bits are the
+        // primary language.
+        const auto languageId = [](std::string_view hex) {
+            int id = hex.size() == 4 ? 0 : -1;
+            for (std::size_t i = 0; id >= 0 && i < hex.size(); ++i) {
+                const char c = Lower(hex[i]);
+                const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+                id = digit < 0 ? -1 : id * 16 + digit;
+            }
+            return id;
+        };
+        const int own = languageId(locale), primary = own & 0x3FF;
+        int best = 4;  // 0 the language itself, 1 its neutral form, 2 its primary language, 3 [Strings]
+        stringsAt_ = sections.size();
+        for (std::size_t i = 0; i < sections.size(); ++i) {
+            const std::string_view name = sections[i].name;
+            int rank = 4;
+            if (SameName(name, "Strings")) {
+                rank = 3;
+            } else if (own >= 0 && StartsWith(name, "Strings.")) {
+                const int id = languageId(name.substr(8));
+                rank = id < 0 ? 4 : id == own ? 0 : id == primary ? 1 : (id & 0x3FF) == primary ? 2 : 4;
+            }
+            if (rank < best) {
+                best = rank;
+                stringsAt_ = i;
+            }
+        }
+    }
+    return stringsAt_ < sections.size() ? &sections[stringsAt_] : nullptr;
+}
 
-std::string File::Resolved(std::string_view text, std::string_view localeId) const {
+std::string File::Resolved(std::string_view text) const {
+    if (text.find('%') == std::string_view::npos) return std::string(text);
     std::string out;
-    const Section* tables[] = {localeId.empty() ? nullptr : Find("Strings." + std::string(localeId)), Find("Strings")};
+    const Section* strings = Strings();
     std::size_t at = 0;
     while (at < text.size()) {
         const std::size_t open = text.find('%', at);
@@ -247,11 +290,7 @@ std::string File::Resolved(std::string_view text, std::string_view localeId) con
         if (close == std::string_view::npos) break;
         out += text.substr(at, open - at);
         const std::string_view key = text.substr(open + 1, close - open - 1);
-        const Line* line = nullptr;
-        for (const Section* strings : tables) {
-            if (!strings || key.empty() || line) continue;
-            line = KeyLine(*strings, key);
-        }
+        const Line* line = strings && !key.empty() ? KeyLine(*strings, key) : nullptr;
         if (key.empty()) {
             out += '%';
         } else if (!line) {
@@ -268,7 +307,17 @@ File Read(std::string_view bytes, const Reader& reader) {
     File file;
     file.locale = reader.locale;
     const std::string text = Decode(bytes, reader.codePage, file.refused);
-    if (file.refused.empty()) ReadSections(text, file);
+    if (!file.refused.empty()) return file;
+    // The system reads up to the first Ctrl-Z; the headers after it are hidden.
+    const std::size_t stop = std::min(text.find('\x1A'), text.size());
+    ReadSections(std::string_view(text).substr(0, stop), file, 1);
+    if (stop < text.size()) {
+        const int line = 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(stop), '\n'));
+        File after;
+        ReadSections(std::string_view(text).substr(stop + 1), after, line);
+        for (const Section& section : after.sections)
+            file.hidden.try_emplace(Lowered(section.name), HiddenHeader{section.number, line, true});
+    }
     for (Section& section : file.sections)
         if (IsDecorationOf(section.name, "Strings"))
             for (std::size_t i = 0; i < section.lines.size(); ++i) section.keys[Lowered(section.lines[i].key)] = i;
@@ -281,32 +330,46 @@ bool IsKnownSignature(std::string_view signature) {
     return false;
 }
 
-std::vector<SourceFile> SourceFiles(const File& file) {
+std::vector<std::string> PlatformNames(std::string_view name, const VersionFacts& system) {
+    const std::string plain(name);
+    if (system.platformId != 2) return {plain};
+    const char* processor = system.architecture == 9 ? ".NTamd64" : system.architecture == 6 ? ".NTia64" : ".NTx86";
+    return {plain + processor, plain + ".NT", plain};
+}
+
+std::vector<SourceFile> SourceFiles(const File& file, const VersionFacts& system) {
     std::vector<SourceFile> files;
+    if (const Section* version = file.Find("Version")) {
+        const Line* catalog = nullptr;
+        for (const std::string& name : PlatformNames("CatalogFile", system))
+            for (const Line& line : version->lines)
+                if (!catalog && SameName(file.Resolved(line.key), name) && !Field(line, 0).empty()) catalog = &line;
+        if (catalog) files.push_back({catalog->number, file.Resolved(Field(*catalog, 0)), catalog->key, "", ""});
+    }
+    // file=disk-id[,subfolder[,size]], and the disk's path: the sections of
+    // the system's processor first. Their extensions are not .NTx86 and the
+    // like: a [SourceDisksFiles.ntx86] is read by none.
+    const std::string processor = system.architecture == 9 ? ".amd64" : system.architecture == 6 ? ".ia64" : ".x86";
+    const Section* sections[] = {file.Find("SourceDisksFiles" + processor), file.Find("SourceDisksFiles")};
+    const Section* names[] = {file.Find("SourceDisksNames" + processor), file.Find("SourceDisksNames")};
     Disks disks(file);
-    if (const Section* version = file.Find("Version"))
-        for (const Line& line : version->lines) {
-            const std::string key = file.Resolved(line.key);
-            if (IsDecorationOf(key, "CatalogFile") && !Field(line, 0).empty())
-                files.push_back({line.number, file.Resolved(Field(line, 0)), key, "", ""});
-        }
-    for (const Section& section : file.sections) {
-        if (!IsDecorationOf(section.name, "SourceDisksFiles")) continue;
-        // file=disk-id[,subfolder[,size]]; the disk's path from the
-        // [SourceDisksNames] of the same decoration, else the undecorated one.
-        const std::string decoration = section.name.substr(std::string_view("SourceDisksFiles").size());
-        const Section* decorated = file.Find("SourceDisksNames" + decoration);
-        const Section* plain = file.Find("SourceDisksNames");
-        for (const Line& line : section.lines) {
+    std::unordered_set<std::string> listed;  // lower-case file names the processor's section lists
+    for (const Section* section : sections) {
+        if (!section) continue;
+        for (const Line& line : section->lines) {
             SourceFile source{line.number, file.Resolved(line.key.empty() ? Field(line, 0) : line.key),
-                              "[" + section.name + "]", "", ""};
+                              "[" + section->name + "]", "", ""};
+            const std::string key = Lowered(source.name);
+            if (section == sections[0]) listed.insert(key);
+            else if (listed.count(key)) continue;  // the processor's entry stands for it
             const std::string disk = file.Resolved(Field(line, 0));
-            const Line* diskLine = disks.Find(decorated, disk);
-            if (!diskLine) diskLine = disks.Find(plain, disk);
+            const Line* diskLine = disks.Find(names[0], disk);
+            if (!diskLine) diskLine = disks.Find(names[1], disk);
             if (line.key.empty() || disk.empty())
                 source.problem = "gives no disk (file=disk-id[,subfolder])";
             else if (!diskLine)
-                source.problem = "names disk " + disk + ", which no [SourceDisksNames] lists";
+                source.problem = "names disk " + disk + ", which neither [SourceDisksNames" + processor +
+                                 "] nor [SourceDisksNames] lists";
             else
                 source.folder = file.Resolved(Field(*diskLine, 3)) + "\\" + file.Resolved(Field(line, 1));
             files.push_back(std::move(source));

@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/platform_rules.h"
+
 namespace rs::inf {
 
 struct Line {
@@ -26,8 +28,9 @@ struct Section {
 };
 
 // The systems of the program's three display languages, as they read an
-// INF: an ANSI one through their ANSI code page, and %strings% from their
-// locale's [Strings.<language ID>] before [Strings].
+// INF: an ANSI one through their ANSI code page, and %strings% from the
+// Strings section their language ID selects (File::Strings). The pages do
+// not say whether Windows 95, 98 and Me select it so: one rule for all.
 struct Reader {
     int codePage;
     const char* locale;  // the language ID as a [Strings.0404] section spells it
@@ -41,18 +44,37 @@ inline constexpr Reader kReaders[] = {
 // "Traditional Chinese Windows (code page 950)"
 std::string ReaderName(const Reader& reader);
 
+// A section header the system does not see: after the Ctrl-Z that ends the
+// file, or joined as a continuation to a line that ends in '\'.
+struct HiddenHeader {
+    int line = 0;        // the header's own line
+    int cause = 0;       // the line of the Ctrl-Z, or the line that ends in '\'
+    bool ctrlZ = false;
+};
+
 struct File {
     std::string refused;            // why the system would not read it; empty when read
     std::vector<Section> sections;  // sections of one name merged, as the system does
-    std::string locale;             // whose [Strings.<locale>] Resolved takes first; empty: [Strings] only
+    std::string locale;             // the language ID whose Strings section Resolved takes; empty: [Strings]
     // Each section's name in lower case to its index, filled by Read.
     std::unordered_map<std::string, std::size_t> index;
+    // Headers the system does not see, by lower-case name; the first of each.
+    std::unordered_map<std::string, HiddenHeader> hidden;
 
     const Section* Find(std::string_view name) const;  // ignoring case
-    // %key% replaced from [Strings.<locale>], else from [Strings] (every
-    // locale's default), %% by %; an unknown key stays as written.
+    // The one Strings section that the system of `locale` takes for every
+    // %strkey% of the file (the INF Strings section page): [Strings.<its
+    // language ID>], else the one of its primary language with the neutral
+    // sublanguage ([Strings.0004]), else the first of its primary language
+    // ([Strings.0804] for 0404), else [Strings]. Null when there is none.
+    const Section* Strings() const;
+    // %key% replaced from that section alone, %% by %; a key it lacks stays
+    // as written.
     std::string Resolved(std::string_view text) const;
-    std::string Resolved(std::string_view text, std::string_view locale) const;
+
+private:
+    mutable std::string stringsFor_ = "-";  // the locale stringsAt_ was chosen for
+    mutable std::size_t stringsAt_ = 0;     // its index in sections; sections.size(): none
 };
 
 // ANSI (read through the reader's code page up to a Ctrl-Z), or UTF-16 LE
@@ -60,10 +82,11 @@ struct File {
 // Resolved then takes the reader's locale.
 File Read(std::string_view bytes, const Reader& reader = kReaders[0]);
 
-// ANSI `bytes` through code page 1252, 950 or 949, up to the Ctrl-Z that
-// ends an INF, as UTF-8; `refused` set on a NUL byte. A double-byte
-// character is kept as U+F0000 plus its two bytes: its trail byte is never
-// syntax, neither a line's continuation nor a folder separator.
+// ANSI `bytes` through code page 1252, 950 or 949 as UTF-8; `refused` set
+// on a NUL byte before the first Ctrl-Z, which ends an INF and is kept as
+// U+001A (what follows it is decoded too, and a NUL there read as U+FFFD).
+// A double-byte character is kept as U+F0000 plus its two bytes: its trail
+// byte is never syntax, neither a line's continuation nor a folder separator.
 std::string DecodeAnsi(std::string_view bytes, int codePage, std::string& refused);
 void AppendUtf8(std::string& out, std::uint32_t c);
 
@@ -76,6 +99,13 @@ bool SameName(std::string_view a, std::string_view b);
 // "$Windows NT$", "$Chicago$" or "$Windows 95$", in any case.
 bool IsKnownSignature(std::string_view signature);
 
+// The names a system tries, in turn, for a section (or [Version] entry)
+// that takes platform extensions, such as a DDInstall section: from Windows
+// 2000 on NAME.NTx86 (NAME.NTamd64, NAME.NTia64 by processor), NAME.NT,
+// NAME (the INF File Platform Extensions pages); Windows 95, 98 and Me,
+// which know no platform extensions, NAME alone.
+std::vector<std::string> PlatformNames(std::string_view name, const VersionFacts& system);
+
 // A file that the system copies from the medium: a [SourceDisksFiles*] entry
 // or a CatalogFile* of [Version].
 struct SourceFile {
@@ -85,6 +115,11 @@ struct SourceFile {
     std::string folder;    // relative to the INF's folder, '\'-separated; may hold ".."
     std::string problem;   // set when the system cannot tell where it lies
 };
-std::vector<SourceFile> SourceFiles(const File& file);
+// The files that a system of this platform and processor takes: each file's
+// entry in [SourceDisksFiles.x86] (.amd64, .ia64) before the one in
+// [SourceDisksFiles], its disk from [SourceDisksNames.x86] before
+// [SourceDisksNames] (the INF SourceDisksFiles and SourceDisksNames
+// pages); the CatalogFile entry by PlatformNames.
+std::vector<SourceFile> SourceFiles(const File& file, const VersionFacts& system);
 
 }  // namespace rs::inf

@@ -1,5 +1,8 @@
 #include "release_medium/medium_rules.h"
 
+#include <tuple>
+#include <unordered_map>
+
 #include "install/copy_table.h"
 #include "pnpbind/pnpbind_rules.h"
 #include "shell/utilities_rules.h"
@@ -43,6 +46,83 @@ void AddUtilitiesAndGuide(std::vector<MediumRead>& reads, PlatformCode platform)
     }
 }
 
+constexpr std::uint32_t k9x = 1, kNt = 2;
+constexpr std::uint16_t kClient = 1, kController = 2, kServer = 3, kX86 = 0, kX64 = 9;
+// OSVERSIONINFOEX: VER_SUITE_TERMINAL (0x10) is always set;
+// VER_SUITE_SINGLEUSERTS (0x100) is set unless the system runs as an
+// application server, which the servers here, as installed, do not. Windows
+// 2000 and earlier read no suite mask from an INF.
+constexpr std::uint32_t kSuite = 0x110;
+
+std::vector<WindowsRelease> MakeReleases() {
+    std::vector<WindowsRelease> list = {
+        {"Windows 95", {4, 0, k9x, 0, kX86}, 950, 0},
+        {"Windows 98", {4, 10, k9x, 0, kX86}, 1998, 0},
+        {"Windows Me", {4, 90, k9x, 0, kX86}, 3000, 0},
+        {"Windows NT 4.0", {4, 0, kNt, kClient, kX86}, 1381, 0},
+        {"Windows 2000", {5, 0, kNt, kClient, kX86}, 2195, 0},
+        {"Windows XP (32-bit)", {5, 1, kNt, kClient, kX86}, 2600, kSuite},
+        {"Windows XP x64 (64-bit)", {5, 2, kNt, kClient, kX64}, 3790, kSuite},
+        {"Windows Vista (32-bit)", {6, 0, kNt, kClient, kX86}, 6000, kSuite},
+        {"Windows Vista (64-bit)", {6, 0, kNt, kClient, kX64}, 6000, kSuite},
+        {"Windows 7 (32-bit)", {6, 1, kNt, kClient, kX86}, 7600, kSuite},
+        {"Windows 7 (64-bit)", {6, 1, kNt, kClient, kX64}, 7600, kSuite},
+        {"Windows 8 (32-bit)", {6, 2, kNt, kClient, kX86}, 9200, kSuite},
+        {"Windows 8 (64-bit)", {6, 2, kNt, kClient, kX64}, 9200, kSuite},
+        {"Windows 8.1 (32-bit)", {6, 3, kNt, kClient, kX86}, 9600, kSuite},
+        {"Windows 8.1 (64-bit)", {6, 3, kNt, kClient, kX64}, 9600, kSuite},
+    };
+    // Windows 10 and 11 at each release's build (Microsoft's Windows 10 and
+    // Windows 11 release information pages); 11 came in 64-bit only.
+    const std::pair<const char*, std::uint32_t> ten[] = {
+        {"1507", 10240}, {"1511", 10586}, {"1607", 14393}, {"1703", 15063}, {"1709", 16299},
+        {"1803", 17134}, {"1809", 17763}, {"1903", 18362}, {"1909", 18363}, {"2004", 19041},
+        {"20H2", 19042}, {"21H1", 19043}, {"21H2", 19044}, {"22H2", 19045}};
+    const std::pair<const char*, std::uint32_t> eleven[] = {{"21H2", 22000}, {"22H2", 22621}, {"23H2", 22631},
+                                                            {"24H2", 26100}, {"25H2", 26200}, {"26H1", 28000},
+                                                            {"26H2", 26300}};
+    // The servers by version (the OSVERSIONINFOEX and INF Manufacturer
+    // section pages), from 2008 R2 on in 64-bit only.
+    const std::tuple<const char*, std::uint32_t, std::uint32_t, std::uint32_t> servers[] = {
+        {"2008 R2", 6, 1, 7600}, {"2012", 6, 2, 9200},   {"2012 R2", 6, 3, 9600}, {"2016", 10, 0, 14393},
+        {"2019", 10, 0, 17763},  {"2022", 10, 0, 20348}, {"2025", 10, 0, 26100}};
+    for (const std::uint16_t width : {kX86, kX64})
+        for (const auto& [release, build] : ten)
+            list.push_back({std::string("Windows 10 ") + release + (width == kX86 ? " (32-bit)" : " (64-bit)"),
+                            {10, 0, kNt, kClient, width}, build, kSuite});
+    for (const auto& [release, build] : eleven)
+        list.push_back({std::string("Windows 11 ") + release + " (64-bit)", {10, 0, kNt, kClient, kX64}, build, kSuite});
+    const std::string role[] = {"member server", "domain controller"};
+    for (const std::uint16_t type : {kServer, kController}) {
+        const std::string& as = role[type == kServer ? 0 : 1];
+        list.push_back({"Windows Server 2003 (32-bit, " + as + ")", {5, 2, kNt, type, kX86}, 3790, kSuite});
+        list.push_back({"Windows Server 2003 x64 (" + as + ")", {5, 2, kNt, type, kX64}, 3790, kSuite});
+    }
+    for (const std::uint16_t type : {kServer, kController})
+        for (const auto& [release, major, minor, build] : servers)
+            list.push_back({std::string("Windows Server ") + release + " (" + role[type == kServer ? 0 : 1] + ")",
+                            {major, minor, kNt, type, kX64}, build, kSuite});
+    return list;
+}
+
+std::vector<std::string> Words(const std::string& name) {
+    std::vector<std::string> words;
+    for (std::size_t at = 0; at <= name.size();) {
+        const std::size_t end = std::min(name.find(' ', at), name.size());
+        words.push_back(name.substr(at, end - at));
+        at = end + 1;
+    }
+    return words;
+}
+
+// The one word in which two names differ; -1 when they differ otherwise.
+int OneWordApart(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    int apart = -1;
+    for (std::size_t i = 0; a.size() == b.size() && i < a.size(); ++i)
+        if (a[i] != b[i]) apart = apart < 0 ? static_cast<int>(i) : -2;
+    return a.size() == b.size() && apart >= 0 ? apart : -1;
+}
+
 }  // namespace
 
 bool MayBe64Bit(PlatformCode platform) {
@@ -57,30 +137,7 @@ bool MayBe64Bit(PlatformCode platform) {
 }
 
 const std::vector<WindowsRelease>& WindowsReleases() {
-    constexpr std::uint32_t k9x = 1, kNt = 2;
-    constexpr std::uint16_t kClient = 1, kServer = 3, kX86 = 0, kX64 = 9;
-    static const std::vector<WindowsRelease> releases = {
-        {"Windows 95", {4, 0, k9x, 0, kX86}, 950},
-        {"Windows 98", {4, 10, k9x, 0, kX86}, 1998},
-        {"Windows Me", {4, 90, k9x, 0, kX86}, 3000},
-        {"Windows NT 4.0", {4, 0, kNt, kClient, kX86}, 1381},
-        {"Windows 2000", {5, 0, kNt, kClient, kX86}, 2195},
-        {"Windows XP (32-bit)", {5, 1, kNt, kClient, kX86}, 2600},
-        {"Windows XP x64 (64-bit)", {5, 2, kNt, kClient, kX64}, 3790},
-        {"Windows Server 2003 (32-bit)", {5, 2, kNt, kServer, kX86}, 3790},
-        {"Windows Server 2003 x64 (64-bit)", {5, 2, kNt, kServer, kX64}, 3790},
-        {"Windows Vista (32-bit)", {6, 0, kNt, kClient, kX86}, 6000},
-        {"Windows Vista (64-bit)", {6, 0, kNt, kClient, kX64}, 6000},
-        {"Windows 7 (32-bit)", {6, 1, kNt, kClient, kX86}, 7600},
-        {"Windows 7 (64-bit)", {6, 1, kNt, kClient, kX64}, 7600},
-        {"Windows 8 (32-bit)", {6, 2, kNt, kClient, kX86}, 9200},
-        {"Windows 8 (64-bit)", {6, 2, kNt, kClient, kX64}, 9200},
-        {"Windows 8.1 (32-bit)", {6, 3, kNt, kClient, kX86}, 9600},
-        {"Windows 8.1 (64-bit)", {6, 3, kNt, kClient, kX64}, 9600},
-        {"Windows 10 (32-bit)", {10, 0, kNt, kClient, kX86}, 10240},
-        {"Windows 10 (64-bit)", {10, 0, kNt, kClient, kX64}, 10240},
-        {"Windows 11 (64-bit)", {10, 0, kNt, kClient, kX64}, 22000},  // never 32-bit
-    };
+    static const std::vector<WindowsRelease> releases = MakeReleases();
     return releases;
 }
 
@@ -128,6 +185,42 @@ std::vector<MediumRead> MediumReadsOn(PlatformCode platform) {
             break;
     }
     return reads;
+}
+
+std::string ReleasesInWords(const std::vector<std::string>& systems) {
+    static const std::unordered_map<std::string, std::size_t> order = [] {
+        std::unordered_map<std::string, std::size_t> at;
+        for (const WindowsRelease& release : WindowsReleases()) at.emplace(release.name, at.size());
+        return at;
+    }();
+    const auto next = [&](std::size_t i) {
+        const auto a = order.find(systems[i - 1]), b = order.find(systems[i]);
+        return a != order.end() && b != order.end() && b->second == a->second + 1;
+    };
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < systems.size();) {
+        const std::vector<std::string> first = Words(systems[i]);
+        std::size_t end = i + 1;
+        const int word = end < systems.size() && next(end) ? OneWordApart(first, Words(systems[end])) : -1;
+        while (word >= 0 && end < systems.size() && next(end) && OneWordApart(first, Words(systems[end])) == word) ++end;
+        if (end - i < 4) end = i + 1;
+        std::string name = systems[i];
+        if (end - i >= 4) {
+            std::vector<std::string> range = first;
+            range[static_cast<std::size_t>(word)] += " to " + Words(systems[end - 1])[static_cast<std::size_t>(word)];
+            name.clear();
+            for (const std::string& w : range) name += (name.empty() ? "" : " ") + w;
+        }
+        names.push_back(name);
+        i = end;
+    }
+    std::string out;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string name = names[i];
+        if (i && name.rfind("Windows ", 0) == 0) name.erase(0, 8);
+        out += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + name;
+    }
+    return out;
 }
 
 }  // namespace rs

@@ -43,12 +43,20 @@ bool MayBe64Bit(PlatformCode platform);
 
 // A Windows release in one width, as its version query reports it.
 struct WindowsRelease {
-    const char* name;  // "Windows XP x64 (64-bit)"
+    std::string name;  // "Windows XP x64 (64-bit)"
     VersionFacts version;
     std::uint32_t build;
+    std::uint32_t suiteMask;  // wSuiteMask: the VER_SUITE_ bits
 };
-// Windows 95 to 11, in each width they came in for x86 and x64 processors.
+// Windows 95 to 11 and the servers the program runs on, each in the widths
+// it came in for x86 and x64 processors, Windows 10 and 11 at each
+// release's build, the servers as member server and as domain controller.
 const std::vector<WindowsRelease>& WindowsReleases();
+
+// Release names as a person reads them, "Windows 95, 98 and Me"; four or
+// more that stand one after another in WindowsReleases() and differ in one
+// word told as one: "Windows 10 1507 to 22H2 (64-bit)".
+std::string ReleasesInWords(const std::vector<std::string>& names);
 
 // What a run reads on this release: the reads of its platform code, the
 // 64-bit ones only on a 64-bit release.

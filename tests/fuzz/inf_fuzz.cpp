@@ -17,11 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     // Some files are on the medium, some not: both branches of the check.
     const auto onMedium = [](const std::string& path) { return path.size() % 2 == 0; };
-    // A 9x reader and a 64-bit NT one: both loaders' rules, with every use.
+    // A 9x reader and an x86 and a 64-bit NT one: each loader's rules and
+    // each processor's sections, with every use.
     const rs::InfUse uses[] = {rs::InfUse::Binding, rs::InfUse::PlugAndPlay, rs::InfUse::Other};
     const std::vector<rs::medium::InfReader> readers = {
         {"Windows 98", {{4, 10, 1, 0, 0}, 1998, 0}, uses[size % 3]},
-        {"Windows 10 (64-bit)", {{10, 0, 2, 1, 9}, 19045, 0}, uses[(size / 3) % 3]}};
+        {"Windows 7 (32-bit)", {{6, 1, 2, 1, 0}, 7600, 0x110}, uses[(size / 9) % 3]},
+        {"Windows 10 (64-bit)", {{10, 0, 2, 1, 9}, 19045, 0x110}, uses[(size / 3) % 3]}};
     rs::medium::InfProblems(bytes, "Setup/drivers/winxp/orvex.inf", readers, onMedium);
     const std::size_t split = bytes.find('\n');
     const std::string folder = split == std::string::npos ? "" : bytes.substr(0, split);

@@ -3,6 +3,9 @@
 // read at all, the files a reader's INF lists.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "release_medium/inf_models.h"
 #include "tests/host/medium_support.h"
 
 using namespace rs;
@@ -27,6 +30,54 @@ std::string Inf(const std::string& decorations, const std::vector<std::string>& 
 
 }  // namespace
 
+// Which models section each release's loader takes, by the TargetOSVersion
+// rules of the INF Manufacturer section page.
+TEST(InfDecorations, AsTheManufacturerPageWritesThem) {
+    struct Case {
+        const char* decorations;
+        std::vector<std::string> releases;
+        const char* section;  // "": none
+    };
+    const std::vector<Case> cases = {
+        // From Server 2003 SP1 on, a models section for x64 must name it; a
+        // plain NT one holds x86's.
+        {",NT.6.1", {"Windows 7 (64-bit)", "Windows XP x64 (64-bit)", "Windows 11 25H2 (64-bit)"}, ""},
+        {",NT.6.1", {"Windows 7 (32-bit)", "Windows 10 22H2 (32-bit)"}, "Models.NT.6.1"},
+        {",NT.6.3,NTamd64", {"Windows 8.1 (64-bit)", "Windows Server 2003 x64 (member server)"}, "Models.NTamd64"},
+        // The build field counts only where major.minor equal the system's;
+        // a later major.minor takes the section whatever its build.
+        {",NTamd64.6.3...30000", {"Windows 11 21H2 (64-bit)", "Windows 10 1607 (64-bit)"}, "Models.NTamd64.6.3...30000"},
+        {",NTamd64.10.0...22621", {"Windows 11 22H2 (64-bit)", "Windows 11 26H2 (64-bit)"}, "Models.NTamd64.10.0...22621"},
+        {",NTamd64.10.0...22621", {"Windows 11 21H2 (64-bit)", "Windows 10 22H2 (64-bit)"}, ""},
+        // Before Windows 10 1607 the build field is not parsed: the
+        // decoration is ignored.
+        {",NTamd64.10.0...10240", {"Windows 10 1507 (64-bit)", "Windows 10 1511 (64-bit)"}, ""},
+        {",NTx86.6.1...7600", {"Windows 7 (32-bit)", "Windows 10 1511 (32-bit)"}, "Models"},
+        {",NTx86.6.1...7600", {"Windows 10 1607 (32-bit)"}, "Models.NTx86.6.1...7600"},
+        // OSVERSIONINFOEX: VER_SUITE_TERMINAL is always set, and
+        // VER_SUITE_SINGLEUSERTS unless the system serves applications.
+        {",NTx86,NTx86.5.1.1.0x110", {"Windows XP (32-bit)", "Windows 8 (32-bit)"}, "Models.NTx86.5.1.1.0x110"},
+        {",NTamd64,NTamd64.6.0.1.0x200", {"Windows Vista (64-bit)"}, "Models.NTamd64"},
+        // The servers as member server (product type 3) and domain controller (2).
+        {",NTamd64,NTamd64.6.1.3", {"Windows Server 2008 R2 (member server)", "Windows Server 2025 (member server)"},
+         "Models.NTamd64.6.1.3"},
+        {",NTamd64,NTamd64.6.1.3", {"Windows Server 2012 (domain controller)", "Windows 7 (64-bit)"}, "Models.NTamd64"},
+        {",NTamd64.10.0.2..17763", {"Windows Server 2019 (domain controller)"}, "Models.NTamd64.10.0.2..17763"},
+    };
+    for (const Case& c : cases) {
+        const inf::File file = inf::Read("[Manufacturer]\r\n%M%=Models" + std::string(c.decorations) + "\r\n");
+        for (const std::string& name : c.releases) {
+            SCOPED_TRACE(name + ": Models" + c.decorations);
+            const auto release = std::find_if(WindowsReleases().begin(), WindowsReleases().end(),
+                                              [&](const WindowsRelease& r) { return r.name == name; });
+            ASSERT_NE(release, WindowsReleases().end());
+            const auto choices = inf::ChooseModels(file, {release->version, release->build, release->suiteMask}, "ID");
+            ASSERT_EQ(choices.size(), 1u);
+            EXPECT_EQ(choices[0].section, c.section);
+        }
+    }
+}
+
 TEST(InfReaders, EachSystemByItsOwnRules) {
     const std::string xp = "drivers/winxp/orvex.inf", w2k = "drivers/win2000/orvex.inf", ncp = "drivers/ORVEX.ncp";
     const std::string noId = " would not find the reader's hardware ID USB\\Vid_0d4e&Pid_0010: ";
@@ -39,20 +90,37 @@ TEST(InfReaders, EachSystemByItsOwnRules) {
     };
     const std::vector<Case> cases = {
         {"XP's INF for x64 only", {{xp, Inf(",NTamd64", {"Models.NTamd64"})}},
-         {"winxp/orvex.inf, line 5: Windows XP (32-bit), Server 2003 (32-bit)",
-          "10 (32-bit)" + noId + "[Manufacturer] leads to [Models], which the file does not hold"},
-         {"(64-bit)"}},
+         {"winxp/orvex.inf, line 5: Windows XP (32-bit), 7 (32-bit)", "10 1507 to 22H2 (32-bit), Server 2003 (32-bit, "
+          "member server) and Server 2003 (32-bit, domain controller)" + noId + "[Manufacturer] leads to [Models], "
+          "which the file does not hold"},
+         {"64-bit"}},
         {"XP's INF for 6.0 on, x86 only", {{xp, Inf(",NTx86.6.0", {"Models.NTx86.6.0"})}},
-         {"Windows XP (32-bit) and Server 2003 (32-bit)" + noId + "[Manufacturer] leads to [Models], which",
-          "Windows XP x64 (64-bit), Server 2003 x64 (64-bit)", "11 (64-bit)" + noId + none},
-         {"10 (32-bit)"}},
+         {"Windows XP (32-bit), Server 2003 (32-bit, member server) and Server 2003 (32-bit, domain controller)" + noId +
+              "[Manufacturer] leads to [Models], which",
+          "Windows XP x64 (64-bit), 7 (64-bit)", "Server 2016 to 2025 (domain controller)" + noId + none},
+         {"10 1507 to 22H2 (32-bit)"}},
         {"XP's INF for an unknown architecture", {{xp, Inf(",NTfoo", {"Models.NTfoo"})}},
-         {"Windows XP (32-bit), Server 2003 (32-bit)", "[Models], which the file does not hold", "11 (64-bit)" + noId + none},
+         {"Windows XP (32-bit), 7 (32-bit)", "[Models], which the file does not hold", "(domain controller)" + noId + none},
          {}},
         {"the sample's former XP INF, undecorated", {{xp, Sample(w2k)}},
-         {"Windows XP x64 (64-bit), Server 2003 x64 (64-bit)", "11 (64-bit)" + noId + "[Manufacturer] leads to no models "
+         {"Windows XP x64 (64-bit), 7 (64-bit)", "(domain controller)" + noId + "[Manufacturer] leads to no models "
           "section: no decoration of Vendor.Models fits, and 64-bit Windows from 5.2 on never uses the undecorated one"},
-         {"(32-bit)"}},
+         {"32-bit"}},
+        {"XP's INF for NT 6.1 without a processor", {{xp, Inf(",NT.6.1", {"Models.NT.6.1"})}},
+         {"11 21H2 to 26H2 (64-bit)", none + ", and 64-bit Windows from 5.2 on never uses the undecorated one (passing "
+          "over NT.6.1, which names no processor: from 5.2 on, 64-bit Windows takes only a decoration naming its own)"},
+         {"(32-bit) would"}},
+        {"a server's own decoration",
+         {{xp, Inf(",NTx86,NTamd64,NTamd64.6.1.3", {"Models.NTx86", "Models.NTamd64"}, {"Models.NTamd64.6.1.3"})}},
+         {"line 5: Windows Server 2008 R2 (member server), Server 2012 (member server), Server 2012 R2 (member server) "
+          "and Server 2016 to 2025 (member server)" + noId + "[Manufacturer] leads to [Models.NTamd64.6.1.3], which"},
+         {"domain controller", "2003", "Windows 7"}},
+        {"files for x64 and Itanium",
+         {{xp, kInf + "[SourceDisksNames]\r\n1=Disk\r\n[SourceDisksFiles.amd64]\r\ngone64.sys=1\r\n"
+                      "[SourceDisksFiles.ia64]\r\ngoneia.sys=1\r\n"},
+          {w2k, kInf + "[SourceDisksNames]\r\n1=Disk\r\n[SourceDisksFiles.amd64]\r\ngone64.sys=1\r\n"}},
+         {"[SourceDisksFiles.amd64] names gone64.sys, not on the medium at Setup/drivers/winxp/gone64.sys"},
+         {"goneia.sys", "win2000"}},
         {"2000's INF decorated only", {{w2k, Inf(",NTx86", {"Models.NTx86"})}},
          {"win2000/orvex.inf, line 5: Windows 2000" + noId + "[Manufacturer] leads to [Models], which the file"}, {}},
         {"reader's INF decorated only", {{ncp, Inf(",NTx86", {"Models.NTx86"})}},
@@ -70,13 +138,14 @@ TEST(InfReaders, EachSystemByItsOwnRules) {
          {{ncp, kInf + "[SourceDisksNames]\r\n1=Disk\r\n[SourceDisksFiles]\r\nORVEX.sys=1\r\norvex2.sys=1\r\n"}},
          {"[SourceDisksFiles] names orvex2.sys, not on the medium at Setup/drivers/orvex2.sys"}, {"ORVEX.sys,"}},
         // Server 2003 is 5.2 with product type 3; the sections for a suite
-        // only some editions have, and those less specific, are not used.
+        // only some editions have (Datacenter), and those less specific, are not used.
         {"the most specific decoration that fits",
-         {{xp, Inf(",NT,NTx86,NTamd64.6.0,NTamd64.5.2,NTx86.5.2.3,NTx86.5.1.1.0x100",
+         {{xp, Inf(",NT,NTx86,NTamd64.6.0,NTamd64.5.2,NTx86.5.2.3,NTx86.5.1.1.0x80",
                    {"Models.NTx86", "Models.NTamd64.6.0", "Models.NTamd64.5.2"},
-                   {"Models", "Models.NT", "Models.NTx86.5.2.3", "Models.NTx86.5.1.1.0x100"})}},
-         {"Windows Server 2003 (32-bit)" + noId + "[Manufacturer] leads to [Models.NTx86.5.2.3], which does not name it"},
-         {"XP (32-bit)", "10 (32-bit)", "64-bit"}},
+                   {"Models", "Models.NT", "Models.NTx86.5.2.3", "Models.NTx86.5.1.1.0x80"})}},
+         {"line 5: Windows Server 2003 (32-bit, member server)" + noId +
+          "[Manufacturer] leads to [Models.NTx86.5.2.3], which does not name it"},
+         {"XP (32-bit)", "10 1507", "64-bit", "domain controller"}},
         {"UTF-16 for INFs that only NT reads", {{xp, test::Utf16Le(kInf)}, {w2k, test::Utf16Le(kInf)}}, {}, {}},
         {"the sample medium as shipped",
          {{xp, Sample(xp)}, {w2k, Sample(w2k)}, {ncp, Sample(ncp)}, {"smclib/scbase.inf", Sample("smclib/scbase.inf")}},

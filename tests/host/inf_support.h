@@ -16,7 +16,8 @@ inline const std::string kReaderInf =
     "[Strings]\r\n"
     "Mfg=\"ORVEX\"\r\n"
     "Desc=\"Reader\"\r\n"
-    "HardwareId=\"usb\\VID_0D4E&PID_0010\"\r\n";
+    "HardwareId=\"usb\\VID_0D4E&PID_0010\"\r\n"
+    "[Install]\r\n";
 
 // `text` with its first `from` replaced by `to`.
 inline std::string Replaced(std::string text, const std::string& from, const std::string& to) {

@@ -76,7 +76,7 @@ TEST(MediumLayout, RefusesEachProblemNamingThePath) {
              Write(f.vendor / "Setup/drivers/winxp/orvex.inf",
                    test::Replaced(kInf, "NTx86]\r\n%Desc%=Install,%HardwareId%", "NTx86]\r\n%Desc%=Install,USB\\Vid_0d4e"));
          },
-         {"vendor/Setup/drivers/winxp/orvex.inf, line 5: Windows XP (32-bit), Server 2003 (32-bit)",
+         {"vendor/Setup/drivers/winxp/orvex.inf, line 5: Windows XP (32-bit), 7 (32-bit)",
           "[Models.NTx86], which does not name it (binding INF, read by Windows XP (32-bit)"},
          {"Windows 2000", "(64-bit) would not find"}},
         {"reader INF without the reader's hardware ID",
@@ -91,7 +91,7 @@ TEST(MediumLayout, RefusesEachProblemNamingThePath) {
              Write(f.vendor / "Setup/drivers/win2000/orvex.inf",
                    kInf + "[SourceDisksNames]\r\n1=Disk\r\n[SourceDisksFiles]\r\norvex.sys=1\r\n");
          },
-         {"win2000/orvex.inf, line 19: [SourceDisksFiles] names orvex.sys, not on the medium at "
+         {"win2000/orvex.inf, line 20: [SourceDisksFiles] names orvex.sys, not on the medium at "
           "Setup/drivers/win2000/orvex.sys (binding INF, read by Windows 2000)"},
          {}},
         {"reader INF saved as UTF-8 with a byte-order mark",

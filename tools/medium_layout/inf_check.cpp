@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <unordered_map>
 
 #include "install/binding_rules.h"
@@ -31,33 +32,80 @@ std::string MediumPathFrom(const std::string& folder, const std::string& relativ
     return path;
 }
 
-std::string SystemsInWords(const std::vector<std::string>& systems) {
-    std::string out;
-    for (std::size_t i = 0; i < systems.size(); ++i) {
-        std::string name = systems[i];
-        if (i && name.rfind("Windows ", 0) == 0) name.erase(0, 8);
-        out += (i == 0 ? "" : i + 1 == systems.size() ? " and " : ", ") + name;
-    }
-    return out;
-}
+std::string SystemsInWords(const std::vector<std::string>& systems) { return ReleasesInWords(systems); }
 
 namespace {
 
+std::string Folded(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// A problem before the systems that meet it are named.
+struct Miss {
+    int line = 0;
+    std::string what;
+};
+
+// Why the file lacks [name] when the system misses its header: after a
+// Ctrl-Z, or joined to a line ending in '\'. The line is the one that hides
+// it; 0 and nothing when the file has no such header at all.
+Miss Lacking(const inf::File& file, const std::string& name) {
+    const auto found = file.hidden.find(Folded(name));
+    if (found == file.hidden.end()) return {};
+    const inf::HiddenHeader& h = found->second;
+    const std::string cause = std::to_string(h.cause), line = std::to_string(h.line);
+    if (h.ctrlZ && h.line == h.cause) return {h.cause, " (a Ctrl-Z before its header on line " + line + " ends the file)"};
+    if (h.ctrlZ) return {h.cause, " (the Ctrl-Z on line " + cause + " ends the file before its header on line " + line + ")"};
+    return {h.cause, " (the \\ that ends line " + cause + " joins its header on line " + line + " to that line)"};
+}
+
+// A section the system needs and the file does not hold, with where it hides.
+Miss Absent(const inf::File& file, int line, const std::string& what, const std::string& section) {
+    const Miss lack = Lacking(file, section);
+    return {lack.line ? lack.line : line, what + lack.what};
+}
+
 // What one system's loader makes of [Manufacturer], when it does not reach
 // the ID: what each entry leads it to.
-std::string Missed(const std::vector<inf::ModelsChoice>& choices) {
-    if (choices.empty()) return "[Manufacturer] lists no models section";
-    std::string out = "[Manufacturer] leads to ";
+Miss Missed(const inf::File& file, const std::vector<inf::ModelsChoice>& choices, int manufacturers) {
+    if (choices.empty()) return {manufacturers, "[Manufacturer] lists no models section"};
+    Miss miss{choices[0].line, "[Manufacturer] leads to "};
+    bool hidden = false;  // told at the line that hides the first header it misses
     for (std::size_t i = 0; i < choices.size(); ++i) {
         const inf::ModelsChoice& choice = choices[i];
-        out += i ? " and to " : "";
-        if (choice.section.empty())
-            out += "no models section: no decoration of " + choice.models +
-                   " fits, and 64-bit Windows from 5.2 on never uses the undecorated one";
-        else
-            out += "[" + choice.section + "], which " + (choice.found ? "does not name it" : "the file does not hold");
+        miss.what += i ? " and to " : "";
+        if (choice.section.empty()) {
+            miss.what += "no models section: no decoration of " + choice.models +
+                         " fits, and 64-bit Windows from 5.2 on never uses the undecorated one";
+        } else if (choice.found) {
+            miss.what += "[" + choice.section + "], which does not name it";
+        } else {
+            const Miss lack = Lacking(file, choice.section);
+            if (lack.line && !hidden) miss.line = lack.line;
+            hidden = hidden || lack.line;
+            miss.what += "[" + choice.section + "], which the file does not hold" + lack.what;
+        }
+        if (!choice.passedOver.empty()) miss.what += " (passing over " + choice.passedOver + ")";
     }
-    return out;
+    return miss;
+}
+
+// The install section of the ID's line, which the loader does not find.
+Miss InstallMissed(const inf::File& file, const inf::ModelsChoice& choice) {
+    const std::string models = "[" + choice.section + "]";
+    if (choice.install.empty()) return {choice.naming->number, models + " gives it no install section"};
+    std::string names;
+    Miss lack;
+    for (std::size_t i = 0; i < choice.installNames.size(); ++i) {
+        const std::string& name = choice.installNames[i];
+        names += (i == 0 ? "" : i + 1 == choice.installNames.size() ? " and " : ", ") + ("[" + name + "]");
+        if (!lack.line) lack = Lacking(file, name);
+    }
+    return {lack.line ? lack.line : choice.naming->number,
+            models + " names " + choice.install + ", and the file holds " +
+                (choice.installNames.size() == 1 ? "no " : "none of ") + names + lack.what};
 }
 
 // The problems of the INF as the systems read it in one code page.
@@ -72,7 +120,10 @@ std::vector<InfProblem> ProblemsAsRead(const inf::File& file, std::string_view b
     if (!ninetyX.empty() && bytes.substr(0, 2) == "\xFF\xFE")
         return {{0, "saved as UTF-16: " + oldSystems + " read only ANSI INFs"}};
     const inf::Section* version = file.Find("Version");
-    if (!version) return {{0, "INF without a [Version] section"}};
+    if (!version) {
+        const Miss miss = Absent(file, 0, "INF without a [Version] section", "Version");
+        return {{miss.line, miss.what}};
+    }
     const inf::Line* signature = nullptr;
     for (const inf::Line& line : version->lines)
         if (inf::SameName(line.key, "Signature")) signature = &line;
@@ -85,42 +136,62 @@ std::vector<InfProblem> ProblemsAsRead(const inf::File& file, std::string_view b
                                         " read only INFs signed $Chicago$ or $Windows 95$"}};
 
     // Each system that matches or binds the reader by this INF, by the
-    // models section its loader uses; systems missing it alike told at once.
+    // models section its loader uses and the install section it names;
+    // systems missing it alike told at once.
     struct Missing {
-        int line;
-        std::string what;
+        Miss miss;
         std::vector<std::string> systems;
     };
     std::vector<Missing> missing;
     const inf::Section* manufacturers = file.Find("Manufacturer");
-    bool takesFiles = false;
+    const std::string id = std::string(" the reader's hardware ID ") + kReaderHardwareId + ": ";
+    std::vector<VersionFacts> platforms;  // of the systems that take the INF's files
     for (const InfReader& reader : readers) {
         if (reader.use == InfUse::Other) continue;
-        takesFiles = true;
+        const VersionFacts& v = reader.facts.version;
+        if (std::none_of(platforms.begin(), platforms.end(), [&](const VersionFacts& p) {
+                return p.platformId == v.platformId && p.architecture == v.architecture;
+            }))
+            platforms.push_back(v);
         const std::vector<inf::ModelsChoice> choices = inf::ChooseModels(file, reader.facts, kReaderHardwareId);
-        if (std::any_of(choices.begin(), choices.end(), [](const inf::ModelsChoice& c) { return c.naming; }))
+        if (std::any_of(choices.begin(), choices.end(), [](const inf::ModelsChoice& c) { return c.installs; }))
             continue;
-        Missing miss{0, "the INF has no [Manufacturer] section", {}};
-        if (manufacturers) miss = {choices.empty() ? manufacturers->number : choices[0].line, Missed(choices), {}};
-        auto group = std::find_if(missing.begin(), missing.end(), [&](const Missing& m) { return m.what == miss.what; });
-        if (group == missing.end()) group = missing.insert(missing.end(), miss);
+        const auto named = std::find_if(choices.begin(), choices.end(), [](const inf::ModelsChoice& c) { return c.naming; });
+        Miss miss;
+        if (!manufacturers) {
+            miss = Absent(file, 0, "the INF has no [Manufacturer] section", "Manufacturer");
+            miss.what = " would not find" + id + miss.what;
+        } else if (named == choices.end()) {
+            miss = Missed(file, choices, manufacturers->number);
+            miss.what = " would not find" + id + miss.what;
+        } else {
+            miss = InstallMissed(file, *named);
+            miss.what = " would not find the install section for" + id + miss.what;
+        }
+        auto group = std::find_if(missing.begin(), missing.end(),
+                                  [&](const Missing& m) { return m.miss.what == miss.what && m.miss.line == miss.line; });
+        if (group == missing.end()) group = missing.insert(missing.end(), {miss, {}});
         group->systems.push_back(reader.system);
     }
     std::vector<InfProblem> problems;
-    for (const Missing& miss : missing)
-        problems.push_back({miss.line, SystemsInWords(miss.systems) + " would not find the reader's hardware ID " +
-                                           kReaderHardwareId + ": " + miss.what});
-    if (!takesFiles) return problems;
+    for (const Missing& m : missing) problems.push_back({m.miss.line, SystemsInWords(m.systems) + m.miss.what});
+    // The files each platform's systems take, each problem once.
+    std::set<std::pair<int, std::string>> told;
     const std::string folder = std::filesystem::path(mediumPath).parent_path().generic_string();
-    for (const inf::SourceFile& source : inf::SourceFiles(file)) {
-        const std::string listed = source.listedIn + " names " + source.name;
-        const std::string path = MediumPathFrom(folder, source.folder + "\\" + source.name);
-        if (!source.problem.empty())
-            problems.push_back({source.line, listed + ", but " + source.problem});
-        else if (path.empty())
-            problems.push_back({source.line, listed + ", which would lie outside the medium"});
-        else if (!onMedium(path))
-            problems.push_back({source.line, listed + ", not on the medium at " + path});
+    for (const VersionFacts& platform : platforms) {
+        for (const inf::SourceFile& source : inf::SourceFiles(file, platform)) {
+            const std::string listed = source.listedIn + " names " + source.name;
+            const std::string path = MediumPathFrom(folder, source.folder + "\\" + source.name);
+            std::string problem;
+            if (!source.problem.empty())
+                problem = listed + ", but " + source.problem;
+            else if (path.empty())
+                problem = listed + ", which would lie outside the medium";
+            else if (!onMedium(path))
+                problem = listed + ", not on the medium at " + path;
+            if (!problem.empty() && told.emplace(source.line, problem).second)
+                problems.push_back({source.line, problem});
+        }
     }
     std::stable_sort(problems.begin(), problems.end(),
                      [](const InfProblem& a, const InfProblem& b) { return a.line < b.line; });

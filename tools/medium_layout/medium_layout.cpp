@@ -76,7 +76,7 @@ std::vector<Need> NeedsOfAllPlatforms() {
             if (read.item != MediumItem::Inf) continue;
             std::vector<InfReader>& readers = needs[byPath.at(Folded(MediumPath(read.path)))].readers;
             if (readers.empty() || readers.back().system != release.name)
-                readers.push_back({release.name, {release.version, release.build, 0}, read.infUse});
+                readers.push_back({release.name, {release.version, release.build, release.suiteMask}, read.infUse});
             readers.back().use = std::max(readers.back().use, read.infUse);
         }
     }
