@@ -1,6 +1,7 @@
 #include "install/file_deploy.h"
 
 #include "app/language.h"
+#include "base/run_log.h"
 
 namespace rs {
 
@@ -26,7 +27,13 @@ BOOL InstallFile(const std::string& source, const std::string& destination) {
     // Read-only copies of an earlier installation are to be overwritten; the
     // destination may not exist yet, so the result is not looked at.
     SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) return FALSE;
+    const BOOL copied = CopyFileA(source.c_str(), destination.c_str(), FALSE);
+    const DWORD error = copied ? 0 : GetLastError();
+    runlog::Step(copied, error, "copy \"%s\" to \"%s\"", source.c_str(), destination.c_str());
+    if (!copied) {
+        SetLastError(error);  // the caller's message tells it
+        return FALSE;
+    }
     // The copy takes the source's attributes, and every file on a pressed
     // disc is read-only: left so, later driver updates, the uninstaller and
     // the user could neither replace nor delete it. Only that bit goes.

@@ -7,6 +7,8 @@
 #include "base/handles.h"
 #include "base/system_api.h"
 #include "app/platform.h"
+#include "app/run_context.h"
+#include "base/run_log.h"
 #include "install/file_deploy.h"
 #include "install/registry_io.h"
 #include "shell/shortcut.h"
@@ -72,7 +74,8 @@ void InstallUtilitiesAndGuide(HWND owner, DisplayLanguage language, const std::s
     CreateDirectoryA((utility + pages).c_str(), nullptr);
     CopyFolderFiles(std::string(kGuideSource) + pages, utility + pages);
 
-    const std::string programs = SpecialFolderPath(owner, CSIDL_PROGRAMS);
+    std::string programs = SpecialFolderPath(owner, ProgramsFolderId(Switches().allUsers, platform));
+    if (programs.empty()) programs = SpecialFolderPath(owner, kProgramsFolder);
     const std::string group = programs + "\\" + kUtilityGroupName;
     // Without a Programs folder the group would land in the current drive's root.
     if (!programs.empty()) CreateDirectoryA(group.c_str(), nullptr);
@@ -82,7 +85,10 @@ void InstallUtilitiesAndGuide(HWND owner, DisplayLanguage language, const std::s
             row == UtilityShortcutRow::Guide ? ProgramFilesFolder(windowsDirectory) : std::string();
         const UtilityShortcut s = MakeUtilityShortcut(row, utility, page, group, iconProgramFiles);
         const std::string made = CreateShellShortcut(owner, s.target, "", s.iconFile, 0, s.name, CSIDL_DESKTOP);
-        if (!programs.empty()) MoveFileA(made.c_str(), s.groupFile.c_str());
+        if (!programs.empty()) {
+            const BOOL moved = MoveFileA(made.c_str(), s.groupFile.c_str());
+            runlog::Step(moved, moved ? 0 : GetLastError(), "shortcut \"%s\"", s.groupFile.c_str());
+        }
         // Gone already when the move worked; otherwise the Desktop copy goes.
         DeleteFileA(made.c_str());
     }

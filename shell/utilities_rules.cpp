@@ -47,4 +47,8 @@ UtilityShortcut MakeUtilityShortcut(UtilityShortcutRow row, const std::string& u
     return s;
 }
 
+int ProgramsFolderId(bool allUsers, PlatformCode platform) {
+    return allUsers && platform >= 4 && platform != 12 ? kCommonProgramsFolder : kProgramsFolder;
+}
+
 }  // namespace rs

@@ -26,6 +26,12 @@ inline constexpr std::array<UtilityCopy, 2> kUtilityCopies = {kUninstallerCopy, 
 std::string GuidePageName(DisplayLanguage language, PlatformCode platform);
 std::string GuideFolderName(DisplayLanguage language, PlatformCode platform);
 
+// The Programs folder that receives the group: the current user's, or with
+// /allusers the one for all users where the system has it (the NT family).
+inline constexpr int kProgramsFolder = 0x02;        // CSIDL_PROGRAMS
+inline constexpr int kCommonProgramsFolder = 0x17;  // CSIDL_COMMON_PROGRAMS
+int ProgramsFolderId(bool allUsers, PlatformCode platform);
+
 // Drive of the Windows folder + "\Program Files".
 std::string FallbackProgramFiles(const std::string& windowsDirectory);
 

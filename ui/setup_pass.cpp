@@ -6,6 +6,7 @@
 #include "base/module_path.h"
 #include "app/language.h"
 #include "app/platform.h"
+#include "app/run_context.h"
 #include "install/binding.h"
 #include "install/copy_table.h"
 #include "install/file_deploy.h"
@@ -33,10 +34,12 @@ bool CopyRowReported(TSetupForm& form, const CopyRow& row) {
 
     // The timer never fires while a copy-failure box pumps messages.
     form.DisarmDelayTimer();
-    SetLastError(error);
-    const std::string text = CopyFailureText(row.nameInMessage, form.Language);
+    const std::string text = CopyFailureText(row.nameInMessage, form.Language, static_cast<std::int32_t>(error));
     const std::string caption = Narrow(txtCopyErrorCaption);
-    MessageBoxA(form.Handle(), text.c_str(), caption.c_str(), MB_ICONQUESTION | MB_OK);
+    Ask("Error", CopyFailureText(row.nameInMessage, 0, static_cast<std::int32_t>(error)), IDOK, [&] {
+        return MessageBoxA(form.Handle(), text.c_str(), caption.c_str(), MB_ICONQUESTION | MB_OK);
+    });
+    Outcome().failed = true;
 
     switch (row.onFailure) {
         case OnCopyFailure::GoOn:
@@ -70,13 +73,14 @@ std::u16string SystemMessage(DWORD error) {
     return std::u16string(wide.begin(), wide.end());
 }
 
-// Narrow boxes: Traditional Chinese texts go out in code page 950.
+// Narrow boxes: Traditional Chinese texts go out in code page 950. The
+// log has the English ones.
 void ShowNarrowBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT style,
-                   DisplayLanguage language) {
+                   DisplayLanguage language, const std::u16string& englishText) {
     const UINT codePage = language == 1 ? 950 : CP_ACP;
     const std::string t = ToCodePage(text, codePage);
     const std::string c = ToCodePage(caption, codePage);
-    MessageBoxA(owner, t.c_str(), c.c_str(), style);
+    Ask("Error", ToCodePage(englishText, CP_ACP), IDOK, [&] { return MessageBoxA(owner, t.c_str(), c.c_str(), style); });
 }
 
 void RunPathA(TSetupForm& form) {
@@ -121,7 +125,7 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
     const CopyRow& inf = CopyTableRow(14);
     InstallFile(inf.source, DestinationOf(inf));
     form.SetProgress(progress::kInfCopied);
-    ShowRestartPrompt(form.Handle());
+    OfferRestart(form.Handle());
     tk::App().Terminate();
 }
 
@@ -137,29 +141,42 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
     form.Disable();
     form.SetProgress(progress::kWindowDisabled);
     form.Hide();
-    if (RunAndWait(installer, folder)) {
-        ShowRestartPrompt(form.Handle());
+    DWORD installerExit = 0;
+    if (RunAndWait(installer, folder, Switches().installerArgs, &installerExit)) {
+        TakeInstallerExit(Outcome(), installerExit);
+        OfferRestart(form.Handle());
     } else {
-        const InstallerFailureTexts t = BuildInstallerFailureTexts(platform, form.Language, SystemMessage(GetLastError()));
-        ShowNarrowBox(nullptr, t.errorText, t.errorCaption, MB_ICONERROR | MB_OK, form.Language);
-        ShowNarrowBox(nullptr, t.infoText, t.infoCaption, MB_ICONWARNING | MB_OK, form.Language);
+        const std::u16string system = SystemMessage(GetLastError());
+        const InstallerFailureTexts t = BuildInstallerFailureTexts(platform, form.Language, system);
+        const InstallerFailureTexts english = BuildInstallerFailureTexts(platform, 0, system);
+        ShowNarrowBox(nullptr, t.errorText, t.errorCaption, MB_ICONERROR | MB_OK, form.Language, english.errorText);
+        ShowNarrowBox(nullptr, t.infoText, t.infoCaption, MB_ICONWARNING | MB_OK, form.Language, english.infoText);
+        Outcome().failed = true;
     }
     tk::App().Terminate();
     // At once: no further window message is handled.
-    std::exit(0);
+    std::exit(static_cast<int>(FinishRun()));
+}
+
+// Asks in English, which every system's code page holds.
+int AskInEnglish(TSetupForm& form, const char16_t* text, int unattendedAnswer, UINT style) {
+    const std::string t = Narrow(text);
+    const std::string caption = Narrow(txtErrorCaption);
+    return Ask("Error", t, unattendedAnswer,
+               [&] { return MessageBoxA(form.Handle(), t.c_str(), caption.c_str(), style); });
 }
 
 void RunPathE(TSetupForm& form, PlatformCode platform) {
-    const std::string question = Narrow(txtNewerSystemQuestion);
-    const std::string caption = Narrow(txtErrorCaption);
-    if (MessageBoxA(form.Handle(), question.c_str(), caption.c_str(), MB_ICONQUESTION | MB_YESNO) != IDYES) return;
+    if (AskInEnglish(form, txtNewerSystemQuestion, IDYES, MB_ICONQUESTION | MB_YESNO) != IDYES) {
+        Outcome().declined = true;
+        return;
+    }
     RunPathC(form, platform);
 }
 
 void RunPathF(TSetupForm& form) {
-    const std::string text = Narrow(txtUnknownSystem);
-    const std::string caption = Narrow(txtErrorCaption);
-    MessageBoxA(form.Handle(), text.c_str(), caption.c_str(), MB_OK);
+    AskInEnglish(form, txtUnknownSystem, IDOK, MB_OK);
+    Outcome().unsupported = true;
     tk::App().Terminate();
 }
 
@@ -167,6 +184,8 @@ void RunPathF(TSetupForm& form) {
 
 // The press feedback has run in the Yes handler before this.
 void RunInstallationPass(TSetupForm& form) {
+    // A further Yes after a stopped pass starts afresh, also its outcome.
+    Outcome() = RunOutcome{};
     form.SetProgress(progress::kStart);
     const PlatformCode platform = DetectPlatform();
     switch (PathForPlatform(platform)) {

@@ -1,0 +1,102 @@
+#include "entry/switches_run.h"
+
+#include <windows.h>
+
+#include "app/language.h"
+#include "app/platform.h"
+#include "app/run_context.h"
+#include "app/texts.h"
+#include "base/module_path.h"
+#include "base/run_log.h"
+#include "toolkit/application.h"
+#include "ui/setup_form.h"
+#include "ui/setup_pass_rules.h"
+
+namespace rs {
+namespace {
+
+constexpr char kGlobalMarkName[] = "Global\\ORVEX-Reader-Setup";
+constexpr const char* kMarkName = kGlobalMarkName + 7;
+
+char PathLetter(InstallPath path) { return static_cast<char>('A' + static_cast<int>(path)); }
+
+void ShowSwitchesBox(const std::string& problem, UINT icon) {
+    const std::string text = problem + ToCodePage(txtSwitchesHelp, CP_ACP);
+    const std::string caption = ToCodePage(txtSwitchesCaption, CP_ACP);
+    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | icon);
+}
+
+std::string LogPathFor(const SetupSwitches& s) {
+    if (s.logPath) return s.logPath;
+    if (!Unattended(s)) return std::string();
+    char temp[MAX_PATH + 1] = {};
+    const DWORD n = GetTempPathA(sizeof temp, temp);
+    if (n == 0 || n >= sizeof temp) return std::string();
+    return DefaultLogPath(std::string(temp, n));
+}
+
+// The toolkit's report of an escaped exception (a failed shortcut) is a
+// question like any other: a box for a person, the log otherwise.
+void ReportException(const std::string& text) {
+    Outcome().failed = true;
+    Ask("error", text, IDOK, [&text] {
+        tk::App().ShowExceptionBox(text);
+        return IDOK;
+    });
+}
+
+}  // namespace
+
+unique_handle HoldRunningMark(bool& anotherRunning) {
+    // Global: a deployment tool's run as the system account and a person's
+    // run in their own session see one mark. Systems without terminal
+    // services refuse the prefix; the plain name is theirs.
+    unique_handle mark(CreateMutexA(nullptr, FALSE, kGlobalMarkName));
+    if (!mark) mark.reset(CreateMutexA(nullptr, FALSE, kMarkName));
+    anotherRunning = mark && GetLastError() == ERROR_ALREADY_EXISTS;
+    return mark;
+}
+
+unsigned RunWithSwitches(int count, const char* const* args, bool anotherRunning) {
+    SetSwitches(ParseSwitches(count, args));
+    const SetupSwitches& s = Switches();
+    const bool quiet = s.mode == RunMode::Quiet;
+    if (s.problem) {
+        if (!quiet) ShowSwitchesBox(std::string(s.problem) + s.problemArgument + "\r\n\r\n", MB_ICONERROR);
+        return exitcode::kBadCommandLine;
+    }
+    if (s.help) {
+        if (!quiet) ShowSwitchesBox(std::string(), MB_ICONINFORMATION);
+        return exitcode::kInstalled;
+    }
+
+    const std::string logPath = LogPathFor(s);
+    if (!logPath.empty()) runlog::Open(logPath);
+    const PlatformCode platform = DetectPlatform();
+    const InstallPath path = PathForPlatform(platform);
+    runlog::Line("setup.exe started: \"%s\", command line \"%s\", platform %d, path %c", ModuleFileName().c_str(),
+                 CommandLineForLog(count, args).c_str(), platform, PathLetter(path));
+
+    if (Unattended(s) && anotherRunning) {
+        runlog::Line("another setup.exe of this driver is running: nothing done");
+        Outcome().alreadyRunning = true;
+        return FinishRun();
+    }
+    // Decided before anything is written: without the administrator's
+    // acceptance the base components, and so the reader, cannot be installed.
+    if (Unattended(s) && (path == InstallPath::A || path == InstallPath::B) && !s.acceptLicense) {
+        runlog::Line("the Smart Card Base Components' licence needs /acceptlicense on this system: nothing done");
+        Outcome().declined = true;
+        return FinishRun();
+    }
+
+    tk::App().SetExceptionReport(&ReportException);
+    if (Unattended(s)) {
+        RunWindows(!quiet, [] { SetupForm->RunUnattended(); });
+    } else {
+        RunWindows(true, nullptr);
+    }
+    return FinishRun();
+}
+
+}  // namespace rs

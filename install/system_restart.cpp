@@ -1,0 +1,4 @@
+#include "install/system_restart.h"
+namespace rs {
+bool RestartSystem() { return false; }
+}

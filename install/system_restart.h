@@ -1,0 +1,5 @@
+// PLACEHOLDER until the restart unit lands.
+#pragma once
+namespace rs {
+bool RestartSystem();
+}
