@@ -16,15 +16,15 @@ unique_hfile& File() {
     return file;
 }
 
-// The line of a format and its arguments (wvsprintf writes at most 1024
-// characters and the terminator), then a suffix.
-void Write(DWORD callersError, const char* format, va_list args, const char* suffix) {
-    char text[1025];
-    wvsprintfA(text, format, args);
+// A line of a format and its arguments, then its result's words. Each part
+// is at most 1024 characters (wvsprintf's limit), and the buffer holds both.
+void Write(DWORD callersError, const char* format, va_list args, const char* resultFormat, unsigned long error) {
+    char text[2 * 1025];
+    const int length = wvsprintfA(text, format, args);
+    wsprintfA(text + length, resultFormat, error);
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    const std::string line = FormatLogLine({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond},
-                                           std::string(text) + suffix);
+    const std::string line = FormatLogLine({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}, text);
     // Appended at the end every time: an earlier run's lines stay.
     DWORD written = 0;
     if (SetFilePointer(File().get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
@@ -46,18 +46,15 @@ void Line(const char* format, ...) {
     if (!File()) return;
     va_list args;
     va_start(args, format);
-    Write(GetLastError(), format, args, "");
+    Write(GetLastError(), format, args, "", 0);
     va_end(args);
 }
 
 void Step(bool ok, unsigned long error, const char* format, ...) {
     if (!File()) return;
-    const DWORD callersError = GetLastError();
-    char result[40] = ": ok";
-    if (!ok) wsprintfA(result, ": failed, error %lu", error);
     va_list args;
     va_start(args, format);
-    Write(callersError, format, args, result);
+    Write(GetLastError(), format, args, ok ? ": ok" : ": failed, error %lu", error);
     va_end(args);
 }
 

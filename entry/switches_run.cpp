@@ -20,8 +20,9 @@ constexpr const char* kMarkName = kGlobalMarkName + 7;
 
 char PathLetter(InstallPath path) { return static_cast<char>('A' + static_cast<int>(path)); }
 
-void ShowSwitchesBox(const std::string& problem, UINT icon) {
-    const std::string text = problem + ToCodePage(txtSwitchesHelp, CP_ACP);
+// The switches and exit codes, after what is wrong with the command line.
+void ShowSwitchesBox(const char* problem, const char* argument, UINT icon) {
+    const std::string text = std::string(problem) + argument + ToCodePage(txtSwitchesHelp, CP_ACP);
     const std::string caption = ToCodePage(txtSwitchesCaption, CP_ACP);
     MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | icon);
 }
@@ -61,13 +62,12 @@ unsigned RunWithSwitches(int count, const char* const* args, bool anotherRunning
     SetSwitches(ParseSwitches(count, args));
     const SetupSwitches& s = Switches();
     const bool quiet = s.mode == RunMode::Quiet;
-    if (s.problem) {
-        if (!quiet) ShowSwitchesBox(std::string(s.problem) + s.problemArgument + "\r\n\r\n", MB_ICONERROR);
-        return exitcode::kBadCommandLine;
-    }
-    if (s.help) {
-        if (!quiet) ShowSwitchesBox(std::string(), MB_ICONINFORMATION);
-        return exitcode::kInstalled;
+    if (s.problem || s.help) {
+        if (!quiet) {
+            ShowSwitchesBox(s.problem ? s.problem : "", s.problem ? s.problemArgument : "",
+                            s.problem ? MB_ICONERROR : MB_ICONINFORMATION);
+        }
+        return s.problem ? exitcode::kBadCommandLine : exitcode::kInstalled;
     }
 
     const std::string logPath = LogPathFor(s);
@@ -78,23 +78,17 @@ unsigned RunWithSwitches(int count, const char* const* args, bool anotherRunning
                  CommandLineForLog(count, args).c_str(), platform, PathLetter(path));
 
     if (Unattended(s) && anotherRunning) {
-        runlog::Line("another setup.exe of this driver is running: nothing done");
+        runlog::Line("another setup.exe is running: nothing done");
         Outcome().alreadyRunning = true;
-        return FinishRun();
-    }
-    // Decided before anything is written: without the administrator's
-    // acceptance the base components, and so the reader, cannot be installed.
-    if (Unattended(s) && (path == InstallPath::A || path == InstallPath::B) && !s.acceptLicense) {
-        runlog::Line("the Smart Card Base Components' licence needs /acceptlicense on this system: nothing done");
+    } else if (Unattended(s) && (path == InstallPath::A || path == InstallPath::B) && !s.acceptLicense) {
+        // Decided before anything is written: without the administrator's
+        // acceptance the base components, and so the reader, cannot be installed.
+        runlog::Line("the base components' licence needs /acceptlicense: nothing done");
         Outcome().declined = true;
-        return FinishRun();
-    }
-
-    tk::App().SetExceptionReport(&ReportException);
-    if (Unattended(s)) {
-        RunWindows(!quiet, [] { SetupForm->RunUnattended(); });
     } else {
-        RunWindows(true, nullptr);
+        tk::App().SetExceptionReport(&ReportException);
+        void (*const unattendedStart)() = [] { SetupForm->RunUnattended(); };
+        RunWindows(!quiet, Unattended(s) ? unattendedStart : nullptr);
     }
     return FinishRun();
 }

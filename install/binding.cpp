@@ -29,11 +29,11 @@ bool BindLater(const std::string& infPath, DWORD error) {
             Outcome().stagedOnly = !restartNeeded;
             return true;
         }
-        NoteFailure("the reader's driver could not be staged");
+        NoteFailure("staging failed");
     } else if (error == ERROR_ACCESS_DENIED) {
-        NoteFailure("administrator rights are needed to bind the reader's driver");
+        NoteFailure("binding: administrator rights needed");
     } else {
-        NoteFailure("the reader's driver could not be bound");
+        NoteFailure("binding failed");
     }
     return false;
 }
@@ -77,7 +77,7 @@ int RunAndWait(const std::string& programPath, const std::string& workingFolder,
                                         workingFolder.c_str(), &startup, &info);
     const DWORD error = started ? 0 : GetLastError();
     // The arguments an administrator adds may hold an installer's password.
-    runlog::Step(started, error, !*extraArgs ? "started \"%s\"" : "started \"%s\" with the /installerargs text",
+    runlog::Step(started, error, !*extraArgs ? "started \"%s\"" : "started \"%s\" /installerargs",
                  programPath.c_str());
     if (!started) {
         SetLastError(error);
@@ -101,16 +101,16 @@ void OfferRestart(HWND owner) {
     RunOutcome& outcome = Outcome();
     outcome.completed = true;
     if (outcome.restart == RestartNeed::Started) {
-        runlog::Line("restart: already started by the installer");
+        runlog::Line("restart: started by the installer");
         return;
     }
     if (outcome.stagedOnly) {
-        runlog::Line("restart: not needed, the driver waits staged for the reader");
+        runlog::Line("restart: not needed, the driver is staged");
         return;
     }
     switch (Switches().restart) {
         case RestartChoice::Ask:
-            runlog::Line("restart: the system's restart prompt");
+            runlog::Line("restart: prompt");
             ShowRestartPrompt(owner);
             outcome.restart = RestartNeed::Needed;
             break;

@@ -30,7 +30,7 @@ bool QueryStatus(SC_HANDLE service, ServiceStatus& out) {
 int StartSmartCardService() {
     unique_schandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT | STANDARD_RIGHTS_READ));
     if (!manager) {
-        runlog::Step(false, GetLastError(), "service SCardSvr: the service control manager cannot be opened");
+        runlog::Step(false, GetLastError(), "service SCardSvr: no service manager");
         return -1;
     }
     unique_schandle service(OpenServiceA(manager.get(), kServiceName,
@@ -44,7 +44,7 @@ int StartSmartCardService() {
     const BOOL configured =
         ChangeServiceConfigA(service.get(), SERVICE_WIN32_SHARE_PROCESS, SERVICE_AUTO_START, SERVICE_NO_CHANGE,
                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    runlog::Step(configured, GetLastError(), "service SCardSvr: set to start automatically");
+    runlog::Step(configured, GetLastError(), "service SCardSvr: automatic start");
 
     const SC_HANDLE h = service.get();
     ServiceStartCalls calls;
@@ -55,7 +55,7 @@ int StartSmartCardService() {
     // The handles close on return, service before manager.
     const int result = StartServiceAndWait(calls);
     runlog::Line(result == 0 ? "service SCardSvr: started, running"
-                             : "service SCardSvr: not started by this run (already running, refused, or not running)");
+                             : "service SCardSvr: not started by this run");
     return result;
 }
 

@@ -74,8 +74,7 @@ void InstallUtilitiesAndGuide(HWND owner, DisplayLanguage language, const std::s
     CreateDirectoryA((utility + pages).c_str(), nullptr);
     CopyFolderFiles(std::string(kGuideSource) + pages, utility + pages);
 
-    std::string programs = SpecialFolderPath(owner, ProgramsFolderId(Switches().allUsers, platform));
-    if (programs.empty()) programs = SpecialFolderPath(owner, kProgramsFolder);
+    const std::string programs = SpecialFolderPath(owner, ProgramsFolderId(Switches().allUsers, platform));
     const std::string group = programs + "\\" + kUtilityGroupName;
     // Without a Programs folder the group would land in the current drive's root.
     if (!programs.empty()) CreateDirectoryA(group.c_str(), nullptr);

@@ -188,7 +188,7 @@ void TLicenseForm::CheckTimerTimer() {
         // Nobody is there to give up: an unattended run stops waiting.
         if (Unattended() && BaseComponentsWaitOver(acceptedAt_, GetTickCount())) {
             CheckTimer.SetEnabled(false);
-            NoteFailure("the Smart Card Base Components' installer did not register the Smart Card service in time");
+            NoteFailure("the base components' installer did not finish in time");
             tk::App().Terminate();
         }
         return;

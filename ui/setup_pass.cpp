@@ -148,9 +148,8 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
     } else {
         const std::u16string system = SystemMessage(GetLastError());
         const InstallerFailureTexts t = BuildInstallerFailureTexts(platform, form.Language, system);
-        const InstallerFailureTexts english = BuildInstallerFailureTexts(platform, 0, system);
-        ShowNarrowBox(nullptr, t.errorText, t.errorCaption, MB_ICONERROR | MB_OK, form.Language, english.errorText);
-        ShowNarrowBox(nullptr, t.infoText, t.infoCaption, MB_ICONWARNING | MB_OK, form.Language, english.infoText);
+        ShowNarrowBox(nullptr, t.errorText, t.errorCaption, MB_ICONERROR | MB_OK, form.Language, t.englishErrorText);
+        ShowNarrowBox(nullptr, t.infoText, t.infoCaption, MB_ICONWARNING | MB_OK, form.Language, t.englishInfoText);
         Outcome().failed = true;
     }
     tk::App().Terminate();

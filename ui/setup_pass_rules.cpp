@@ -60,6 +60,8 @@ InstallerFailureTexts BuildInstallerFailureTexts(PlatformCode platform, DisplayL
     t.errorText = std::u16string(txtInstallerErrorPrefix[i]) + systemMessage;
     t.infoCaption = txtInstallerInfoCaption[i];
     t.infoText = (*byHand)[i];
+    t.englishErrorText = std::u16string(txtInstallerErrorPrefix[0]) + systemMessage;
+    t.englishInfoText = (*byHand)[0];
     return t;
 }
 

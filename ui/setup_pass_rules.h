@@ -40,12 +40,14 @@ std::string ExternalInstallerName(PlatformCode platform);
 std::string FolderOfModule(const std::string& moduleFileName);
 
 // Path D's two boxes after a failed start. Chinese only for language 1,
-// English otherwise (Korean included).
+// English otherwise (Korean included); the log has the English ones.
 struct InstallerFailureTexts {
     std::u16string errorCaption;
     std::u16string errorText;  // prefix followed by the system's text
     std::u16string infoCaption;
     std::u16string infoText;
+    std::u16string englishErrorText;
+    std::u16string englishInfoText;
 };
 InstallerFailureTexts BuildInstallerFailureTexts(PlatformCode platform, DisplayLanguage language,
                                                  const std::u16string& systemMessage);
