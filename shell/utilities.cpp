@@ -10,7 +10,7 @@
 #include "app/run_context.h"
 #include "base/run_log.h"
 #include "install/file_deploy.h"
-#include "install/registry_io.h"
+#include "install/program_files.h"
 #include "shell/shortcut.h"
 #include "shell/utilities_internal.h"
 #include "shell/utilities_rules.h"
@@ -24,14 +24,6 @@ void CopyOver(const std::string& source, const std::string& destination) { Insta
 
 }  // namespace
 
-bool ReadProgramFilesDir(std::string& programFiles) {
-    unique_hkey key;
-    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", key.put()) != ERROR_SUCCESS)
-        return false;
-    // 99 bytes: a longer value counts as absent.
-    return ReadValue99(key.get(), "ProgramFilesDir", programFiles);
-}
-
 bool CopyFolderFiles(const std::string& source, const std::string& destination) {
     WIN32_FIND_DATAA entry{};
     unique_hfind search(FindFirstFileA((source + "\\*.*").c_str(), &entry));
@@ -42,14 +34,6 @@ bool CopyFolderFiles(const std::string& source, const std::string& destination) 
         CopyOver(source + "\\" + entry.cFileName, destination + "\\" + entry.cFileName);
     } while (FindNextFileA(search.get(), &entry));
     return true;
-}
-
-std::string ProgramFilesFolder(const std::string& windowsDirectory) {
-    std::string programFiles;
-    if (ReadProgramFilesDir(programFiles)) return programFiles;
-    programFiles = FallbackProgramFiles(windowsDirectory);
-    CreateDirectoryA(programFiles.c_str(), nullptr);
-    return programFiles;
 }
 
 std::string SpecialFolderPath(HWND owner, int folderId) {

@@ -18,10 +18,6 @@ std::string GuideFolderName(DisplayLanguage language, PlatformCode platform) {
     return GuideStem(language, platform) + ".files";
 }
 
-std::string FallbackProgramFiles(const std::string& windowsDirectory) {
-    return windowsDirectory.substr(0, 2) + "\\Program Files";
-}
-
 UtilityShortcut MakeUtilityShortcut(UtilityShortcutRow row, const std::string& utilityFolder,
                                     const std::string& guidePage, const std::string& group,
                                     const std::string& iconProgramFiles) {

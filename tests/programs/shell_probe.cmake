@@ -8,7 +8,8 @@ if(RS_WIN32)
     ${CMAKE_SOURCE_DIR}/app/platform.cpp ${CMAKE_SOURCE_DIR}/app/platform_rules.cpp
     ${CMAKE_SOURCE_DIR}/app/language.cpp ${CMAKE_SOURCE_DIR}/app/language_rules.cpp
     ${CMAKE_SOURCE_DIR}/install/file_deploy.cpp ${CMAKE_SOURCE_DIR}/install/copy_table_rules.cpp
-    ${CMAKE_SOURCE_DIR}/install/registry_io.cpp
+    ${CMAKE_SOURCE_DIR}/install/registry_io.cpp ${CMAKE_SOURCE_DIR}/install/program_files.cpp
+    ${CMAKE_SOURCE_DIR}/install/program_files_rules.cpp
     ${CMAKE_SOURCE_DIR}/app/texts.cpp ${CMAKE_SOURCE_DIR}/base/system_api.cpp
     ${CMAKE_SOURCE_DIR}/app/run_context.cpp ${CMAKE_SOURCE_DIR}/app/switches_rules.cpp
     ${CMAKE_SOURCE_DIR}/app/outcome_rules.cpp ${CMAKE_SOURCE_DIR}/base/command_line_rules.cpp
