@@ -3,6 +3,7 @@
 #include <string>
 
 #include "install/copy_table.h"
+#include "install/driver_staging_rules.h"
 #include "install/registry_steps.h"
 #include "install/stale_records.h"
 
@@ -71,6 +72,18 @@ TEST(EngineStaleRecords, OnlyUnknownInAnyCaseMarksAStaleRecord) {
 TEST(EngineStaleRecords, NineInstancesAreNamedByTheirLastCharacter) {
     EXPECT_EQ(UsbInstanceKeyPath(0), "Enum\\USB\\VID_0D4E&PID_0010\\INST_0");
     EXPECT_EQ(UsbInstanceKeyPath(8), "Enum\\USB\\VID_0D4E&PID_0010\\INST_8");
+}
+
+TEST(EngineDriverStaging, PackageFolderInfNameAndKeptFolder) {
+    // The binding INF, its folder (the package) and its name.
+    const char* const cases[][3] = {{".\\Drivers\\winxp\\orvex.inf", ".\\Drivers\\winxp", "orvex.inf"},
+                                    {"D:\\Drivers\\win2000\\Orvex2k.INF", "D:\\Drivers\\win2000", "Orvex2k.INF"},
+                                    {"orvex.inf", ".", "orvex.inf"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(DriverPackageFolder(c[0]), c[1]) << c[0];
+        EXPECT_EQ(InfFileName(c[0]), c[2]) << c[0];
+    }
+    EXPECT_EQ(KeptDriverFolder("C:\\Program Files"), "C:\\Program Files\\ORVEX\\Driver");
 }
 
 }  // namespace
