@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/language.h"
 #include "base/run_log.h"
 
 namespace rs {
@@ -32,13 +33,13 @@ RunOutcome& Outcome() {
     return outcome;
 }
 
-void LogQuestion(const char* caption, const std::string& englishText, int answer, bool unattended) {
-    runlog::Line(unattended ? "question \"%s\": %s -> %s (unattended)" : "question \"%s\": %s -> %s", caption,
-                 englishText.c_str(), AnswerName(answer));
+void LogQuestion(const char* caption, const char16_t* englishText, const char* detail, int answer, bool unattended) {
+    runlog::Line(unattended ? "question \"%s\": %s%s -> %s (unattended)" : "question \"%s\": %s%s -> %s", caption,
+                 ToCodePage(englishText, CP_ACP).c_str(), detail, AnswerName(answer));
 }
 
-void NoteFailure(const std::string& what) {
-    runlog::Line("%s", what.c_str());
+void NoteFailure(const char* what) {
+    runlog::Line("%s", what);
     Outcome().failed = true;
 }
 

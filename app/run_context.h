@@ -19,19 +19,20 @@ RunOutcome& Outcome();
 // Every box and window that waits for an answer is asked here. Where a
 // person runs the program, show() puts it on screen and its answer (IDOK,
 // IDYES, ... or a modal result) is returned. An unattended run shows
-// nothing: the question goes to the log, in English, with the answer that
-// deployment tools expect, which is returned.
-void LogQuestion(const char* caption, const std::string& englishText, int answer, bool unattended);
+// nothing: the question goes to the log, in English (its text, then a
+// detail such as a file's name), with the answer that deployment tools
+// expect, which is returned.
+void LogQuestion(const char* caption, const char16_t* englishText, const char* detail, int answer, bool unattended);
 template <class Show>
-int Ask(const char* caption, const std::string& englishText, int unattendedAnswer, Show&& show) {
+int Ask(const char* caption, const char16_t* englishText, int unattendedAnswer, Show&& show, const char* detail = "") {
     const bool unattended = Unattended();
     const int answer = unattended ? unattendedAnswer : show();
-    LogQuestion(caption, englishText, answer, unattended);
+    LogQuestion(caption, englishText, detail, answer, unattended);
     return answer;
 }
 
 // A step failed: said in the log, and the run's exit code becomes 1603.
-void NoteFailure(const std::string& what);
+void NoteFailure(const char* what);
 
 // The exit code of this run (0 for a run without arguments), its last log
 // line written.

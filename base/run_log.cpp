@@ -21,14 +21,16 @@ unique_hfile& File() {
 void Write(DWORD callersError, const char* format, va_list args, const char* resultFormat, unsigned long error) {
     char text[2 * 1025];
     const int length = wvsprintfA(text, format, args);
-    wsprintfA(text + length, resultFormat, error);
+    const int all = length + wsprintfA(text + length, resultFormat, error);
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    const std::string line = FormatLogLine({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}, text);
+    char line[sizeof text + 22];
+    const DWORD size = static_cast<DWORD>(FormatLogLine(
+        {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}, {text, static_cast<std::size_t>(all)}, line));
     // Appended at the end every time: an earlier run's lines stay.
     DWORD written = 0;
     if (SetFilePointer(File().get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
-        WriteFile(File().get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        WriteFile(File().get(), line, size, &written, nullptr);
     SetLastError(callersError);
 }
 

@@ -40,10 +40,10 @@ std::string LogPathFor(const SetupSwitches& s) {
 // question like any other: a box for a person, the log otherwise.
 void ReportException(const std::string& text) {
     Outcome().failed = true;
-    Ask("error", text, IDOK, [&text] {
+    Ask("Error", u"", IDOK, [&text] {
         tk::App().ShowExceptionBox(text);
         return IDOK;
-    });
+    }, text.c_str());
 }
 
 }  // namespace

@@ -24,9 +24,8 @@ constexpr DWORD kNoSuchDevice = 0xE000020B;  // ERROR_NO_SUCH_DEVINST: no reader
 // driver is staged, so that Windows installs it when a reader first comes.
 bool BindLater(const std::string& infPath, DWORD error) {
     if (error == kNoSuchDevice) {
-        bool restartNeeded = false;
-        if (StageDriverPackage(infPath, restartNeeded)) {
-            Outcome().stagedOnly = !restartNeeded;
+        if (StageDriverPackage(infPath)) {
+            Outcome().stagedOnly = true;
             return true;
         }
         NoteFailure("staging failed");
@@ -52,7 +51,7 @@ int BindReaderDriver(HWND owner, DisplayLanguage language, const std::string& in
                            : "binding %s with \"%s\", flags %lu: not bound, error 0x%08lX",
                      kReaderHardwareId, infPath.c_str(), flags, error);
         if (bound) return 1;
-        const int answer = Ask("Notice", ToCodePage(txtReplugReader[0], CP_ACP), IDCANCEL, [&] {
+        const int answer = Ask("Notice", txtReplugReader[0], IDCANCEL, [&] {
             return MessageBoxW(owner, AsWide(txtReplugReader.at(slot)), AsWide(txtNotice.at(slot)),
                                MB_OKCANCEL | MB_ICONQUESTION);
         });

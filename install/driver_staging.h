@@ -8,10 +8,11 @@
 namespace rs {
 
 // Copies every file directly in the binding INF's folder into
-// <Program Files>\ORVEX\Driver, then stages the INF there: DiInstallDriverA
-// where the system has it, else (or when it refuses a 32-bit process on
-// 64-bit Windows) SetupCopyOEMInfA. True when staged; restartNeeded as
-// DiInstallDriverA reports it. A failed step ends it with false.
-bool StageDriverPackage(const std::string& bindingInfPath, bool& restartNeeded);
+// <Program Files>\ORVEX\Driver, then stages the INF there through the setup
+// API's SetupCopyOEMInf, which every system that binds has (Windows 2000 on;
+// from Vista on it also imports the package into the driver store, from a
+// 32-bit process on 64-bit Windows too). True when staged; a failed step
+// ends it with false. The system asks for no restart for it.
+bool StageDriverPackage(const std::string& bindingInfPath);
 
 }  // namespace rs

@@ -154,7 +154,8 @@ void TLicenseForm::YesBtnClick() {
     if (platform == 3 && !CurrentDirectory(currentDirectory)) {
         const std::string text = ToCodePage(txtCannotGetCurrentDirectory, CP_ACP);
         const std::string caption = ToCodePage(txtErrorCaption, CP_ACP);
-        Ask("Error", text, IDOK, [&] { return MessageBoxA(Handle(), text.c_str(), caption.c_str(), MB_OK); });
+        Ask("Error", txtCannotGetCurrentDirectory, IDOK,
+            [&] { return MessageBoxA(Handle(), text.c_str(), caption.c_str(), MB_OK); });
         Outcome().failed = true;
         tk::App().Terminate();
         return;
@@ -175,7 +176,7 @@ void TLicenseForm::YesBtnClick() {
 void TLicenseForm::NoBtnClick() {
     Hide();
     const DisplayLanguage language = SetupForm->Language;
-    Ask("Notice", ToCodePage(txtInstallFailed[0], CP_ACP), IDOK, [language] {
+    Ask("Notice", txtInstallFailed[0], IDOK, [language] {
         return MessageBoxW(SetupForm->Handle(), AsWide(txtInstallFailed[language]), AsWide(txtNotice[language]),
                            MB_ICONWARNING | MB_OK);
     });
@@ -195,10 +196,9 @@ void TLicenseForm::CheckTimerTimer() {
     }
     // Stopped before the notice's modal loop pumps messages: no second tick.
     CheckTimer.SetEnabled(false);
-    const std::string notice = ToCodePage(txtInstalledCompletely[0], CP_ACP) + " " +
-                               ToCodePage(txtRestartNeeded[0], CP_ACP) + " " +
-                               ToCodePage(txtPlugInBeforeRestart[0], CP_ACP);
-    Ask("Notice", notice, tk::mrOk, [] { return DialogForm->ShowModal(); });
+    // The notice's three lines: installed, a restart is needed, plug the
+    // reader in before it (the restart need is logged with the restart).
+    Ask("Notice", txtInstalledCompletely[0], tk::mrOk, [] { return DialogForm->ShowModal(); });
     OfferRestart(SetupForm->Handle());
     tk::App().Terminate();
 }

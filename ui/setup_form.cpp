@@ -175,7 +175,7 @@ void TSetupForm::DelayTimerTimer() {
     LicenseForm->Memo3.SetText(ToControlText(txtBaseComponentsNeeded[Language]));
     LicenseForm->YesBtn.SetText(ToControlText(txtAccept[Language]));
     LicenseForm->NoBtn.SetText(ToControlText(txtReject[Language]));
-    const int answer = Ask("Microsoft Smart Card Base Components", "the licence agreement", tk::mrOk,
+    const int answer = Ask("Microsoft Smart Card Base Components", txtBaseComponentsNeeded[0], tk::mrOk,
                            [] { return LicenseForm->ShowModal(); });
     // The administrator accepted it with /acceptlicense for the users.
     if (Unattended() && answer == tk::mrOk) LicenseForm->YesBtnClick();

@@ -36,9 +36,10 @@ bool CopyRowReported(TSetupForm& form, const CopyRow& row) {
     form.DisarmDelayTimer();
     const std::string text = CopyFailureText(row.nameInMessage, form.Language, static_cast<std::int32_t>(error));
     const std::string caption = Narrow(txtCopyErrorCaption);
-    Ask("Error", CopyFailureText(row.nameInMessage, 0, static_cast<std::int32_t>(error)), IDOK, [&] {
+    // The copy's own log line holds the system's error code.
+    Ask("Error", txtCannotCopy[0], IDOK, [&] {
         return MessageBoxA(form.Handle(), text.c_str(), caption.c_str(), MB_ICONQUESTION | MB_OK);
-    });
+    }, row.nameInMessage);
     Outcome().failed = true;
 
     switch (row.onFailure) {
@@ -76,11 +77,11 @@ std::u16string SystemMessage(DWORD error) {
 // Narrow boxes: Traditional Chinese texts go out in code page 950. The
 // log has the English ones.
 void ShowNarrowBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT style,
-                   DisplayLanguage language, const std::u16string& englishText) {
+                   DisplayLanguage language, const char16_t* englishText, const char* detail) {
     const UINT codePage = language == 1 ? 950 : CP_ACP;
     const std::string t = ToCodePage(text, codePage);
     const std::string c = ToCodePage(caption, codePage);
-    Ask("Error", ToCodePage(englishText, CP_ACP), IDOK, [&] { return MessageBoxA(owner, t.c_str(), c.c_str(), style); });
+    Ask("Error", englishText, IDOK, [&] { return MessageBoxA(owner, t.c_str(), c.c_str(), style); }, detail);
 }
 
 void RunPathA(TSetupForm& form) {
@@ -148,8 +149,10 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
     } else {
         const std::u16string system = SystemMessage(GetLastError());
         const InstallerFailureTexts t = BuildInstallerFailureTexts(platform, form.Language, system);
-        ShowNarrowBox(nullptr, t.errorText, t.errorCaption, MB_ICONERROR | MB_OK, form.Language, t.englishErrorText);
-        ShowNarrowBox(nullptr, t.infoText, t.infoCaption, MB_ICONWARNING | MB_OK, form.Language, t.englishInfoText);
+        ShowNarrowBox(nullptr, t.errorText, t.errorCaption, MB_ICONERROR | MB_OK, form.Language,
+                      txtInstallerErrorPrefix[0], ToCodePage(system, CP_ACP).c_str());
+        ShowNarrowBox(nullptr, t.infoText, t.infoCaption, MB_ICONWARNING | MB_OK, form.Language,
+                      RunByHandTexts(platform)[0], "");
         Outcome().failed = true;
     }
     tk::App().Terminate();
@@ -161,7 +164,7 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
 int AskInEnglish(TSetupForm& form, const char16_t* text, int unattendedAnswer, UINT style) {
     const std::string t = Narrow(text);
     const std::string caption = Narrow(txtErrorCaption);
-    return Ask("Error", t, unattendedAnswer,
+    return Ask("Error", text, unattendedAnswer,
                [&] { return MessageBoxA(form.Handle(), t.c_str(), caption.c_str(), style); });
 }
 

@@ -40,15 +40,16 @@ std::string ExternalInstallerName(PlatformCode platform);
 std::string FolderOfModule(const std::string& moduleFileName);
 
 // Path D's two boxes after a failed start. Chinese only for language 1,
-// English otherwise (Korean included); the log has the English ones.
+// English otherwise (Korean included).
 struct InstallerFailureTexts {
     std::u16string errorCaption;
     std::u16string errorText;  // prefix followed by the system's text
     std::u16string infoCaption;
     std::u16string infoText;
-    std::u16string englishErrorText;
-    std::u16string englishInfoText;
 };
+
+// The text naming the installer to run by hand, per platform.
+const EnglishChinese& RunByHandTexts(PlatformCode platform);
 InstallerFailureTexts BuildInstallerFailureTexts(PlatformCode platform, DisplayLanguage language,
                                                  const std::u16string& systemMessage);
 

@@ -116,12 +116,19 @@ TEST(SetupOutcome, ExitCodesDeploymentToolsRead) {
     }
 }
 
+std::string Line(const LogTime& time, std::string_view text) {
+    std::string line(text.size() + 22, '#');
+    line.resize(FormatLogLine(time, text, line.data()));
+    return line;
+}
+
 TEST(SetupRunLog, LinesAndWhatTheyShow) {
-    EXPECT_EQ(FormatLogLine({2026, 12, 8, 9, 3, 7}, "copy \"a\" to \"b\": ok"),
-              "2026-12-08 09:03:07 copy \"a\" to \"b\": ok\r\n");
-    // A system message's own line break and a stray tab stay on the line.
-    EXPECT_EQ(FormatLogLine({999, 1, 2, 23, 59, 0}, "Setup Error: missing\r\n\tfile.\r\n"),
+    EXPECT_EQ(Line({2026, 12, 8, 9, 3, 7}, "copy \"a\" to \"b\": ok"), "2026-12-08 09:03:07 copy \"a\" to \"b\": ok\r\n");
+    // A system message's own line break and a stray tab stay on the line;
+    // a text of blanks leaves the time alone.
+    EXPECT_EQ(Line({999, 1, 2, 23, 59, 0}, "Setup Error: missing\r\n\tfile.\r\n"),
               "0999-01-02 23:59:00 Setup Error: missing   file.\r\n");
+    EXPECT_EQ(Line({2026, 1, 1, 0, 0, 0}, " \r\n"), "2026-01-01 00:00:00\r\n");
 
     const std::vector<const char*> args = {"/quiet", "/installerargs", "/pw=secret", "/log", "C:\\a b.log",
                                            "-INSTALLERARGS:/pw=x"};

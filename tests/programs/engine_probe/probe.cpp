@@ -2,7 +2,7 @@
 // the Windows version or the system libraries it runs with:
 //   engine_probe.exe stale     the stale-record removal
 //   engine_probe.exe stage INF the driver staging, logged to stage.log; exit
-//                              code 0 not staged, 1 staged, 2 and a restart needed
+//                              code 0 not staged, 1 staged
 #include <windows.h>
 
 #include <cstring>
@@ -19,8 +19,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command, int) {
     }
     if (std::strncmp(command, "stage ", 6) == 0) {
         rs::runlog::Open("stage.log");
-        bool restart = false;
-        return rs::StageDriverPackage(command + 6, restart) ? 1 + restart : 0;
+        return rs::StageDriverPackage(command + 6) ? 1 : 0;
     }
     return 1;
 }
