@@ -16,13 +16,13 @@ namespace e2e {
 
 using namespace internal;
 
-std::vector<std::string> SetupTest::WineEnv() const {
+std::vector<std::string> SetupTest::WineEnv(const std::string& wineDebug) const {
     const Paths& p = GetPaths();
     std::string lang = options_.locale + ".UTF-8";
     return {"WINEPREFIX=" + prefix_,
             "WINEARCH=" + options_.arch,
             "DISPLAY=" + p.display,
-            "WINEDEBUG=-all",
+            "WINEDEBUG=" + wineDebug,
             "WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=",
             "LOCPATH=" + p.locpath,
             "LANG=" + lang,
@@ -101,10 +101,7 @@ void SetupTest::StartSetup(const std::string& wineDebug) {
     setupLog_ = ArtifactDir() + "/setup-output.txt";
     std::ofstream(setupLog_, std::ios::trunc).close();
     setupExit_.reset();
-    std::vector<std::string> env = WineEnv();
-    for (auto& e : env)
-        if (StartsWith(e, "WINEDEBUG=")) e = "WINEDEBUG=" + wineDebug;
-    Child c = Spawn({"wine", "setup.exe"}, env, setupDir_, setupLog_);
+    Child c = Spawn({"wine", "setup.exe"}, WineEnv(wineDebug), setupDir_, setupLog_);
     setupPid_ = c.pid;
 }
 

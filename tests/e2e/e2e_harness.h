@@ -35,6 +35,21 @@ struct RunOptions {
     Medium medium = Medium::Writable;  // the medium folder's copy in the prefix
 };
 
+// A run of setup.exe under the screen's watch.
+struct WatchedRun {
+    std::optional<long> exitCode;  // whole; nullopt: not ended by the deadline
+    // Each top-level window that became visible meanwhile, of any process,
+    // as the robot saw it ("seen": class, caption, pid, image); the robot
+    // looks every few milliseconds, and may miss a brief one.
+    std::vector<RobotLine> windows;
+    // X windows the Xvfb mapped meanwhile: each window shown, also one the
+    // robot missed (the prefixes leave windows to no window manager).
+    std::vector<std::string> mapped;
+    RobotResult robot;
+    bool NoWindow() const { return windows.empty() && mapped.empty(); }
+    std::string Describe() const;
+};
+
 class SetupTest : public ::testing::Test {
 protected:
     void TearDown() override;
@@ -59,8 +74,10 @@ protected:
     // Waits until that output holds text; false after the timeout.
     bool WaitForOutput(const std::string& name, const std::string& text, int timeoutMs = 20000);
 
-    // Runs one robot script in the prefix.
-    RobotResult Robot(const std::vector<std::string>& args, int timeoutMs = 60000);
+    // Runs one robot script in the prefix (Wine's debug channels as given:
+    // programs the robot launches share its output).
+    RobotResult Robot(const std::vector<std::string>& args, int timeoutMs = 60000,
+                      const std::string& wineDebug = "-all");
     // The same for a script that must run through (a test failure otherwise).
     RobotResult RobotOk(const std::vector<std::string>& args, int timeoutMs = 60000);
 
@@ -87,8 +104,18 @@ protected:
     Image ScreenshotWhen(const std::string& name, const std::function<bool(const Image&)>& settled,
                          std::optional<std::vector<int>> crop = std::nullopt);
 
+    // Runs setup.exe unattended: from the Setup folder, `args` after its
+    // path in the command line, started by the robot, which reads its whole
+    // exit code, while the robot and the X server watch the screen from
+    // before its start until it has ended. The robot's output (with
+    // setup.exe's own: the setup API's fixme channel on) is kept. Another
+    // program in setup.exe's place: exe, its Windows path.
+    WatchedRun RunWatched(const std::string& args, int timeoutMs = 120000, const std::string& exe = "");
+    // C:\... of the Setup folder (setupDir_).
+    std::string SetupDirInPrefix() const;
+
     // Environment entries for programs of this prefix.
-    std::vector<std::string> WineEnv() const;
+    std::vector<std::string> WineEnv(const std::string& wineDebug = "-all") const;
 
     std::string ArtifactDir() const;
 

@@ -78,8 +78,10 @@ CommandResult SetupTest::TestProgram(const std::string& exe, const std::vector<s
     return Wine(argv, timeoutMs);
 }
 
-RobotResult SetupTest::Robot(const std::vector<std::string>& args, int timeoutMs) {
-    CommandResult c = TestProgram("robot.exe", args, timeoutMs);
+RobotResult SetupTest::Robot(const std::vector<std::string>& args, int timeoutMs, const std::string& wineDebug) {
+    std::vector<std::string> argv = {"wine", WindowsPath(GetPaths().buildRoot + "/win32/testbin/robot.exe")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    CommandResult c = RunCommand(argv, WineEnv(wineDebug), GetPaths().work, timeoutMs);
     RobotResult r;
     r.exitCode = c.exitCode;
     r.raw = c.output;
