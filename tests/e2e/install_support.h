@@ -69,6 +69,78 @@ inline Expected PathC(const std::string& programFiles = "Program Files") {
     return e;
 }
 
+// What path A writes (Windows 95, 98 and Me): the files, registry values,
+// utilities and guide, and the marker the base components' INF installer
+// writes once accepted.
+inline Expected PathA() {
+    const std::string group = "users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/ORVEX Utility/";
+    Expected e;
+    e.filesCreated = {"windows/inf/ORVEX.inf",
+                      "windows/system32/drivers/orvex98.cat",
+                      "windows/system32/drivers/ORVEX.sys",
+                      "windows/system32/drivers/smclib.sys",
+                      "windows/system32/smclib.vxd",
+                      "windows/system32/tkpsvc.exe",
+                      "windows/system32/procwatch.exe",
+                      "Program Files/ORVEX/",
+                      "Program Files/ORVEX/EWIN98.files/",
+                      "Program Files/ORVEX/EWIN98.files/guide.css",
+                      "Program Files/ORVEX/EWIN98.files/step1.svg",
+                      "Program Files/ORVEX/EWIN98.htm",
+                      "Program Files/ORVEX/orvexunst.exe",
+                      "Program Files/ORVEX/tkrdchk.exe",
+                      group,
+                      group + "Installation Guide.lnk",
+                      group + "ORVEX Diagnostics.lnk",
+                      group + "Uninstall ORVEX Reader.lnk"};
+    const std::string cv = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+    const std::string vxd = "HKLM\\System\\CurrentControlSet\\Services\\VxD\\SMCLIB";
+    const std::string vendor = "HKLM\\Software\\Tornvale\\Vireo\\ORVEX";
+    e.keysCreated = {vendor, vxd, vxd + "\\Devices"};
+    e.valuesWritten = {cv + "RunServices\\[SCardSvr]",  // the marker, from the INF installer
+                       cv + "Run\\[ProcWatch]",          cv + "Run\\[TkpSvc]",
+                       cv + "Setup\\[SourcePath]",       vendor + "\\[Driver]",
+                       vendor + "\\[Type]",              vxd + "\\[Start]",
+                       vxd + "\\[StaticVxD]"};
+    return e;
+}
+
+// What path B writes (Windows NT 4.0): the files, services, event-log source
+// and uninstall entry, and the marker the base components' INF writes.
+inline Expected PathB() {
+    Expected e;
+    e.filesCreated = {"windows/system32/drivers/smclib.sys", "windows/system32/drivers/orvex.sys",
+                      "windows/system32/drivers/wdusbd.sys", "windows/system32/drivers/windrvr.sys",
+                      "windows/inf/orvexunst.inf"};
+    e.filesChanged = {"windows/system32/advpack.dll"};
+    e.keysCreated = {"HKLM\\System\\CurrentControlSet\\Services\\Smclib",
+                     "HKLM\\System\\CurrentControlSet\\Services\\WDUSBD",
+                     "HKLM\\System\\CurrentControlSet\\Services\\WINDRIVER",
+                     "HKLM\\System\\CurrentControlSet\\Services\\ORVEX",
+                     "HKLM\\System\\CurrentControlSet\\Services\\Eventlog\\System\\ORVEX",  // Wine's spelling of the parent
+                     "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVEX",
+                     "HKLM\\System\\CurrentControlSet\\Services\\SCardSvr"};
+    e.valuesWritten = {"HKLM\\System\\CurrentControlSet\\Services\\Smclib\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\WDUSBD\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\WINDRIVER\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\ORVEX\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\Eventlog\\System\\ORVEX\\*",
+                       "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVEX\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\SCardSvr\\[ObjectName]"};
+    // Not a deletion: Wine's registry file lists a key of its own only while
+    // it has neither values nor subkeys, and the empty Uninstall key gets one.
+    e.keysDeleted = {"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"};
+    return e;
+}
+
+// What path D writes: the INF, and the record the stand-in installer
+// `stem` (XP64, Vista32, Vista64) leaves in the Setup folder.
+inline Expected PathD(const std::string& stem) {
+    Expected e;
+    e.filesCreated = {"windows/inf/ORVEX.inf", "medium/Setup/" + stem + ".installer-ran.txt"};
+    return e;
+}
+
 class InstallTest : public e2e::SetupTest {
 protected:
     // Replaces a file of the medium's Setup folder before the run, outside the audit.
