@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "tests/e2e/e2e_harness.h"
+#include "tests/programs/pnpbind_newdev/standin_log.h"
 
 namespace install_e2e {
 
@@ -29,6 +30,16 @@ inline std::string SetMismatch(const std::set<std::string>& items, const std::ve
         bool ok = false;
         for (const auto& i : items) ok = ok || Matches(p, i);
         if (!ok) out += "  missing: " + p + "\n";
+    }
+    return out;
+}
+
+// Escapes a text for a .reg file string.
+inline std::string RegString(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
     }
     return out;
 }
@@ -152,6 +163,48 @@ protected:
         std::filesystem::remove(setupDir_ + "/" + name);
         filesBefore_ = e2e::SnapshotFiles(driveC_);
     }
+    // Settings a test needs in its prefix before setup.exe starts, taken into
+    // the "before" snapshot: they are the test's set-up, not changes of the
+    // program. Imports .reg lines (after the REGEDIT4 header).
+    void ImportAndSnapshot(const std::vector<std::string>& regLines) {
+        const std::string regFile = prefix_ + "/test-settings.reg";
+        {
+            std::ofstream reg(regFile, std::ios::binary);
+            reg << "REGEDIT4\r\n\r\n";
+            for (const auto& line : regLines) reg << line << "\r\n";
+            ASSERT_TRUE(reg.good());
+        }
+        auto imported = Wine({"reg", "import", e2e::WindowsPath(regFile)});
+        ASSERT_EQ(imported.exitCode, 0) << imported.output;
+        std::filesystem::remove(regFile);
+        Resnapshot();
+    }
+    // The tests' stand-in newdev.dll in the prefix's system folders (x86;
+    // and x64 in a 64-bit prefix), each with the library it imports, the
+    // native override and its answer (not bound: ERROR_NO_SUCH_DEVINST, what
+    // Windows answers while no reader is plugged in); its call log outside
+    // drive_c, so that the audit sees only what the program does.
+    void UseNewdevStandIn(bool bound, bool restart) {
+        namespace fs = std::filesystem;
+        const bool wide = options_.arch == "win64";
+        for (const char* dll : {"newdev.dll", "rsnewdevdep.dll"}) {
+            fs::copy_file(e2e::GetPaths().buildRoot + "/win32/testbin/newdev-standin/x86/" + dll,
+                          driveC_ + (wide ? "/windows/syswow64/" : "/windows/system32/") + dll,
+                          fs::copy_options::overwrite_existing);
+            if (wide)
+                fs::copy_file(e2e::GetPaths().buildRoot + "/win64/testbin/newdev-standin/x64/" + dll,
+                              driveC_ + "/windows/system32/" + dll, fs::copy_options::overwrite_existing);
+        }
+        newdevLog_ = prefix_ + "/newdev-calls.log";
+        ImportAndSnapshot({"[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]", "\"newdev\"=\"native\"", "",
+                           "[HKEY_CURRENT_USER\\Software\\RsTest\\NewdevStandIn]",
+                           std::string("\"Result\"=dword:0000000") + (bound ? "1" : "0"),
+                           std::string("\"Restart\"=dword:0000000") + (restart ? "1" : "0"),
+                           "\"Log\"=\"" + RegString(e2e::WindowsPath(newdevLog_)) + "\""});
+    }
+    std::vector<standin::Call> NewdevCalls() const { return standin::ParseCallLog(e2e::ReadAll(newdevLog_)); }
+    std::string newdevLog_;
+
     std::string TestBin(const std::string& name) const {
         return e2e::GetPaths().buildRoot + "/win32/testbin/" + name;
     }
