@@ -110,7 +110,7 @@ protected:
     // before its start until it has ended. The robot's output (with
     // setup.exe's own: the setup API's fixme channel on) is kept. Another
     // program in setup.exe's place: exe, its Windows path.
-    WatchedRun RunWatched(const std::string& args, int timeoutMs = 120000, const std::string& exe = "");
+    WatchedRun RunWatched(const std::string& args, int timeoutMs = 60000, const std::string& exe = "");
     // C:\... of the Setup folder (setupDir_).
     std::string SetupDirInPrefix() const;
 
