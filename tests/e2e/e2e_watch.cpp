@@ -4,6 +4,7 @@
 // Xvfb maps meanwhile, which catches also a window shown too briefly for
 // the robot's looks.
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -28,11 +29,18 @@ public:
     explicit XMapWatch(std::string log) : log_(std::move(log)) {}
     ~XMapWatch() { End(); }
 
+    // xev again when it could not open the display (measured: now and then
+    // on a busy machine, while Wine's programs connect).
     bool Start() {
         std::ofstream(log_, std::ios::trunc).close();
-        child_ = Spawn({"xev", "-display", GetPaths().display, "-root", "-event", "substructure", "-event", "property"},
-                       {}, "", log_);
-        return Sync();
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            child_ = Spawn({"xev", "-display", GetPaths().display, "-root", "-event", "substructure", "-event",
+                            "property"},
+                           {}, "", log_);
+            if (Sync()) return true;
+            End();
+        }
+        return false;
     }
 
     // The windows mapped since the start ("0x... override YES|NO"), once
@@ -60,11 +68,16 @@ private:
     }
 
     // Changes the root's marker property until xev reports a change (the
-    // first ones may come before it listens).
+    // first ones may come before it listens); false when xev has ended.
     bool Sync() {
+        if (child_.pid <= 0) return false;
         const int before = Marks();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         for (int round = 0; std::chrono::steady_clock::now() < deadline; ++round) {
+            if (WaitChild(child_.pid, nullptr, WNOHANG) == child_.pid) {
+                child_.pid = -1;
+                return false;
+            }
             RunCommand({"xprop", "-display", GetPaths().display, "-root", "-f", "RS_E2E_WATCH", "8s", "-set",
                         "RS_E2E_WATCH", std::to_string(round)});
             for (int i = 0; i < 25; ++i) {
