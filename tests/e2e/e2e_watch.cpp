@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -43,17 +44,24 @@ public:
         return false;
     }
 
-    // The windows mapped since the start ("0x... override YES|NO"), once
-    // every event before the call is in; xev ended.
+    // The windows mapped since the start ("0x... at (x,y), width W, height
+    // H"), once every event before the call is in; xev ended.
     std::vector<std::string> Stop(bool* synced) {
         *synced = Sync();
         End();
-        static const std::regex kMap(R"(MapNotify event, serial \d+, synthetic \w+, window 0x[0-9a-f]+,\s+)"
-                                     R"(event 0x[0-9a-f]+, window (0x[0-9a-f]+), override (\w+))");
+        // Where each window was made or moved to last, then each map.
+        static const std::regex kEvent(R"((Create|Configure|Map)Notify event, serial \d+, synthetic \w+, window 0x[0-9a-f]+,\s+)"
+                                       R"((?:parent|event) 0x[0-9a-f]+, window (0x[0-9a-f]+)(, \(-?\d+,-?\d+\), width \d+, height \d+)?)");
+        std::map<std::string, std::string> where;
         std::vector<std::string> mapped;
         const std::string text = ReadAll(log_);
-        for (std::sregex_iterator m(text.begin(), text.end(), kMap), end; m != end; ++m)
-            mapped.push_back((*m)[1].str() + " override " + (*m)[2].str());
+        for (std::sregex_iterator m(text.begin(), text.end(), kEvent), end; m != end; ++m) {
+            const std::string window = (*m)[2].str();
+            if ((*m)[1].str() != "Map")
+                where[window] = " at " + (*m)[3].str().substr(2);
+            else
+                mapped.push_back(window + where[window]);
+        }
         return mapped;
     }
 
