@@ -107,7 +107,11 @@ std::string CommandLineForLog(int count, const char* const* args) {
         const SwitchName* known = Known(args[i], &value);
         if (i > 0) line += ' ';
         if (!known || known->which != Switch::InstallerArgs) {
+            // Quoted again where blanks would split it.
+            const bool blank = std::string_view(args[i]).find_first_of(" \t") != std::string_view::npos;
+            if (blank) line += '"';
             line += args[i];
+            if (blank) line += '"';
             continue;
         }
         // The value, after '=' or ':' or as the next argument, is not shown.

@@ -133,7 +133,7 @@ TEST(SetupRunLog, LinesAndWhatTheyShow) {
     const std::vector<const char*> args = {"/quiet", "/installerargs", "/pw=secret", "/log", "C:\\a b.log",
                                            "-INSTALLERARGS:/pw=x"};
     EXPECT_EQ(CommandLineForLog(static_cast<int>(args.size()), args.data()),
-              "/quiet /installerargs <not logged> /log C:\\a b.log -INSTALLERARGS:<not logged>");
+              "/quiet /installerargs <not logged> /log \"C:\\a b.log\" -INSTALLERARGS:<not logged>");
 
     EXPECT_EQ(DefaultLogPath("C:\\Windows\\Temp\\"), "C:\\Windows\\Temp\\ORVEX-Setup.log");
     EXPECT_EQ(DefaultLogPath("C:\\TEMP"), "C:\\TEMP\\ORVEX-Setup.log");
