@@ -61,8 +61,10 @@ struct Expected {
 // (under programFiles) with the English XP guide, the Start-menu group and
 // the INF. The service and the binding leave nothing under Wine (no SCardSvr
 // service; Wine's newdev does nothing and reports success).
-inline Expected PathC(const std::string& programFiles = "Program Files") {
-    const std::string group = "users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/ORVEX Utility/";
+// With /allusers the group goes into the all-users Programs folder instead.
+inline Expected PathC(const std::string& programFiles = "Program Files",
+                      const std::string& programs = "users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/") {
+    const std::string group = programs + "ORVEX Utility/";
     const std::string folder = programFiles + "/ORVEX/";
     Expected e;
     e.filesCreated = {"windows/inf/ORVEX.inf",

@@ -39,6 +39,7 @@ Expected PathA() { return install_e2e::PathA(); }
 Expected PathB() { return install_e2e::PathB(); }
 Expected PathC() { return install_e2e::PathC(); }
 Expected PathC64() { return install_e2e::PathC("Program Files (x86)"); }
+Expected PathCAllUsers() { return install_e2e::PathC("Program Files", "ProgramData/Microsoft/Windows/Start Menu/Programs/"); }
 Expected PathD() { return install_e2e::PathD("Vista32"); }
 
 class Unattended : public InstallTest {
@@ -108,6 +109,7 @@ const QuietCase kQuiet[] = {
     {"B_nt40_LicenceNotAccepted", "win32", "nt40", "/quiet", 1602, ", platform 4, path B", Nothing},
     {"C_winxp", "win32", "winxp", "/quiet /norestart /log \"C:\\setup logs.txt\"", 3010, ", platform 6, path C",
      PathC, "setup logs.txt"},
+    {"C_winxp_AllUsers", "win32", "winxp", "/q /allusers", 3010, ", platform 6, path C", PathCAllUsers},
     {"D_vista_0", "win32", "vista", "/quiet", 3010, ", platform 9, path D", PathD},
     {"D_vista_3010", "win32", "vista", "/quiet", 3010, ", platform 9, path D", PathD, kTempLog, "3010"},
     {"D_vista_1641", "win32", "vista", "/quiet", 1641, ", platform 9, path D", PathD, kTempLog, "1641"},
