@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <regex>
 
+#include <unistd.h>
+
 #include "tests/e2e/install_support.h"
 
 namespace {
@@ -195,6 +197,34 @@ TEST_F(Unattended, NoReaderStagesTheDriverPackage) {
     std::transform(bindings.begin(), bindings.end(), bindings.begin(), [](unsigned char c) { return std::tolower(c); });
     EXPECT_NE(bindings.find("not bound, error 0xe000020b"), std::string::npos) << bindings;
     EXPECT_NE(staged.find("C:\\Program Files\\ORVEX\\Driver\\"), std::string::npos) << staged;
+}
+
+// /forcerestart: the system's restart, as the restart prompt's Yes makes
+// it, and 1641. Wine's restart ends every windowed program of the prefix
+// (wineboot --end-session): the medium's installer stand-in takes its
+// place and records how it was started, in the current folder setup.exe
+// hands it.
+TEST_F(Unattended, ForceRestartRestarts) {
+    Prepare({"win32", "winxp", "en_US"});
+    std::filesystem::copy_file(setupDir_ + "/XP64.exe", driveC_ + "/windows/system32/wineboot.exe",
+                               std::filesystem::copy_options::overwrite_existing);
+    ImportAndSnapshot({"[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]", "\"wineboot.exe\"=\"native\"", ""});
+    const e2e::WatchedRun run = RunWatched("/quiet /forcerestart");
+    EXPECT_EQ(run.exitCode, 1641) << run.Describe();
+    EXPECT_TRUE(run.NoWindow()) << run.Describe();
+    // The system starts it and goes on: its record may come after setup.exe has ended.
+    std::string restart;
+    for (int i = 0; i < 200 && restart.find(" --end-session\r\n") == std::string::npos; ++i) {
+        if (i > 0) usleep(100 * 1000);
+        restart = e2e::ReadAll(setupDir_ + "/wineboot.installer-ran.txt");
+    }
+    EXPECT_NE(restart.find("wineboot.exe --end-session\r\n"), std::string::npos) << restart;
+    // Wine starts wineboot at the session's start too: the stand-in's own record.
+    std::filesystem::remove(driveC_ + "/windows/system32/wineboot.installer-ran.txt");
+    Expected e = install_e2e::PathC();
+    e.filesCreated.insert(e.filesCreated.end(), {kTempLog, "medium/Setup/wineboot.installer-ran.txt"});
+    ExpectChanges(AuditNow(), e);
+    ExpectLog(kTempLog, FirstLine("/quiet /forcerestart", ", platform 6, path C"), 1641);
 }
 
 // /passive: setup.exe's windows alone show (the setup window and the
