@@ -34,8 +34,8 @@ RunOutcome& Outcome() {
 }
 
 void LogQuestion(const char* caption, const char16_t* englishText, const char* detail, int answer, bool unattended) {
-    runlog::Line(unattended ? "question \"%s\": %s%s -> %s (unattended)" : "question \"%s\": %s%s -> %s", caption,
-                 ToCodePage(englishText, CP_ACP).c_str(), detail, AnswerName(answer));
+    runlog::Line("question \"%s\": %s%s -> %s%s", caption, ToCodePage(englishText, CP_ACP).c_str(), detail,
+                 AnswerName(answer), unattended ? " (unattended)" : "");
 }
 
 void NoteFailure(const char* what) {
