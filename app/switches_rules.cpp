@@ -5,10 +5,12 @@
 namespace rs {
 namespace {
 
-enum class Switch { Quiet, Passive, NoRestart, ForceRestart, Log, AcceptLicense, AllUsers, InstallerArgs, Help };
+enum class Switch : unsigned char {
+    Quiet, Passive, NoRestart, ForceRestart, Log, AcceptLicense, AllUsers, InstallerArgs, Help
+};
 
 struct SwitchName {
-    const char* name;  // lower case
+    char name[14];  // lower case; in place, so that the table holds no address
     Switch which;
 };
 
@@ -100,35 +102,34 @@ SetupSwitches ParseSwitches(int count, const char* const* args) {
 
 std::size_t CommandLineForLog(int count, const char* const* args, char* line, std::size_t size) {
     std::size_t length = 0;
-    // Appends n characters of text, as many as fit before the NUL.
-    auto put = [&](const char* text, std::size_t n) {
-        for (; n > 0 && *text && length + 1 < size; --n) line[length++] = *text++;
-    };
     for (int i = 0; i < count; ++i) {
         const char* arg = args[i];
         const char* value = nullptr;
         const SwitchName* known = Known(arg, &value);
-        if (i > 0) put(" ", 1);
-        if (!known || known->which != Switch::InstallerArgs) {
-            // Quoted again where blanks would split it.
-            const char* quote = "";
+        // The argument's pieces: a blank before it, a quote around it where
+        // blanks would split it, and how much of it is shown.
+        const char* separator = i > 0 ? " " : "";
+        const char* quote = "";
+        std::size_t shown = size;
+        const char* hidden = "";
+        if (known && known->which == Switch::InstallerArgs) {
+            // The value, after '=' or ':' or as the next argument, is not shown.
+            if (value) {
+                shown = static_cast<std::size_t>(value - arg);
+                hidden = "<not logged>";
+            } else if (i + 1 < count) {
+                ++i;
+                hidden = " <not logged>";
+            }
+        } else {
             for (const char* c = arg; *c; ++c)
                 if (*c == ' ' || *c == '\t') quote = "\"";
-            put(quote, 1);
-            put(arg, size);
-            put(quote, 1);
-            continue;
         }
-        // The value, after '=' or ':' or as the next argument, is not shown.
-        if (value) {
-            put(arg, static_cast<std::size_t>(value - arg));
-        } else {
-            put(arg, size);
-            if (i + 1 >= count) continue;
-            ++i;
-            put(" ", 1);
+        const char* const pieces[] = {separator, quote, arg, quote, hidden};
+        for (const char* piece : pieces) {
+            for (std::size_t n = piece == arg ? shown : size; n > 0 && *piece && length + 1 < size; --n)
+                line[length++] = *piece++;
         }
-        put("<not logged>", size);
     }
     line[length] = '\0';
     return length;

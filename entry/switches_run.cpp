@@ -21,8 +21,9 @@ char PathLetter(InstallPath path) { return static_cast<char>('A' + static_cast<i
 
 // The switches and exit codes, after what is wrong with the command line.
 void ShowSwitchesBox(const SetupSwitches& s) {
-    std::string text = ToCodePage(txtSwitchesHelp, CP_ACP);
-    if (s.problem) text.insert(0, s.problemArgument).insert(0, s.problem);
+    std::string text = s.problem ? s.problem : "";
+    text += s.problemArgument;
+    text += ToCodePage(txtSwitchesHelp, CP_ACP);
     MessageBoxA(nullptr, text.c_str(), ToCodePage(txtSwitchesCaption, CP_ACP).c_str(),
                 MB_OK | (s.problem ? MB_ICONERROR : MB_ICONINFORMATION));
 }
