@@ -42,7 +42,9 @@ private:
         (*static_cast<const F*>(handler))(args...);
     }
 
-    alignas(void*) unsigned char storage_[4 * sizeof(void*)] = {};
+    // Not cleared: only the handler's own bytes are ever read (copies of the
+    // rest are copies of bytes, as std::function's are).
+    alignas(void*) unsigned char storage_[4 * sizeof(void*)];
     void (*call_)(const void*, Args...) = nullptr;
 };
 
