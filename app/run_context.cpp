@@ -33,9 +33,17 @@ RunOutcome& Outcome() {
     return outcome;
 }
 
-void LogQuestion(const char* caption, const char16_t* englishText, const char* detail, int answer, bool unattended) {
-    runlog::Line(unattended ? "question \"%s\": %s%s -> %s (unattended)" : "question \"%s\": %s%s -> %s", caption,
-                 ToCodePage(englishText, CP_ACP).c_str(), detail, AnswerName(answer));
+void LogQuestion(const char* caption, const char16_t* englishText, const char* detail, int answer) {
+    runlog::Line("question \"%s\": %s%s -> %s%s", caption, ToCodePage(englishText, CP_ACP).c_str(), detail,
+                 AnswerName(answer), Unattended() ? " (unattended)" : "");
+}
+
+int AskInBox(HWND owner, const char16_t* text, const char16_t* caption, UINT style, UINT codePage,
+             int unattendedAnswer, const char16_t* englishText, const char* detail) {
+    const std::string t = ToCodePage(text, codePage);
+    const std::string c = ToCodePage(caption, codePage);
+    return Ask("Error", englishText, unattendedAnswer, [&] { return MessageBoxA(owner, t.c_str(), c.c_str(), style); },
+               detail);
 }
 
 void NoteFailure(const char* what) {

@@ -1,6 +1,8 @@
 // What this run was asked for on its command line, what has happened so
 // far, and the one place every question of the program goes through.
 #pragma once
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -22,14 +24,19 @@ RunOutcome& Outcome();
 // nothing: the question goes to the log, in English (its text, then a
 // detail such as a file's name), with the answer that deployment tools
 // expect, which is returned.
-void LogQuestion(const char* caption, const char16_t* englishText, const char* detail, int answer, bool unattended);
+void LogQuestion(const char* caption, const char16_t* englishText, const char* detail, int answer);
 template <class Show>
 int Ask(const char* caption, const char16_t* englishText, int unattendedAnswer, Show&& show, const char* detail = "") {
-    const bool unattended = Unattended();
-    const int answer = unattended ? unattendedAnswer : show();
-    LogQuestion(caption, englishText, detail, answer, unattended);
+    const int answer = Unattended() ? unattendedAnswer : show();
+    LogQuestion(caption, englishText, detail, answer);
     return answer;
 }
+
+// A question in a narrow message box: its texts in `codePage` (950 for the
+// Traditional Chinese ones, CP_ACP otherwise, which holds every English
+// one). The log has the English text.
+int AskInBox(HWND owner, const char16_t* text, const char16_t* caption, UINT style, UINT codePage,
+             int unattendedAnswer, const char16_t* englishText, const char* detail = "");
 
 // A step failed: said in the log, and the run's exit code becomes 1603.
 void NoteFailure(const char* what);

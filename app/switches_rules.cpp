@@ -1,12 +1,16 @@
 #include "app/switches_rules.h"
 
+#include <cstring>
+
 namespace rs {
 namespace {
 
-enum class Switch { Quiet, Passive, NoRestart, ForceRestart, Log, AcceptLicense, AllUsers, InstallerArgs, Help };
+enum class Switch : unsigned char {
+    Quiet, Passive, NoRestart, ForceRestart, Log, AcceptLicense, AllUsers, InstallerArgs, Help
+};
 
 struct SwitchName {
-    const char* name;  // lower case
+    char name[14];  // lower case; in place, so that the table holds no address
     Switch which;
 };
 
@@ -48,7 +52,7 @@ const SwitchName* Known(const char* arg, const char** value) {
 SetupSwitches ParseSwitches(int count, const char* const* args) {
     SetupSwitches s;
     s.given = count > 0;
-    bool quiet = false, passive = false, noRestart = false, forceRestart = false;
+    unsigned seen = 0;  // bit 1 << Switch of each switch given
     // The first problem is the one named; the rest is still read, so that a
     // quiet run stays quiet whatever else is wrong.
     auto problem = [&s](const char* text, const char* argument) {
@@ -74,65 +78,68 @@ SetupSwitches ParseSwitches(int count, const char* const* args) {
                 problem("This switch needs a value: ", arg);
                 value = "";
             }
+            (known->which == Switch::Log ? s.logPath : s.installerArgs) = value;
         } else if (value) {
             problem("This switch takes no value: ", arg);
         }
-        switch (known->which) {
-            case Switch::Quiet: quiet = true; break;
-            case Switch::Passive: passive = true; break;
-            case Switch::NoRestart: noRestart = true; break;
-            case Switch::ForceRestart: forceRestart = true; break;
-            case Switch::Log: s.logPath = value; break;
-            case Switch::AcceptLicense: s.acceptLicense = true; break;
-            case Switch::AllUsers: s.allUsers = true; break;
-            case Switch::InstallerArgs: s.installerArgs = value; break;
-            case Switch::Help: s.help = true; break;
-        }
+        seen |= 1u << static_cast<unsigned>(known->which);
     }
+    auto given = [seen](Switch which) { return (seen >> static_cast<unsigned>(which) & 1u) != 0; };
+    s.acceptLicense = given(Switch::AcceptLicense);
+    s.allUsers = given(Switch::AllUsers);
+    s.help = given(Switch::Help);
+    const bool quiet = given(Switch::Quiet), passive = given(Switch::Passive);
+    const bool noRestart = given(Switch::NoRestart), forceRestart = given(Switch::ForceRestart);
     if (quiet && passive) problem("These switches exclude each other: ", "/quiet /passive");
     if (noRestart && forceRestart) problem("These switches exclude each other: ", "/norestart /forcerestart");
     s.mode = quiet ? RunMode::Quiet : passive ? RunMode::Passive : RunMode::Interactive;
-    if (forceRestart) {
-        s.restart = RestartChoice::Force;
-    } else if (noRestart || Unattended(s)) {
-        s.restart = RestartChoice::Never;
-    }
+    // Unattended runs never restart unless told to.
+    s.restart = forceRestart                       ? RestartChoice::Force
+                : noRestart || quiet || passive ? RestartChoice::Never
+                                                 : RestartChoice::Ask;
     return s;
 }
 
-std::string CommandLineForLog(int count, const char* const* args) {
-    std::string line;
+std::size_t CommandLineForLog(int count, const char* const* args, char* line, std::size_t size) {
+    std::size_t length = 0;
     for (int i = 0; i < count; ++i) {
+        const char* arg = args[i];
         const char* value = nullptr;
-        const SwitchName* known = Known(args[i], &value);
-        if (i > 0) line += ' ';
-        if (!known || known->which != Switch::InstallerArgs) {
-            // Quoted again where blanks would split it.
-            const bool blank = std::string_view(args[i]).find_first_of(" \t") != std::string_view::npos;
-            if (blank) line += '"';
-            line += args[i];
-            if (blank) line += '"';
-            continue;
-        }
-        // The value, after '=' or ':' or as the next argument, is not shown.
-        if (value) {
-            line.append(args[i], static_cast<std::size_t>(value - args[i]));
-            line += "<not logged>";
-        } else {
-            line += args[i];
-            if (i + 1 < count) {
-                line += " <not logged>";
+        const SwitchName* known = Known(arg, &value);
+        // The argument's pieces: a blank before it, a quote around it where
+        // blanks would split it, and how much of it is shown.
+        const char* separator = i > 0 ? " " : "";
+        const char* quote = "";
+        std::size_t shown = size;
+        const char* hidden = "";
+        if (known && known->which == Switch::InstallerArgs) {
+            // The value, after '=' or ':' or as the next argument, is not shown.
+            if (value) {
+                shown = static_cast<std::size_t>(value - arg);
+                hidden = "<not logged>";
+            } else if (i + 1 < count) {
                 ++i;
+                hidden = " <not logged>";
             }
+        } else {
+            for (const char* c = arg; *c; ++c)
+                if (*c == ' ' || *c == '\t') quote = "\"";
+        }
+        const char* const pieces[] = {separator, quote, arg, quote, hidden};
+        for (const char* piece : pieces) {
+            for (std::size_t n = piece == arg ? shown : size; n > 0 && *piece && length + 1 < size; --n)
+                line[length++] = *piece++;
         }
     }
-    return line;
+    line[length] = '\0';
+    return length;
 }
 
-std::string DefaultLogPath(std::string_view tempFolder) {
-    std::string path(tempFolder);
-    if (!path.empty() && path.back() != '\\') path += '\\';
-    return path + "ORVEX-Setup.log";
+void DefaultLogPath(char* path, std::size_t length) {
+    static constexpr char kName[] = "ORVEX-Setup.log";
+    char* end = path + length;
+    if (length > 0 && end[-1] != '\\') *end++ = '\\';
+    std::memcpy(end, kName, sizeof kName);
 }
 
 }  // namespace rs

@@ -2,8 +2,7 @@
 // for, and what is wrong with it. Plain values, host-tested. An empty or
 // all-blank command line asks for nothing: the program as a person runs it.
 #pragma once
-#include <string>
-#include <string_view>
+#include <cstddef>
 
 namespace rs {
 
@@ -33,10 +32,12 @@ inline bool Unattended(const SetupSwitches& s) { return s.mode != RunMode::Inter
 SetupSwitches ParseSwitches(int count, const char* const* args);
 
 // The command line as the log shows it: the /installerargs value, which may
-// carry an installer's password, is left out.
-std::string CommandLineForLog(int count, const char* const* args);
+// carry an installer's password, is left out. Written into `line` (`size`
+// bytes with the terminating NUL), cut where it does not fit; its length.
+std::size_t CommandLineForLog(int count, const char* const* args, char* line, std::size_t size);
 
-// %TEMP%\ORVEX-Setup.log, from the folder GetTempPath gives.
-std::string DefaultLogPath(std::string_view tempFolder);
+// %TEMP%\ORVEX-Setup.log: the folder GetTempPath gave, `length` characters
+// in `path`, becomes the log's path (the buffer holds 17 more).
+void DefaultLogPath(char* path, std::size_t length);
 
 }  // namespace rs

@@ -36,8 +36,8 @@ void Write(DWORD callersError, const char* format, va_list args, const char* res
 
 }  // namespace
 
-bool Open(const std::string& path) {
-    unique_hfile file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+bool Open(const char* path) {
+    unique_hfile file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
     if (!file) return false;
     File() = std::move(file);

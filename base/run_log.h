@@ -3,13 +3,12 @@
 // killed run's log shows how far it got; a log that cannot be written
 // never stops the installation.
 #pragma once
-#include <string>
 
 namespace rs::runlog {
 
 // Appends to `path` from now on; false (and the log stays off) when the
 // file cannot be opened.
-bool Open(const std::string& path);
+bool Open(const char* path);
 
 // One line with the local date and time, its text formatted as the
 // system's wsprintf formats (%s, %lu, %08lX; at most 1024 characters);

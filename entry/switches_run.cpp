@@ -6,7 +6,6 @@
 #include "app/platform.h"
 #include "app/run_context.h"
 #include "app/texts.h"
-#include "base/module_path.h"
 #include "base/run_log.h"
 #include "toolkit/application.h"
 #include "ui/setup_form.h"
@@ -21,19 +20,25 @@ constexpr const char* kMarkName = kGlobalMarkName + 7;
 char PathLetter(InstallPath path) { return static_cast<char>('A' + static_cast<int>(path)); }
 
 // The switches and exit codes, after what is wrong with the command line.
-void ShowSwitchesBox(const char* problem, const char* argument, UINT icon) {
-    const std::string text = std::string(problem) + argument + ToCodePage(txtSwitchesHelp, CP_ACP);
-    const std::string caption = ToCodePage(txtSwitchesCaption, CP_ACP);
-    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | icon);
+void ShowSwitchesBox(const SetupSwitches& s) {
+    std::string text = s.problem ? s.problem : "";
+    text += s.problemArgument;
+    text += ToCodePage(txtSwitchesHelp, CP_ACP);
+    MessageBoxA(nullptr, text.c_str(), ToCodePage(txtSwitchesCaption, CP_ACP).c_str(),
+                MB_OK | (s.problem ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
-std::string LogPathFor(const SetupSwitches& s) {
-    if (s.logPath) return s.logPath;
-    if (!Unattended(s)) return std::string();
-    char temp[MAX_PATH + 1] = {};
-    const DWORD n = GetTempPathA(sizeof temp, temp);
-    if (n == 0 || n >= sizeof temp) return std::string();
-    return DefaultLogPath(std::string(temp, n));
+// The log named on the command line, or an unattended run's default one.
+void OpenLog(const SetupSwitches& s) {
+    if (s.logPath) {
+        runlog::Open(s.logPath);
+    } else if (Unattended(s)) {
+        char path[MAX_PATH + 1 + 17];
+        const DWORD n = GetTempPathA(MAX_PATH + 1, path);
+        if (n == 0 || n > MAX_PATH) return;
+        DefaultLogPath(path, n);
+        runlog::Open(path);
+    }
 }
 
 // The toolkit's report of an escaped exception (a failed shortcut) is a
@@ -63,19 +68,20 @@ unsigned RunWithSwitches(int count, const char* const* args, bool anotherRunning
     const SetupSwitches& s = Switches();
     const bool quiet = s.mode == RunMode::Quiet;
     if (s.problem || s.help) {
-        if (!quiet) {
-            ShowSwitchesBox(s.problem ? s.problem : "", s.problem ? s.problemArgument : "",
-                            s.problem ? MB_ICONERROR : MB_ICONINFORMATION);
-        }
+        if (!quiet) ShowSwitchesBox(s);
         return s.problem ? exitcode::kBadCommandLine : exitcode::kInstalled;
     }
 
-    const std::string logPath = LogPathFor(s);
-    if (!logPath.empty()) runlog::Open(logPath);
+    OpenLog(s);
     const PlatformCode platform = DetectPlatform();
     const InstallPath path = PathForPlatform(platform);
-    runlog::Line("setup.exe started: \"%s\", command line \"%s\", platform %d, path %c", ModuleFileName().c_str(),
-                 CommandLineForLog(count, args).c_str(), platform, PathLetter(path));
+    // The log's line holds 1024 characters at the most: so do these.
+    char module[1025], commandLine[1025];
+    const DWORD n = GetModuleFileNameA(nullptr, module, sizeof module);
+    module[n < sizeof module ? n : sizeof module - 1] = '\0';
+    CommandLineForLog(count, args, commandLine, sizeof commandLine);
+    runlog::Line("setup.exe started: \"%s\", command line \"%s\", platform %d, path %c", module, commandLine, platform,
+                 PathLetter(path));
 
     if (Unattended(s) && anotherRunning) {
         runlog::Line("another setup.exe is running: nothing done");

@@ -107,20 +107,15 @@ void OfferRestart(HWND owner) {
         runlog::Line("restart: not needed, the driver is staged");
         return;
     }
-    switch (Switches().restart) {
-        case RestartChoice::Ask:
-            runlog::Line("restart: prompt");
-            ShowRestartPrompt(owner);
-            outcome.restart = RestartNeed::Needed;
-            break;
-        case RestartChoice::Never:
-            runlog::Line("restart: needed; not restarting");
-            outcome.restart = RestartNeed::Needed;
-            break;
-        case RestartChoice::Force:
-            outcome.restart = RestartSystem() ? RestartNeed::Started : RestartNeed::Needed;
-            break;
+    outcome.restart = RestartNeed::Needed;
+    const RestartChoice choice = Switches().restart;
+    if (choice == RestartChoice::Force) {
+        if (RestartSystem()) outcome.restart = RestartNeed::Started;
+        return;
     }
+    const bool ask = choice == RestartChoice::Ask;
+    runlog::Line(ask ? "restart: prompt" : "restart: needed; not restarting");
+    if (ask) ShowRestartPrompt(owner);
 }
 
 }  // namespace rs

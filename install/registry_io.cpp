@@ -15,7 +15,7 @@ MachineKey Reached(LONG rc, unique_hkey& key, const char* path) {
 // Registry errors come back as the call's result.
 LONG Logged(LONG rc, const char* what, const MachineKey& key, const char* name) {
     runlog::Step(rc == ERROR_SUCCESS, static_cast<unsigned long>(rc), "registry: %s HKLM\\%s \"%s\"", what,
-                 key.path().c_str(), name);
+                 key.path(), name);
     return rc;
 }
 
@@ -53,19 +53,8 @@ MachineKey CreateMachineKey(const char* path) {
     return Reached(rc, key, path);
 }
 
-LONG SetTextValue(const MachineKey& key, const char* name, const std::string& text) {
-    return Logged(RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                 static_cast<DWORD>(text.size() + 1)),
-                  "set", key, name);
-}
-
-LONG SetNumberValue(const MachineKey& key, const char* name, DWORD number) {
-    return Logged(RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number),
-                  "set", key, name);
-}
-
-LONG SetByteValue(const MachineKey& key, const char* name, BYTE byte) {
-    return Logged(RegSetValueExA(key.get(), name, 0, REG_BINARY, &byte, sizeof byte), "set", key, name);
+LONG SetValue(const MachineKey& key, const char* name, DWORD type, const void* data, DWORD size) {
+    return Logged(RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(data), size), "set", key, name);
 }
 
 LONG DeleteValue(const MachineKey& key, const char* name) {
@@ -87,7 +76,7 @@ LONG DeleteKeyTree(const MachineKey& parent, const char* child) {
     const LONG rc = DeleteTree(parent.get(), child);
     if (rc == ERROR_FILE_NOT_FOUND) return rc;  // nothing there to remove
     runlog::Step(rc == ERROR_SUCCESS, static_cast<unsigned long>(rc), "registry: removed key HKLM\\%s\\%s",
-                 parent.path().c_str(), child);
+                 parent.path(), child);
     return rc;
 }
 

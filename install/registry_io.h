@@ -5,33 +5,47 @@
 #pragma once
 #include <windows.h>
 
+#include <cstring>
+
 #include <string>
 
 #include "base/handles.h"
 
 namespace rs {
 
-// An open key with the path it was reached by, for the log's lines.
+// An open key with the path it was reached by, for the log's lines; the
+// path is the caller's and must outlive the key (the engine's are literals).
 class MachineKey {
 public:
     MachineKey() = default;
-    MachineKey(unique_hkey key, std::string path) : key_(std::move(key)), path_(std::move(path)) {}
+    MachineKey(unique_hkey key, const char* path) : key_(std::move(key)), path_(path) {}
     HKEY get() const { return key_.get(); }
     explicit operator bool() const { return static_cast<bool>(key_); }
-    const std::string& path() const { return path_; }
+    const char* path() const { return path_; }
 
 private:
     unique_hkey key_;
-    std::string path_;
+    const char* path_ = "";
 };
 
 MachineKey OpenMachineKey(const char* path);    // existing keys only
 MachineKey CreateMachineKey(const char* path);  // with missing parents
 
+// A value set, as RegSetValueEx takes it.
+LONG SetValue(const MachineKey& key, const char* name, DWORD type, const void* data, DWORD size);
 // Text values are stored with their terminating NUL.
-LONG SetTextValue(const MachineKey& key, const char* name, const std::string& text);
-LONG SetNumberValue(const MachineKey& key, const char* name, DWORD number);
-LONG SetByteValue(const MachineKey& key, const char* name, BYTE byte);  // REG_BINARY, one byte
+inline LONG SetTextValue(const MachineKey& key, const char* name, const char* text) {
+    return SetValue(key, name, REG_SZ, text, static_cast<DWORD>(std::strlen(text) + 1));
+}
+inline LONG SetTextValue(const MachineKey& key, const char* name, const std::string& text) {
+    return SetTextValue(key, name, text.c_str());
+}
+inline LONG SetNumberValue(const MachineKey& key, const char* name, DWORD number) {
+    return SetValue(key, name, REG_DWORD, &number, sizeof number);
+}
+inline LONG SetByteValue(const MachineKey& key, const char* name, BYTE byte) {  // REG_BINARY, one byte
+    return SetValue(key, name, REG_BINARY, &byte, sizeof byte);
+}
 LONG DeleteValue(const MachineKey& key, const char* name);
 
 // Reads a value as zero-terminated text, offering 99 bytes: a value whose

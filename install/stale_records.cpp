@@ -9,7 +9,8 @@ void RemoveStaleUsbRecord() {
     for (int n = 0; n <= 8; ++n) {
         std::string deviceClass;
         {
-            MachineKey instance = OpenMachineKey(UsbInstanceKeyPath(n).c_str());
+            const std::string path = UsbInstanceKeyPath(n);
+            MachineKey instance = OpenMachineKey(path.c_str());
             if (!instance) continue;
             if (!ReadValue99(instance.get(), "Class", deviceClass)) continue;
         }

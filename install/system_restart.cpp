@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/platform.h"
 #include "base/handles.h"
 #include "base/run_log.h"
 
@@ -34,9 +35,7 @@ void EnableShutdownPrivilege() {
 }  // namespace
 
 bool RestartSystem() {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT) EnableShutdownPrivilege();
+    if (DetectPlatform() > 3) EnableShutdownPrivilege();  // the NT family
     const BOOL started = ExitWindowsEx(EWX_REBOOT, 0);
     runlog::Step(started, GetLastError(), "restart started");
     return started != FALSE;

@@ -152,10 +152,8 @@ void TLicenseForm::YesBtnClick() {
     acceptedAt_ = GetTickCount();
     std::string currentDirectory;
     if (platform == 3 && !CurrentDirectory(currentDirectory)) {
-        const std::string text = ToCodePage(txtCannotGetCurrentDirectory, CP_ACP);
-        const std::string caption = ToCodePage(txtErrorCaption, CP_ACP);
-        Ask("Error", txtCannotGetCurrentDirectory, IDOK,
-            [&] { return MessageBoxA(Handle(), text.c_str(), caption.c_str(), MB_OK); });
+        AskInBox(Handle(), txtCannotGetCurrentDirectory, txtErrorCaption, MB_OK, CP_ACP, IDOK,
+                 txtCannotGetCurrentDirectory);
         Outcome().failed = true;
         tk::App().Terminate();
         return;

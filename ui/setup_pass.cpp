@@ -22,8 +22,6 @@ namespace rs {
 
 namespace {
 
-std::string Narrow(const char16_t* text) { return ToCodePage(text, CP_ACP); }
-
 // Copies one row of the copy table and reports its failure as the row says.
 // False when the pass must end here (the end of the program has then been
 // requested where the row says so).
@@ -35,7 +33,7 @@ bool CopyRowReported(TSetupForm& form, const CopyRow& row) {
     // The timer never fires while a copy-failure box pumps messages.
     form.DisarmDelayTimer();
     const std::string text = CopyFailureText(row.nameInMessage, form.Language, static_cast<std::int32_t>(error));
-    const std::string caption = Narrow(txtCopyErrorCaption);
+    const std::string caption = ToCodePage(txtCopyErrorCaption, CP_ACP);
     // The copy's own log line holds the system's error code.
     Ask("Error", txtCannotCopy[0], IDOK, [&] {
         return MessageBoxA(form.Handle(), text.c_str(), caption.c_str(), MB_ICONQUESTION | MB_OK);
@@ -72,16 +70,6 @@ std::u16string SystemMessage(DWORD error) {
     if (n == 0 || !buffer) return std::u16string();
     const std::wstring wide = WideFromAnsi(std::string(buffer, n));
     return std::u16string(wide.begin(), wide.end());
-}
-
-// Narrow boxes: Traditional Chinese texts go out in code page 950. The
-// log has the English ones.
-void ShowNarrowBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT style,
-                   DisplayLanguage language, const char16_t* englishText, const char* detail) {
-    const UINT codePage = language == 1 ? 950 : CP_ACP;
-    const std::string t = ToCodePage(text, codePage);
-    const std::string c = ToCodePage(caption, codePage);
-    Ask("Error", englishText, IDOK, [&] { return MessageBoxA(owner, t.c_str(), c.c_str(), style); }, detail);
 }
 
 void RunPathA(TSetupForm& form) {
@@ -149,10 +137,12 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
     } else {
         const std::u16string system = SystemMessage(GetLastError());
         const InstallerFailureTexts t = BuildInstallerFailureTexts(platform, form.Language, system);
-        ShowNarrowBox(nullptr, t.errorText, t.errorCaption, MB_ICONERROR | MB_OK, form.Language,
-                      txtInstallerErrorPrefix[0], ToCodePage(system, CP_ACP).c_str());
-        ShowNarrowBox(nullptr, t.infoText, t.infoCaption, MB_ICONWARNING | MB_OK, form.Language,
-                      RunByHandTexts(platform)[0], "");
+        // Traditional Chinese texts go out in code page 950.
+        const UINT codePage = form.Language == 1 ? 950 : CP_ACP;
+        AskInBox(nullptr, t.errorText.c_str(), t.errorCaption.c_str(), MB_ICONERROR | MB_OK, codePage, IDOK,
+                 txtInstallerErrorPrefix[0], ToCodePage(system, CP_ACP).c_str());
+        AskInBox(nullptr, t.infoText.c_str(), t.infoCaption.c_str(), MB_ICONWARNING | MB_OK, codePage, IDOK,
+                 RunByHandTexts(platform)[0]);
         Outcome().failed = true;
     }
     tk::App().Terminate();
@@ -160,16 +150,10 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
     std::exit(static_cast<int>(FinishRun()));
 }
 
-// Asks in English, which every system's code page holds.
-int AskInEnglish(TSetupForm& form, const char16_t* text, int unattendedAnswer, UINT style) {
-    const std::string t = Narrow(text);
-    const std::string caption = Narrow(txtErrorCaption);
-    return Ask("Error", text, unattendedAnswer,
-               [&] { return MessageBoxA(form.Handle(), t.c_str(), caption.c_str(), style); });
-}
-
 void RunPathE(TSetupForm& form, PlatformCode platform) {
-    if (AskInEnglish(form, txtNewerSystemQuestion, IDYES, MB_ICONQUESTION | MB_YESNO) != IDYES) {
+    // In English, which every system's code page holds.
+    if (AskInBox(form.Handle(), txtNewerSystemQuestion, txtErrorCaption, MB_ICONQUESTION | MB_YESNO, CP_ACP, IDYES,
+                 txtNewerSystemQuestion) != IDYES) {
         Outcome().declined = true;
         return;
     }
@@ -177,7 +161,7 @@ void RunPathE(TSetupForm& form, PlatformCode platform) {
 }
 
 void RunPathF(TSetupForm& form) {
-    AskInEnglish(form, txtUnknownSystem, IDOK, MB_OK);
+    AskInBox(form.Handle(), txtUnknownSystem, txtErrorCaption, MB_OK, CP_ACP, IDOK, txtUnknownSystem);
     Outcome().unsupported = true;
     tk::App().Terminate();
 }

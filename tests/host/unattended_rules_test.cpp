@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -132,11 +133,21 @@ TEST(SetupRunLog, LinesAndWhatTheyShow) {
 
     const std::vector<const char*> args = {"/quiet", "/installerargs", "/pw=secret", "/log", "C:\\a b.log",
                                            "-INSTALLERARGS:/pw=x"};
-    EXPECT_EQ(CommandLineForLog(static_cast<int>(args.size()), args.data()),
-              "/quiet /installerargs <not logged> /log \"C:\\a b.log\" -INSTALLERARGS:<not logged>");
+    const std::string whole = "/quiet /installerargs <not logged> /log \"C:\\a b.log\" -INSTALLERARGS:<not logged>";
+    char line[100];
+    EXPECT_EQ(CommandLineForLog(static_cast<int>(args.size()), args.data(), line, sizeof line), whole.size());
+    EXPECT_EQ(line, whole);
+    // Cut where the buffer ends, never past it.
+    EXPECT_EQ(CommandLineForLog(static_cast<int>(args.size()), args.data(), line, 12), 11u);
+    EXPECT_EQ(std::string(line), whole.substr(0, 11));
 
-    EXPECT_EQ(DefaultLogPath("C:\\Windows\\Temp\\"), "C:\\Windows\\Temp\\ORVEX-Setup.log");
-    EXPECT_EQ(DefaultLogPath("C:\\TEMP"), "C:\\TEMP\\ORVEX-Setup.log");
+    for (const auto& [folder, path] : {std::pair{"C:\\Windows\\Temp\\", "C:\\Windows\\Temp\\ORVEX-Setup.log"},
+                                      std::pair{"C:\\TEMP", "C:\\TEMP\\ORVEX-Setup.log"}}) {
+        char buffer[64] = {};
+        std::strcpy(buffer, folder);
+        DefaultLogPath(buffer, std::strlen(folder));
+        EXPECT_STREQ(buffer, path);
+    }
     EXPECT_EQ(InstallerCommandLine("C:\\m\\Setup\\Vista64.exe", "/S /v\"/qn\""),
               "\"C:\\m\\Setup\\Vista64.exe\" /S /v\"/qn\"");
 }
