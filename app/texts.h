@@ -51,4 +51,8 @@ extern const char16_t txtLicenseAcceptQuestion[];  // Memo2, two lines
 extern const char16_t txtCannotGetCurrentDirectory[];
 extern const char16_t txtNoticeOk[];            // notice button, every language
 
+// ---- Runs with switches (deployment tools): English only ----
+extern const char16_t txtSwitchesCaption[];  // the help box's and the command-line box's caption
+extern const char16_t txtSwitchesHelp[];     // the switches and exit codes
+
 }  // namespace rs

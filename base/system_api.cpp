@@ -63,4 +63,16 @@ INT SetupPromptReboot(void* fileQueue, HWND owner, BOOL scanOnly) {
     return fn ? fn(fileQueue, owner, scanOnly) : -1;
 }
 
+BOOL SetupCopyOEMInfA(LPCSTR sourceInf, LPCSTR mediaLocation, DWORD mediaType, DWORD copyStyle, LPSTR destination,
+                      DWORD destinationSize, PDWORD requiredSize, LPSTR* destinationComponent) {
+    static const auto fn = KeptSystemEntry<BOOL(WINAPI*)(LPCSTR, LPCSTR, DWORD, DWORD, LPSTR, DWORD, PDWORD, LPSTR*)>(
+        kSetupApi, "SetupCopyOEMInfA");
+    if (fn)
+        return fn(sourceInf, mediaLocation, mediaType, copyStyle, destination, destinationSize, requiredSize,
+                  destinationComponent);
+    if (destination && destinationSize) *destination = '\0';
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+
 }  // namespace rs::sysapi

@@ -21,4 +21,10 @@ HRESULT SHGetDesktopFolder(IShellFolder** folder);
 // The setup API's restart prompt (file queue: none here).
 INT SetupPromptReboot(void* fileQueue, HWND owner, BOOL scanOnly);
 
+// The setup API's driver preinstall: copies an INF into the system's inf
+// folder (and, from Vista on, the driver store). Missing: FALSE with
+// ERROR_PROC_NOT_FOUND and the name cleared.
+BOOL SetupCopyOEMInfA(LPCSTR sourceInf, LPCSTR mediaLocation, DWORD mediaType, DWORD copyStyle, LPSTR destination,
+                      DWORD destinationSize, PDWORD requiredSize, LPSTR* destinationComponent);
+
 }  // namespace rs::sysapi

@@ -1,36 +1,85 @@
 #include "install/binding.h"
 
+#include "app/language.h"
+#include "app/run_context.h"
 #include "base/handles.h"
+#include "base/run_log.h"
 #include "base/sent_messages.h"
 #include "base/system_api.h"
 #include "install/binding_rules.h"
-#include "app/language.h"
+#include "install/driver_staging.h"
+#include "install/system_restart.h"
 #include "pnpbind/pnpbind.h"
 #include "toolkit/application.h"
 
 namespace rs {
 
+namespace {
+
+constexpr DWORD kForceInstall = 1;
+constexpr DWORD kNonInteractive = 4;  // no interface: nobody is there to answer it
+constexpr DWORD kNoSuchDevice = 0xE000020B;  // ERROR_NO_SUCH_DEVINST: no reader plugged in
+
+// A run nobody watches after its one attempt: with no reader plugged in the
+// driver is staged, so that Windows installs it when a reader first comes.
+bool BindLater(const std::string& infPath, DWORD error) {
+    if (error == kNoSuchDevice) {
+        if (StageDriverPackage(infPath)) {
+            Outcome().stagedOnly = true;
+            return true;
+        }
+        NoteFailure("staging failed");
+    } else if (error == ERROR_ACCESS_DENIED) {
+        NoteFailure("binding: administrator rights needed");
+    } else {
+        NoteFailure("binding failed");
+    }
+    return false;
+}
+
+}  // namespace
+
 int BindReaderDriver(HWND owner, DisplayLanguage language, const std::string& infPath) {
-    constexpr DWORD kForceInstall = 1;
+    const DWORD flags = kForceInstall | (Unattended() ? kNonInteractive : 0);
     BOOL restartRequired = FALSE;  // the library may set it; the restart prompt comes anyway
     const auto slot = static_cast<std::size_t>(language);
+    DWORD error = 0;
     for (;;) {
-        if (PnpBindDriver(nullptr, kReaderHardwareId, infPath.c_str(), kForceInstall, &restartRequired)) return 1;
-        int answer = MessageBoxW(owner, AsWide(txtReplugReader.at(slot)), AsWide(txtNotice.at(slot)),
-                                 MB_OKCANCEL | MB_ICONQUESTION);
+        const BOOL bound = PnpBindDriver(nullptr, kReaderHardwareId, infPath.c_str(), flags, &restartRequired);
+        error = bound ? 0 : GetLastError();
+        runlog::Line(bound ? "binding %s with \"%s\", flags %lu: bound"
+                           : "binding %s with \"%s\", flags %lu: not bound, error 0x%08lX",
+                     kReaderHardwareId, infPath.c_str(), flags, error);
+        if (bound) return 1;
+        const int answer = Ask("Notice", txtReplugReader[0], IDCANCEL, [&] {
+            return MessageBoxW(owner, AsWide(txtReplugReader.at(slot)), AsWide(txtNotice.at(slot)),
+                               MB_OKCANCEL | MB_ICONQUESTION);
+        });
         if (answer != IDOK) break;
+    }
+    if (Unattended()) {
+        if (BindLater(infPath, error)) return 1;
+    } else {
+        Outcome().declined = true;
     }
     tk::Application::Instance().Terminate();
     return 0;
 }
 
-int RunAndWait(const std::string& programPath, const std::string& workingFolder) {
+int RunAndWait(const std::string& programPath, const std::string& workingFolder, const char* extraArgs,
+               DWORD* exitCode) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    std::string commandLine = InstallerCommandLine(programPath);
-    if (!CreateProcessA(programPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingFolder.c_str(), &startup, &info)) {
+    std::string commandLine = InstallerCommandLine(programPath, extraArgs);
+    const BOOL started = CreateProcessA(programPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        workingFolder.c_str(), &startup, &info);
+    const DWORD error = started ? 0 : GetLastError();
+    // The arguments an administrator adds may hold an installer's password.
+    runlog::Step(started, error, !*extraArgs ? "started \"%s\"" : "started \"%s\" /installerargs",
+                 programPath.c_str());
+    if (!started) {
+        SetLastError(error);
         return 0;
     }
     unique_handle process(info.hProcess);
@@ -38,9 +87,35 @@ int RunAndWait(const std::string& programPath, const std::string& workingFolder)
     // Installers broadcast setting changes to every top-level window and wait
     // for the answers; ours are hidden but must still answer.
     WaitAnsweringSentMessages(process.get());
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process.get(), &code)) code = static_cast<DWORD>(-1);
+    runlog::Line("\"%s\" ended with exit code %lu", programPath.c_str(), code);
+    if (exitCode) *exitCode = code;
     return 1;
 }
 
 void ShowRestartPrompt(HWND owner) { sysapi::SetupPromptReboot(nullptr, owner, FALSE); }
+
+void OfferRestart(HWND owner) {
+    RunOutcome& outcome = Outcome();
+    outcome.completed = true;
+    if (outcome.restart == RestartNeed::Started) {
+        runlog::Line("restart: started by the installer");
+        return;
+    }
+    if (outcome.stagedOnly) {
+        runlog::Line("restart: not needed, the driver is staged");
+        return;
+    }
+    outcome.restart = RestartNeed::Needed;
+    const RestartChoice choice = Switches().restart;
+    if (choice == RestartChoice::Force) {
+        if (RestartSystem()) outcome.restart = RestartNeed::Started;
+        return;
+    }
+    const bool ask = choice == RestartChoice::Ask;
+    runlog::Line(ask ? "restart: prompt" : "restart: needed; not restarting");
+    if (ask) ShowRestartPrompt(owner);
+}
 
 }  // namespace rs

@@ -10,7 +10,8 @@ namespace rs {
 inline constexpr char kReaderHardwareId[] = "USB\\Vid_0d4e&Pid_0010";
 
 // The program's own path in quotes: without a command line Windows hands the
-// program its bare path, which a folder name with blanks splits apart.
-std::string InstallerCommandLine(const std::string& programPath);
+// program its bare path, which a folder name with blanks splits apart. An
+// administrator's arguments for the installer follow it as given.
+std::string InstallerCommandLine(const std::string& programPath, const char* extraArgs = "");
 
 }  // namespace rs

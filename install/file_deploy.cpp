@@ -1,6 +1,7 @@
 #include "install/file_deploy.h"
 
 #include "app/language.h"
+#include "base/run_log.h"
 
 namespace rs {
 
@@ -22,18 +23,24 @@ std::string SystemFolder(UINT(WINAPI* query)(LPSTR, UINT)) {
 
 }  // namespace
 
-BOOL InstallFile(const std::string& source, const std::string& destination) {
+BOOL InstallFile(const char* source, const char* destination) {
     // Read-only copies of an earlier installation are to be overwritten; the
     // destination may not exist yet, so the result is not looked at.
-    SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) return FALSE;
+    SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);
+    const BOOL copied = CopyFileA(source, destination, FALSE);
+    const DWORD error = copied ? 0 : GetLastError();
+    runlog::Step(copied, error, "copy \"%s\" to \"%s\"", source, destination);
+    if (!copied) {
+        SetLastError(error);  // the caller's message tells it
+        return FALSE;
+    }
     // The copy takes the source's attributes, and every file on a pressed
     // disc is read-only: left so, later driver updates, the uninstaller and
     // the user could neither replace nor delete it. Only that bit goes.
-    const DWORD attributes = GetFileAttributesA(destination.c_str());
+    const DWORD attributes = GetFileAttributesA(destination);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         const DWORD rest = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-        SetFileAttributesA(destination.c_str(), rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesA(destination, rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL);
     }
     return TRUE;
 }

@@ -12,7 +12,10 @@ namespace rs {
 // Resets the destination's attributes, copies over it and clears the
 // copy's read-only attribute (its others stay as the copy left them); a
 // failed copy's last error is left for the caller.
-BOOL InstallFile(const std::string& source, const std::string& destination);
+BOOL InstallFile(const char* source, const char* destination);
+inline BOOL InstallFile(const std::string& source, const std::string& destination) {
+    return InstallFile(source.c_str(), destination.c_str());
+}
 
 // The message for the last copy failure, in the narrow form the message box
 // takes (the Traditional Chinese text in code page 950).

@@ -2,43 +2,24 @@
 
 #include <array>
 
+#include "base/run_log.h"
+
 namespace rs {
+namespace {
 
-unique_hkey OpenMachineKey(const char* path) {
-    unique_hkey key;
-    LONG rc = RegOpenKeyA(HKEY_LOCAL_MACHINE, path, key.put());
+MachineKey Reached(LONG rc, unique_hkey& key, const char* path) {
     if (rc != ERROR_SUCCESS) key.release();
-    return key;
+    return MachineKey(std::move(key), path);
 }
 
-unique_hkey CreateMachineKey(const char* path) {
-    unique_hkey key;
-    LONG rc = RegCreateKeyA(HKEY_LOCAL_MACHINE, path, key.put());
-    if (rc != ERROR_SUCCESS) key.release();
-    return key;
+// Registry errors come back as the call's result.
+LONG Logged(LONG rc, const char* what, const MachineKey& key, const char* name) {
+    runlog::Step(rc == ERROR_SUCCESS, static_cast<unsigned long>(rc), "registry: %s HKLM\\%s \"%s\"", what,
+                 key.path(), name);
+    return rc;
 }
 
-LONG SetTextValue(HKEY key, const char* name, const std::string& text) {
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>(text.size() + 1));
-}
-
-LONG SetNumberValue(HKEY key, const char* name, DWORD number) {
-    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
-}
-
-bool ReadValue99(HKEY key, const char* name, std::string& text) {
-    constexpr DWORD kOffered = 99;
-    // One byte more than offered, so data stored without a terminator still end.
-    std::array<char, kOffered + 1> buffer{};
-    DWORD size = kOffered;
-    LONG rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
-    if (rc != ERROR_SUCCESS) return false;
-    text.assign(buffer.data());
-    return true;
-}
-
-LONG DeleteKeyTree(HKEY parent, const char* child) {
+LONG DeleteTree(HKEY parent, const char* child) {
     unique_hkey key;
     LONG rc = RegOpenKeyA(parent, child, key.put());
     if (rc != ERROR_SUCCESS) {
@@ -52,10 +33,51 @@ LONG DeleteKeyTree(HKEY parent, const char* child) {
         DWORD length = static_cast<DWORD>(name.size());
         rc = RegEnumKeyExA(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (rc != ERROR_SUCCESS) break;
-        if (DeleteKeyTree(key.get(), name.data()) != ERROR_SUCCESS) ++index;
+        if (DeleteTree(key.get(), name.data()) != ERROR_SUCCESS) ++index;
     }
     key.reset();
     return RegDeleteKeyA(parent, child);
+}
+
+}  // namespace
+
+MachineKey OpenMachineKey(const char* path) {
+    unique_hkey key;
+    const LONG rc = RegOpenKeyA(HKEY_LOCAL_MACHINE, path, key.put());
+    return Reached(rc, key, path);
+}
+
+MachineKey CreateMachineKey(const char* path) {
+    unique_hkey key;
+    const LONG rc = RegCreateKeyA(HKEY_LOCAL_MACHINE, path, key.put());
+    return Reached(rc, key, path);
+}
+
+LONG SetValue(const MachineKey& key, const char* name, DWORD type, const void* data, DWORD size) {
+    return Logged(RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(data), size), "set", key, name);
+}
+
+LONG DeleteValue(const MachineKey& key, const char* name) {
+    return Logged(RegDeleteValueA(key.get(), name), "removed", key, name);
+}
+
+bool ReadValue99(HKEY key, const char* name, std::string& text) {
+    constexpr DWORD kOffered = 99;
+    // One byte more than offered, so data stored without a terminator still end.
+    std::array<char, kOffered + 1> buffer{};
+    DWORD size = kOffered;
+    LONG rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    if (rc != ERROR_SUCCESS) return false;
+    text.assign(buffer.data());
+    return true;
+}
+
+LONG DeleteKeyTree(const MachineKey& parent, const char* child) {
+    const LONG rc = DeleteTree(parent.get(), child);
+    if (rc == ERROR_FILE_NOT_FOUND) return rc;  // nothing there to remove
+    runlog::Step(rc == ERROR_SUCCESS, static_cast<unsigned long>(rc), "registry: removed key HKLM\\%s\\%s",
+                 parent.path(), child);
+    return rc;
 }
 
 }  // namespace rs

@@ -21,52 +21,52 @@ struct KernelService {
 };
 
 void WriteKernelService(const KernelService& s) {
-    unique_hkey key = CreateMachineKey(s.key);
+    MachineKey key = CreateMachineKey(s.key);
     if (!key) return;
-    SetNumberValue(key.get(), "Start", s.start);
-    SetNumberValue(key.get(), "Type", SERVICE_KERNEL_DRIVER);
-    SetNumberValue(key.get(), "ErrorControl", SERVICE_ERROR_NORMAL);
-    if (s.imagePath) SetTextValue(key.get(), "ImagePath", s.imagePath);
-    SetTextValue(key.get(), "DisplayName", s.displayName);
-    SetTextValue(key.get(), "Group", s.group);
+    SetNumberValue(key, "Start", s.start);
+    SetNumberValue(key, "Type", SERVICE_KERNEL_DRIVER);
+    SetNumberValue(key, "ErrorControl", SERVICE_ERROR_NORMAL);
+    if (s.imagePath) SetTextValue(key, "ImagePath", s.imagePath);
+    SetTextValue(key, "DisplayName", s.displayName);
+    SetTextValue(key, "Group", s.group);
 }
 
 void WriteRunValue(const char* name, const std::string& command) {
-    unique_hkey key = OpenMachineKey(kRunKey);
+    MachineKey key = OpenMachineKey(kRunKey);
     if (!key) return;
-    SetTextValue(key.get(), name, command);
+    SetTextValue(key, name, command);
 }
 
 }  // namespace
 
 void WriteSetupSourcePath() {
-    unique_hkey key = OpenMachineKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
+    MachineKey key = OpenMachineKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
     if (!key) return;
-    SetTextValue(key.get(), "SourcePath", WindowsDirectory() + "\\System32\\drivers");
+    SetTextValue(key, "SourcePath", WindowsDirectory() + "\\System32\\drivers");
 }
 
 void WriteSmartCardLibraryVxd() {
-    unique_hkey key = CreateMachineKey("System\\CurrentControlSet\\Services\\VxD\\SMCLIB");
+    MachineKey key = CreateMachineKey("System\\CurrentControlSet\\Services\\VxD\\SMCLIB");
     if (!key) return;
-    SetTextValue(key.get(), "StaticVxD", "smclib.vxd");
+    SetTextValue(key, "StaticVxD", "smclib.vxd");
     const BYTE start = 0;
-    RegSetValueExA(key.get(), "Start", 0, REG_BINARY, &start, sizeof start);
+    SetByteValue(key, "Start", start);
 }
 
 void CreateSmartCardLibraryDevicesKey() { CreateMachineKey("System\\CurrentControlSet\\Services\\VxD\\SMCLIB\\Devices"); }
 
 void WriteVendorKey() {
-    unique_hkey key = CreateMachineKey("Software\\Tornvale\\Vireo\\ORVEX");
+    MachineKey key = CreateMachineKey("Software\\Tornvale\\Vireo\\ORVEX");
     if (!key) return;
-    SetNumberValue(key.get(), "Type", 3);
-    SetTextValue(key.get(), "Driver", "ORVEX.SYS");
+    SetNumberValue(key, "Type", 3);
+    SetTextValue(key, "Driver", "ORVEX.SYS");
 }
 
 void RemoveOldServiceProgramEntry() {
-    unique_hkey key = OpenMachineKey("Software\\Microsoft\\Windows\\CurrentVersion\\RunServices");
+    MachineKey key = OpenMachineKey("Software\\Microsoft\\Windows\\CurrentVersion\\RunServices");
     if (!key) return;
     std::string old;
-    if (ReadValue99(key.get(), "Tkpsvc", old)) RegDeleteValueA(key.get(), "Tkpsvc");
+    if (ReadValue99(key.get(), "Tkpsvc", old)) DeleteValue(key, "Tkpsvc");
 }
 
 void WriteStartupEntries() {
@@ -96,17 +96,17 @@ void WriteReaderDriverService() {
 }
 
 void WriteEventLogSource() {
-    unique_hkey key = CreateMachineKey("SYSTEM\\CurrentControlSet\\Services\\EventLog\\System\\ORVEX");
+    MachineKey key = CreateMachineKey("SYSTEM\\CurrentControlSet\\Services\\EventLog\\System\\ORVEX");
     if (!key) return;
-    SetTextValue(key.get(), "EventMessageFile", WindowsDirectory() + "\\System32\\drivers\\orvex.sys");
-    SetNumberValue(key.get(), "TypesSupported", EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE);
+    SetTextValue(key, "EventMessageFile", WindowsDirectory() + "\\System32\\drivers\\orvex.sys");
+    SetNumberValue(key, "TypesSupported", EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE);
 }
 
 bool WriteUninstallEntry() {
-    unique_hkey key = CreateMachineKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVEX");
+    MachineKey key = CreateMachineKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVEX");
     if (!key) return false;
-    SetTextValue(key.get(), "UninstallString", BuildUninstallCommand(WindowsDirectory()));
-    SetTextValue(key.get(), "DisplayName", kReaderDriverName);
+    SetTextValue(key, "UninstallString", BuildUninstallCommand(WindowsDirectory()));
+    SetTextValue(key, "DisplayName", kReaderDriverName);
     return true;
 }
 

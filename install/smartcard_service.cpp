@@ -1,6 +1,7 @@
 #include "install/smartcard_service.h"
 
 #include "base/handles.h"
+#include "base/run_log.h"
 #include "install/registry_io.h"
 #include "install/service_wait_rules.h"
 
@@ -28,16 +29,22 @@ bool QueryStatus(SC_HANDLE service, ServiceStatus& out) {
 
 int StartSmartCardService() {
     unique_schandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT | STANDARD_RIGHTS_READ));
-    if (!manager) return -1;
+    if (!manager) {
+        runlog::Step(false, GetLastError(), "service SCardSvr: no service manager");
+        return -1;
+    }
     unique_schandle service(OpenServiceA(manager.get(), kServiceName,
                                          SERVICE_QUERY_STATUS | SERVICE_CHANGE_CONFIG | SERVICE_START));
-    if (!service) return -2;
+    if (!service) {
+        runlog::Step(false, GetLastError(), "service SCardSvr: cannot be opened");
+        return -2;
+    }
 
     // A refused change (no administrator rights) must not stop the start.
     const BOOL configured =
         ChangeServiceConfigA(service.get(), SERVICE_WIN32_SHARE_PROCESS, SERVICE_AUTO_START, SERVICE_NO_CHANGE,
                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    (void)configured;
+    runlog::Step(configured, GetLastError(), "service SCardSvr: automatic start");
 
     const SC_HANDLE h = service.get();
     ServiceStartCalls calls;
@@ -46,16 +53,19 @@ int StartSmartCardService() {
     calls.tickCount = [] { return static_cast<std::uint32_t>(GetTickCount()); };
     calls.sleep = [](std::uint32_t ms) { Sleep(ms); };
     // The handles close on return, service before manager.
-    return StartServiceAndWait(calls);
+    const int result = StartServiceAndWait(calls);
+    runlog::Line(result == 0 ? "service SCardSvr: started, running"
+                             : "service SCardSvr: not started by this run");
+    return result;
 }
 
 void RemoveSmartCardRunValues() {
     for (const char* keyPath : kRunKeys) {
-        unique_hkey key;
-        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath, key.put()) != ERROR_SUCCESS) continue;
+        const MachineKey key = OpenMachineKey(keyPath);
+        if (!key) continue;
         std::string data;  // only whether it reads in 99 bytes matters
         if (!ReadValue99(key.get(), kServiceName, data)) continue;
-        const LONG deleted = RegDeleteValueA(key.get(), kServiceName);
+        const LONG deleted = DeleteValue(key, kServiceName);
         (void)deleted;  // nothing is reported; the other list is still handled
     }
 }

@@ -9,21 +9,22 @@ void RemoveStaleUsbRecord() {
     for (int n = 0; n <= 8; ++n) {
         std::string deviceClass;
         {
-            unique_hkey instance = OpenMachineKey(UsbInstanceKeyPath(n).c_str());
+            const std::string path = UsbInstanceKeyPath(n);
+            MachineKey instance = OpenMachineKey(path.c_str());
             if (!instance) continue;
             if (!ReadValue99(instance.get(), "Class", deviceClass)) continue;
         }
         if (!IsStaleClass(deviceClass)) continue;
-        unique_hkey usb = OpenMachineKey("Enum\\USB");
+        MachineKey usb = OpenMachineKey("Enum\\USB");
         if (!usb) continue;
-        DeleteKeyTree(usb.get(), "VID_0D4E&PID_0010");
+        DeleteKeyTree(usb, "VID_0D4E&PID_0010");
     }
 }
 
 void RemoveSerialReaderRecord() {
-    unique_hkey serenum = OpenMachineKey("Enum\\SERENUM");
+    MachineKey serenum = OpenMachineKey("Enum\\SERENUM");
     if (!serenum) return;
-    DeleteKeyTree(serenum.get(), "TVN0001");
+    DeleteKeyTree(serenum, "TVN0001");
 }
 
 }  // namespace rs

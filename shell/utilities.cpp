@@ -7,8 +7,10 @@
 #include "base/handles.h"
 #include "base/system_api.h"
 #include "app/platform.h"
+#include "app/run_context.h"
+#include "base/run_log.h"
 #include "install/file_deploy.h"
-#include "install/registry_io.h"
+#include "install/program_files.h"
 #include "shell/shortcut.h"
 #include "shell/utilities_internal.h"
 #include "shell/utilities_rules.h"
@@ -22,14 +24,6 @@ void CopyOver(const std::string& source, const std::string& destination) { Insta
 
 }  // namespace
 
-bool ReadProgramFilesDir(std::string& programFiles) {
-    unique_hkey key;
-    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", key.put()) != ERROR_SUCCESS)
-        return false;
-    // 99 bytes: a longer value counts as absent.
-    return ReadValue99(key.get(), "ProgramFilesDir", programFiles);
-}
-
 bool CopyFolderFiles(const std::string& source, const std::string& destination) {
     WIN32_FIND_DATAA entry{};
     unique_hfind search(FindFirstFileA((source + "\\*.*").c_str(), &entry));
@@ -40,14 +34,6 @@ bool CopyFolderFiles(const std::string& source, const std::string& destination) 
         CopyOver(source + "\\" + entry.cFileName, destination + "\\" + entry.cFileName);
     } while (FindNextFileA(search.get(), &entry));
     return true;
-}
-
-std::string ProgramFilesFolder(const std::string& windowsDirectory) {
-    std::string programFiles;
-    if (ReadProgramFilesDir(programFiles)) return programFiles;
-    programFiles = FallbackProgramFiles(windowsDirectory);
-    CreateDirectoryA(programFiles.c_str(), nullptr);
-    return programFiles;
 }
 
 std::string SpecialFolderPath(HWND owner, int folderId) {
@@ -72,7 +58,7 @@ void InstallUtilitiesAndGuide(HWND owner, DisplayLanguage language, const std::s
     CreateDirectoryA((utility + pages).c_str(), nullptr);
     CopyFolderFiles(std::string(kGuideSource) + pages, utility + pages);
 
-    const std::string programs = SpecialFolderPath(owner, CSIDL_PROGRAMS);
+    const std::string programs = SpecialFolderPath(owner, ProgramsFolderId(Switches().allUsers, platform));
     const std::string group = programs + "\\" + kUtilityGroupName;
     // Without a Programs folder the group would land in the current drive's root.
     if (!programs.empty()) CreateDirectoryA(group.c_str(), nullptr);
@@ -82,7 +68,10 @@ void InstallUtilitiesAndGuide(HWND owner, DisplayLanguage language, const std::s
             row == UtilityShortcutRow::Guide ? ProgramFilesFolder(windowsDirectory) : std::string();
         const UtilityShortcut s = MakeUtilityShortcut(row, utility, page, group, iconProgramFiles);
         const std::string made = CreateShellShortcut(owner, s.target, "", s.iconFile, 0, s.name, CSIDL_DESKTOP);
-        if (!programs.empty()) MoveFileA(made.c_str(), s.groupFile.c_str());
+        if (!programs.empty()) {
+            const BOOL moved = MoveFileA(made.c_str(), s.groupFile.c_str());
+            runlog::Step(moved, moved ? 0 : GetLastError(), "shortcut \"%s\"", s.groupFile.c_str());
+        }
         // Gone already when the move worked; otherwise the Desktop copy goes.
         DeleteFileA(made.c_str());
     }

@@ -12,9 +12,6 @@ namespace rs {
 // May throw tk::Error from the shortcut creation; nothing else is reported.
 void InstallUtilitiesAndGuide(HWND owner, DisplayLanguage language);
 
-// "ProgramFilesDir" when readable in 99 bytes.
-bool ReadProgramFilesDir(std::string& programFiles);
-
 // One level of entries from source into destination; false when the search
 // cannot start.
 bool CopyFolderFiles(const std::string& source, const std::string& destination);

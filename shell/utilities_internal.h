@@ -9,10 +9,6 @@
 
 namespace rs {
 
-// "ProgramFilesDir", or the fallback on the Windows folder's drive, which
-// is then created.
-std::string ProgramFilesFolder(const std::string& windowsDirectory);
-
 void InstallUtilitiesAndGuide(HWND owner, DisplayLanguage language, const std::string& windowsDirectory);
 
 // File-system path of a shell special folder; empty when it has none.

@@ -18,10 +18,6 @@ std::string GuideFolderName(DisplayLanguage language, PlatformCode platform) {
     return GuideStem(language, platform) + ".files";
 }
 
-std::string FallbackProgramFiles(const std::string& windowsDirectory) {
-    return windowsDirectory.substr(0, 2) + "\\Program Files";
-}
-
 UtilityShortcut MakeUtilityShortcut(UtilityShortcutRow row, const std::string& utilityFolder,
                                     const std::string& guidePage, const std::string& group,
                                     const std::string& iconProgramFiles) {
@@ -45,6 +41,10 @@ UtilityShortcut MakeUtilityShortcut(UtilityShortcutRow row, const std::string& u
     }
     s.groupFile = group + "\\" + s.name + ".lnk";
     return s;
+}
+
+int ProgramsFolderId(bool allUsers, PlatformCode platform) {
+    return allUsers && platform >= 4 && platform != 12 ? kCommonProgramsFolder : kProgramsFolder;
 }
 
 }  // namespace rs

@@ -6,10 +6,10 @@
 
 #include "app/platform_rules.h"
 #include "app/texts.h"
+#include "install/program_files_rules.h"
 
 namespace rs {
 
-inline constexpr const char* kUtilityFolderName = "\\ORVEX";
 inline constexpr const char* kUtilityGroupName = "ORVEX Utility";
 inline constexpr const char* kGuideSource = "..\\InstallationGuide";
 
@@ -26,8 +26,11 @@ inline constexpr std::array<UtilityCopy, 2> kUtilityCopies = {kUninstallerCopy, 
 std::string GuidePageName(DisplayLanguage language, PlatformCode platform);
 std::string GuideFolderName(DisplayLanguage language, PlatformCode platform);
 
-// Drive of the Windows folder + "\Program Files".
-std::string FallbackProgramFiles(const std::string& windowsDirectory);
+// The Programs folder that receives the group: the current user's, or with
+// /allusers the one for all users where the system has it (the NT family).
+inline constexpr int kProgramsFolder = 0x02;        // CSIDL_PROGRAMS
+inline constexpr int kCommonProgramsFolder = 0x17;  // CSIDL_COMMON_PROGRAMS
+int ProgramsFolderId(bool allUsers, PlatformCode platform);
 
 // One shortcut of the group: made on the Desktop under `name`, then moved
 // to `groupFile`.

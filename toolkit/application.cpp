@@ -79,11 +79,15 @@ void Application::AddForm(std::unique_ptr<TForm> form) {
 
 HWND Application::MainWindow() const { return mainForm_ ? mainForm_->Handle() : nullptr; }
 
-void Application::Run() {
-    if (mainForm_) mainForm_->Show();
+void Application::Run(bool showMainForm, void (*started)()) {
+    if (mainForm_ && showMainForm) mainForm_->Show();
     std::vector<TForm*> pending = std::move(afterShow_);
     afterShow_.clear();
     for (TForm* form : pending) form->Create();
+    if (started) {
+        ProcessMessages();
+        started();
+    }
     while (!terminated_) HandleMessage();
     ReleaseForms();
 }
@@ -178,8 +182,16 @@ void Application::ProcessMessagesFor(std::uint32_t ms) {
 std::string Application::Title() const { return TitleFromModulePath(rs::ModuleFileName()); }
 
 void Application::HandleException(const std::exception& e) {
-    std::string text = ExceptionReportText(e.what());
-    std::string title = Title();
+    const std::string text = ExceptionReportText(e.what());
+    if (exceptionReport_) {
+        exceptionReport_(text);
+    } else {
+        ShowExceptionBox(text);
+    }
+}
+
+void Application::ShowExceptionBox(const std::string& text) {
+    const std::string title = Title();
     MessageBoxA(GetActiveWindow(), text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }
 

@@ -54,8 +54,10 @@ public:
 
     // Shows the main form, makes the windows of the forms created after
     // show, and pumps messages until the end is requested; then destroys
-    // every form, the main form last.
-    void Run();
+    // every form, the main form last. A run that nobody watches may keep
+    // the main form hidden and start its work (`started`) once the forms
+    // exist and the shown ones have painted.
+    void Run(bool showMainForm = true, void (*started)() = nullptr);
 
     // Requests the end of the program: takes effect once the running handler
     // has returned, and also ends any running modal loop.
@@ -74,6 +76,10 @@ public:
     // message, captioned with the application's title.
     void HandleException(const std::exception& e);
     void HandleUnknownException();
+    // The error box of that report. A program may route its reports
+    // elsewhere (SetExceptionReport); by default each shows this box.
+    void ShowExceptionBox(const std::string& text);
+    void SetExceptionReport(void (*report)(const std::string& text)) { exceptionReport_ = report; }
 
     // The executable's file name without its extension.
     std::string Title() const;
@@ -106,6 +112,7 @@ private:
     HWND handle_ = nullptr;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;
+    void (*exceptionReport_)(const std::string& text) = nullptr;
 };
 
 inline Application& App() { return Application::Instance(); }

@@ -4,10 +4,10 @@
 #pragma once
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 #include "base/handles.h"
+#include "toolkit/event.h"
 #include "toolkit/graphics.h"
 
 namespace tk {
@@ -98,8 +98,8 @@ public:
     // The '&'-marked letter of the caption, upper-cased; 0 when none.
     char Accelerator() const;
 
-    std::function<void()> OnClick;
-    std::function<void(int x, int y)> OnMouseMove;
+    Event<void()> OnClick;
+    Event<void(int x, int y)> OnMouseMove;
 
     // --- used by the form while building and dispatching ---
     void Place(TForm* form, const ControlLayout& row);

@@ -4,7 +4,6 @@
 #pragma once
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,7 +59,7 @@ public:
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
 
-    std::function<void()> OnTimer;
+    Event<void()> OnTimer;
 
     // --- used by the form ---
     UINT_PTR Id() const { return id_; }
@@ -123,10 +122,10 @@ public:
     TColor Color() const { return design_.color; }
     const TFont& Font() const { return design_.font; }
 
-    std::function<void()> OnCreate;
-    std::function<void()> OnShow;
-    std::function<void(char key)> OnKeyPress;  // a character typed while the form itself has focus
-    std::function<void()> OnDestroy;
+    Event<void()> OnCreate;
+    Event<void()> OnShow;
+    Event<void(char key)> OnKeyPress;  // a character typed while the form itself has focus
+    Event<void()> OnDestroy;
 
     // Destroys the window (OnDestroy runs); used at program end.
     void Destroy();

@@ -5,6 +5,8 @@
 #include "base/handles.h"
 #include "app/language.h"
 #include "app/platform.h"
+#include "app/run_context.h"
+#include "base/run_log.h"
 #include "install/binding.h"
 #include "install/file_deploy.h"
 #include "install/registry_io.h"
@@ -67,10 +69,10 @@ bool CurrentDirectory(std::string& dir) {
 }
 
 void DeleteValueIfPresent(const char* keyPath, const char* name) {
-    unique_hkey key = OpenMachineKey(keyPath);
+    MachineKey key = OpenMachineKey(keyPath);
     if (!key) return;
     std::string value;
-    if (ReadValue99(key.get(), name, value)) RegDeleteValueA(key.get(), name);
+    if (ReadValue99(key.get(), name, value)) DeleteValue(key, name);
 }
 
 // Only the installer started on Accept may make the completion check succeed:
@@ -79,8 +81,8 @@ void PrepareRegistry(PlatformCode platform) {
     if (IsNinetyFamily(platform)) {
         RemoveSmartCardRunValues();
         DeleteValueIfPresent(kRunServicesKey, "Tkpsvc");
-        unique_hkey run = OpenMachineKey(kRunKey);
-        if (run) SetTextValue(run.get(), "TkpSvc", CompanionRunValue(SystemDirectory()));
+        MachineKey run = OpenMachineKey(kRunKey);
+        if (run) SetTextValue(run, "TkpSvc", CompanionRunValue(SystemDirectory()));
     } else if (platform == 4) {
         DeleteValueIfPresent(kSCardSvrKey, "ObjectName");
     }
@@ -89,11 +91,11 @@ void PrepareRegistry(PlatformCode platform) {
 bool BaseComponentsInstalled(PlatformCode platform) {
     std::string value;
     if (IsNinetyFamily(platform)) {
-        unique_hkey key = OpenMachineKey(kRunServicesKey);
+        MachineKey key = OpenMachineKey(kRunServicesKey);
         return key && ReadValue99(key.get(), "SCardSvr", value) && IsSmartCardServiceMarker(value, SystemDirectory());
     }
     if (platform == 4) {
-        unique_hkey key = OpenMachineKey(kSCardSvrKey);
+        MachineKey key = OpenMachineKey(kSCardSvrKey);
         return key && ReadValue99(key.get(), "ObjectName", value);
     }
     return false;
@@ -147,35 +149,55 @@ void TLicenseForm::YesBtnClick() {
     const PlatformCode platform = DetectPlatform();
     PrepareRegistry(platform);
     CheckTimer.SetEnabled(true);
+    acceptedAt_ = GetTickCount();
     std::string currentDirectory;
     if (platform == 3 && !CurrentDirectory(currentDirectory)) {
-        const std::string text = ToCodePage(txtCannotGetCurrentDirectory, CP_ACP);
-        const std::string caption = ToCodePage(txtErrorCaption, CP_ACP);
-        MessageBoxA(Handle(), text.c_str(), caption.c_str(), MB_OK);
+        AskInBox(Handle(), txtCannotGetCurrentDirectory, txtErrorCaption, MB_OK, CP_ACP, IDOK,
+                 txtCannotGetCurrentDirectory);
+        Outcome().failed = true;
         tk::App().Terminate();
         return;
     }
-    const std::string command = BaseComponentsCommand(platform, WindowsDirectory(), currentDirectory);
+    // A run nobody watches has the installer neither ask for a restart nor,
+    // under /quiet, show itself.
+    const bool unattended = Unattended();
+    const std::string command = BaseComponentsCommand(platform, WindowsDirectory(), currentDirectory, !unattended);
     // Shown normally (show command 5) and not waited for: the registry
     // marker is the only link to the installer.
-    if (!command.empty()) WinExec(command.c_str(), SW_SHOW);
+    if (!command.empty()) {
+        const UINT started = WinExec(command.c_str(), Switches().mode == RunMode::Quiet ? SW_HIDE : SW_SHOW);
+        runlog::Step(started > 31, started, "started \"%s\"", command.c_str());
+    }
     SetModalResult(tk::mrOk);
 }
 
 void TLicenseForm::NoBtnClick() {
     Hide();
     const DisplayLanguage language = SetupForm->Language;
-    MessageBoxW(SetupForm->Handle(), AsWide(txtInstallFailed[language]), AsWide(txtNotice[language]),
-                MB_ICONWARNING | MB_OK);
+    Ask("Notice", txtInstallFailed[0], IDOK, [language] {
+        return MessageBoxW(SetupForm->Handle(), AsWide(txtInstallFailed[language]), AsWide(txtNotice[language]),
+                           MB_ICONWARNING | MB_OK);
+    });
+    Outcome().declined = true;
     tk::App().Terminate();
 }
 
 void TLicenseForm::CheckTimerTimer() {
-    if (!BaseComponentsInstalled(DetectPlatform())) return;
+    if (!BaseComponentsInstalled(DetectPlatform())) {
+        // Nobody is there to give up: an unattended run stops waiting.
+        if (Unattended() && BaseComponentsWaitOver(acceptedAt_, GetTickCount())) {
+            CheckTimer.SetEnabled(false);
+            NoteFailure("the base components' installer did not finish in time");
+            tk::App().Terminate();
+        }
+        return;
+    }
     // Stopped before the notice's modal loop pumps messages: no second tick.
     CheckTimer.SetEnabled(false);
-    DialogForm->ShowModal();
-    ShowRestartPrompt(SetupForm->Handle());
+    // The notice's three lines: installed, a restart is needed, plug the
+    // reader in before it (the restart need is logged with the restart).
+    Ask("Notice", txtInstalledCompletely[0], tk::mrOk, [] { return DialogForm->ShowModal(); });
+    OfferRestart(SetupForm->Handle());
     tk::App().Terminate();
 }
 

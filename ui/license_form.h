@@ -25,6 +25,9 @@ public:
     void YesBtnClick();
     void NoBtnClick();
     void CheckTimerTimer();
+
+private:
+    unsigned long acceptedAt_ = 0;  // tick count of Accept
 };
 
 extern TLicenseForm* LicenseForm;

@@ -8,18 +8,22 @@ std::string BaseComponentsInfPath(PlatformCode platform, const std::string& curr
 }
 
 std::string BaseComponentsCommand(PlatformCode platform, const std::string& windowsDirectory,
-                                  const std::string& currentDirectory) {
-    const std::string inf = BaseComponentsInfPath(platform, currentDirectory);
+                                  const std::string& currentDirectory, bool askBeforeRestart) {
+    const std::string inf = (askBeforeRestart ? "132 " : "128 ") + BaseComponentsInfPath(platform, currentDirectory);
     switch (platform) {
         case 1:
         case 2:
         case 3:
-            return windowsDirectory + "\\rundll.exe setupx.dll,InstallHinfSection DefaultInstall 132 " + inf;
+            return windowsDirectory + "\\rundll.exe setupx.dll,InstallHinfSection DefaultInstall " + inf;
         case 4:
-            return windowsDirectory + "\\system32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 " + inf;
+            return windowsDirectory + "\\system32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall " + inf;
         default:
             return std::string();
     }
+}
+
+bool BaseComponentsWaitOver(std::uint32_t startTick, std::uint32_t nowTick) {
+    return nowTick - startTick >= kBaseComponentsWaitMs;
 }
 
 std::string UpperAscii(const std::string& text) {

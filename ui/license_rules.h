@@ -2,6 +2,7 @@
 // command per platform, the completion test on the marker, and the shape of
 // the licence text for a memo.
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "app/platform_rules.h"
@@ -15,8 +16,16 @@ std::string BaseComponentsInfPath(PlatformCode platform, const std::string& curr
 // The INF installer's command line for platforms 1 to 4; empty otherwise.
 // Me names the INF through the current directory as the system reports it,
 // so a root directory ("D:\") gives two backslashes in a row, kept as is.
+// Mode 132 asks the user before a restart the components need; 128, for a
+// run nobody watches, never restarts (the run's exit code says it instead).
 std::string BaseComponentsCommand(PlatformCode platform, const std::string& windowsDirectory,
-                                  const std::string& currentDirectory);
+                                  const std::string& currentDirectory, bool askBeforeRestart = true);
+
+// How long a run nobody watches waits for the components' marker after
+// starting their installer; a person's run waits as long as it takes.
+inline constexpr std::uint32_t kBaseComponentsWaitMs = 5 * 60 * 1000;
+// Whether that wait is over (tick counts, safe across their wrap).
+bool BaseComponentsWaitOver(std::uint32_t startTick, std::uint32_t nowTick);
 
 // Letters a to z become A to Z; every other byte is kept.
 std::string UpperAscii(const std::string& text);

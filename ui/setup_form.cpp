@@ -1,6 +1,7 @@
 #include "ui/setup_form.h"
 
 #include "app/language.h"
+#include "app/run_context.h"
 #include "toolkit/application.h"
 #include "ui/license_form.h"
 #include "ui/setup_pass.h"
@@ -150,7 +151,20 @@ void TSetupForm::lblNoClick() {
     if (!presses_.Begin()) return;
     const OnLeaving ended([this] { presses_.End(DelayTimer.Enabled()); });
     PressFeedback(lblNo, kNoFeedbackMs);
+    Outcome().declined = true;
     tk::Application::Instance().Terminate();
+}
+
+void TSetupForm::RunUnattended() {
+    if (!presses_.Begin()) return;
+    const OnLeaving ended([this] { presses_.End(DelayTimer.Enabled()); });
+    try {
+        RunInstallationPass(*this);
+    } catch (const std::exception& e) {
+        tk::App().HandleException(e);
+    }
+    // Here a person's run would wait, the window open, for Yes or No.
+    if (!DelayTimer.Enabled()) tk::App().Terminate();
 }
 
 void TSetupForm::DelayTimerTimer() {
@@ -161,7 +175,10 @@ void TSetupForm::DelayTimerTimer() {
     LicenseForm->Memo3.SetText(ToControlText(txtBaseComponentsNeeded[Language]));
     LicenseForm->YesBtn.SetText(ToControlText(txtAccept[Language]));
     LicenseForm->NoBtn.SetText(ToControlText(txtReject[Language]));
-    LicenseForm->ShowModal();
+    const int answer = Ask("Microsoft Smart Card Base Components", txtBaseComponentsNeeded[0], tk::mrOk,
+                           [] { return LicenseForm->ShowModal(); });
+    // The administrator accepted it with /acceptlicense for the users.
+    if (Unattended() && answer == tk::mrOk) LicenseForm->YesBtnClick();
 }
 
 }  // namespace rs

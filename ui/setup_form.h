@@ -38,6 +38,10 @@ public:
     void lblNoClick();
     void DelayTimerTimer();
 
+    // The pass as after Yes, for a run that nobody watches; the program
+    // ends by itself where a person's run would wait for a new answer.
+    void RunUnattended();
+
 private:
     // Moves the label 1 pixel right and down, processes messages for `ms`,
     // moves it back.

@@ -6,6 +6,7 @@
 #include "base/module_path.h"
 #include "app/language.h"
 #include "app/platform.h"
+#include "app/run_context.h"
 #include "install/binding.h"
 #include "install/copy_table.h"
 #include "install/file_deploy.h"
@@ -21,8 +22,6 @@ namespace rs {
 
 namespace {
 
-std::string Narrow(const char16_t* text) { return ToCodePage(text, CP_ACP); }
-
 // Copies one row of the copy table and reports its failure as the row says.
 // False when the pass must end here (the end of the program has then been
 // requested where the row says so).
@@ -33,10 +32,13 @@ bool CopyRowReported(TSetupForm& form, const CopyRow& row) {
 
     // The timer never fires while a copy-failure box pumps messages.
     form.DisarmDelayTimer();
-    SetLastError(error);
-    const std::string text = CopyFailureText(row.nameInMessage, form.Language);
-    const std::string caption = Narrow(txtCopyErrorCaption);
-    MessageBoxA(form.Handle(), text.c_str(), caption.c_str(), MB_ICONQUESTION | MB_OK);
+    const std::string text = CopyFailureText(row.nameInMessage, form.Language, static_cast<std::int32_t>(error));
+    const std::string caption = ToCodePage(txtCopyErrorCaption, CP_ACP);
+    // The copy's own log line holds the system's error code.
+    Ask("Error", txtCannotCopy[0], IDOK, [&] {
+        return MessageBoxA(form.Handle(), text.c_str(), caption.c_str(), MB_ICONQUESTION | MB_OK);
+    }, row.nameInMessage);
+    Outcome().failed = true;
 
     switch (row.onFailure) {
         case OnCopyFailure::GoOn:
@@ -68,15 +70,6 @@ std::u16string SystemMessage(DWORD error) {
     if (n == 0 || !buffer) return std::u16string();
     const std::wstring wide = WideFromAnsi(std::string(buffer, n));
     return std::u16string(wide.begin(), wide.end());
-}
-
-// Narrow boxes: Traditional Chinese texts go out in code page 950.
-void ShowNarrowBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT style,
-                   DisplayLanguage language) {
-    const UINT codePage = language == 1 ? 950 : CP_ACP;
-    const std::string t = ToCodePage(text, codePage);
-    const std::string c = ToCodePage(caption, codePage);
-    MessageBoxA(owner, t.c_str(), c.c_str(), style);
 }
 
 void RunPathA(TSetupForm& form) {
@@ -121,7 +114,7 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
     const CopyRow& inf = CopyTableRow(14);
     InstallFile(inf.source, DestinationOf(inf));
     form.SetProgress(progress::kInfCopied);
-    ShowRestartPrompt(form.Handle());
+    OfferRestart(form.Handle());
     tk::App().Terminate();
 }
 
@@ -137,29 +130,39 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
     form.Disable();
     form.SetProgress(progress::kWindowDisabled);
     form.Hide();
-    if (RunAndWait(installer, folder)) {
-        ShowRestartPrompt(form.Handle());
+    DWORD installerExit = 0;
+    if (RunAndWait(installer, folder, Switches().installerArgs, &installerExit)) {
+        TakeInstallerExit(Outcome(), installerExit);
+        OfferRestart(form.Handle());
     } else {
-        const InstallerFailureTexts t = BuildInstallerFailureTexts(platform, form.Language, SystemMessage(GetLastError()));
-        ShowNarrowBox(nullptr, t.errorText, t.errorCaption, MB_ICONERROR | MB_OK, form.Language);
-        ShowNarrowBox(nullptr, t.infoText, t.infoCaption, MB_ICONWARNING | MB_OK, form.Language);
+        const std::u16string system = SystemMessage(GetLastError());
+        const InstallerFailureTexts t = BuildInstallerFailureTexts(platform, form.Language, system);
+        // Traditional Chinese texts go out in code page 950.
+        const UINT codePage = form.Language == 1 ? 950 : CP_ACP;
+        AskInBox(nullptr, t.errorText.c_str(), t.errorCaption.c_str(), MB_ICONERROR | MB_OK, codePage, IDOK,
+                 txtInstallerErrorPrefix[0], ToCodePage(system, CP_ACP).c_str());
+        AskInBox(nullptr, t.infoText.c_str(), t.infoCaption.c_str(), MB_ICONWARNING | MB_OK, codePage, IDOK,
+                 RunByHandTexts(platform)[0]);
+        Outcome().failed = true;
     }
     tk::App().Terminate();
     // At once: no further window message is handled.
-    std::exit(0);
+    std::exit(static_cast<int>(FinishRun()));
 }
 
 void RunPathE(TSetupForm& form, PlatformCode platform) {
-    const std::string question = Narrow(txtNewerSystemQuestion);
-    const std::string caption = Narrow(txtErrorCaption);
-    if (MessageBoxA(form.Handle(), question.c_str(), caption.c_str(), MB_ICONQUESTION | MB_YESNO) != IDYES) return;
+    // In English, which every system's code page holds.
+    if (AskInBox(form.Handle(), txtNewerSystemQuestion, txtErrorCaption, MB_ICONQUESTION | MB_YESNO, CP_ACP, IDYES,
+                 txtNewerSystemQuestion) != IDYES) {
+        Outcome().declined = true;
+        return;
+    }
     RunPathC(form, platform);
 }
 
 void RunPathF(TSetupForm& form) {
-    const std::string text = Narrow(txtUnknownSystem);
-    const std::string caption = Narrow(txtErrorCaption);
-    MessageBoxA(form.Handle(), text.c_str(), caption.c_str(), MB_OK);
+    AskInBox(form.Handle(), txtUnknownSystem, txtErrorCaption, MB_OK, CP_ACP, IDOK, txtUnknownSystem);
+    Outcome().unsupported = true;
     tk::App().Terminate();
 }
 
@@ -167,6 +170,8 @@ void RunPathF(TSetupForm& form) {
 
 // The press feedback has run in the Yes handler before this.
 void RunInstallationPass(TSetupForm& form) {
+    // A further Yes after a stopped pass starts afresh, also its outcome.
+    Outcome() = RunOutcome{};
     form.SetProgress(progress::kStart);
     const PlatformCode platform = DetectPlatform();
     switch (PathForPlatform(platform)) {

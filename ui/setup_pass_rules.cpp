@@ -49,12 +49,16 @@ std::string FolderOfModule(const std::string& moduleFileName) {
     return moduleFileName.substr(0, slash + 1);
 }
 
+const EnglishChinese& RunByHandTexts(PlatformCode platform) {
+    if (platform == 7) return txtRunXP64ByHand;
+    if (platform == 9) return txtRunVista32ByHand;
+    return txtRunVista64ByHand;
+}
+
 InstallerFailureTexts BuildInstallerFailureTexts(PlatformCode platform, DisplayLanguage language,
                                                  const std::u16string& systemMessage) {
     const int i = language == 1 ? 1 : 0;
-    const EnglishChinese* byHand = &txtRunVista64ByHand;
-    if (platform == 7) byHand = &txtRunXP64ByHand;
-    if (platform == 9) byHand = &txtRunVista32ByHand;
+    const EnglishChinese* byHand = &RunByHandTexts(platform);
     InstallerFailureTexts t;
     t.errorCaption = txtInstallerErrorCaption[i];
     t.errorText = std::u16string(txtInstallerErrorPrefix[i]) + systemMessage;

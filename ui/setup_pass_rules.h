@@ -47,6 +47,9 @@ struct InstallerFailureTexts {
     std::u16string infoCaption;
     std::u16string infoText;
 };
+
+// The text naming the installer to run by hand, per platform.
+const EnglishChinese& RunByHandTexts(PlatformCode platform);
 InstallerFailureTexts BuildInstallerFailureTexts(PlatformCode platform, DisplayLanguage language,
                                                  const std::u16string& systemMessage);
 

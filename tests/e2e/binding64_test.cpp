@@ -9,7 +9,6 @@
 #include <cctype>
 
 #include "tests/e2e/install_support.h"
-#include "tests/programs/pnpbind_newdev/standin_log.h"
 
 namespace {
 
@@ -24,63 +23,16 @@ bool EndsWithNoCase(const std::string& text, const std::string& tail) {
                       [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
-// Escapes a text for a .reg file string.
-std::string RegString(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
-    }
-    return out;
-}
-
-// Settings a test needs in its prefix before setup.exe starts, taken into
-// the "before" snapshot: they are the test's set-up, not changes of the program.
-class PreparedPrefix : public InstallTest {
+class Binding64 : public InstallTest {
 protected:
-    // Imports .reg lines (after the REGEDIT4 header), then snapshots again.
-    void ImportAndSnapshot(const std::vector<std::string>& regLines) {
-        const std::string regFile = prefix_ + "/test-settings.reg";
-        {
-            std::ofstream reg(regFile, std::ios::binary);
-            reg << "REGEDIT4\r\n\r\n";
-            for (const auto& line : regLines) reg << line << "\r\n";
-            ASSERT_TRUE(reg.good());
-        }
-        auto imported = Wine({"reg", "import", e2e::WindowsPath(regFile)});
-        ASSERT_EQ(imported.exitCode, 0) << imported.output;
-        std::filesystem::remove(regFile);
-        Resnapshot();
-    }
-};
-
-class Binding64 : public PreparedPrefix {
-protected:
-    // The stand-in newdev.dll in both system folders of the 64-bit prefix,
-    // with the native override and its answer; its call log outside drive_c.
+    // The stand-in newdev.dll in both system folders, and a decoy of the
+    // library it imports on the medium, where the helper runs from, which
+    // must not be taken.
     void UseStandIn(bool bound, bool restart) {
-        const std::string build = e2e::GetPaths().buildRoot;
-        namespace fs = std::filesystem;
-        fs::copy_file(build + "/win32/testbin/newdev-standin/x86/newdev.dll", driveC_ + "/windows/syswow64/newdev.dll",
-                      fs::copy_options::overwrite_existing);
-        fs::copy_file(build + "/win64/testbin/newdev-standin/x64/newdev.dll", driveC_ + "/windows/system32/newdev.dll",
-                      fs::copy_options::overwrite_existing);
-        // The library the stand-in imports, beside it; and a decoy on the
-        // medium, where the helper runs from, which must not be taken.
-        fs::copy_file(build + "/win32/testbin/newdev-standin/x86/rsnewdevdep.dll",
-                      driveC_ + "/windows/syswow64/rsnewdevdep.dll", fs::copy_options::overwrite_existing);
-        for (const std::string& to : {driveC_ + "/windows/system32/rsnewdevdep.dll", setupDir_ + "/rsnewdevdep.dll"})
-            fs::copy_file(build + "/win64/testbin/newdev-standin/x64/rsnewdevdep.dll", to,
-                          fs::copy_options::overwrite_existing);
-        callLog_ = prefix_ + "/newdev-calls.log";
-        ImportAndSnapshot({"[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]", "\"newdev\"=\"native\"", "",
-                           "[HKEY_CURRENT_USER\\Software\\RsTest\\NewdevStandIn]",
-                           std::string("\"Result\"=dword:0000000") + (bound ? "1" : "0"),
-                           std::string("\"Restart\"=dword:0000000") + (restart ? "1" : "0"),
-                           "\"Log\"=\"" + RegString(e2e::WindowsPath(callLog_)) + "\""});
+        std::filesystem::copy_file(e2e::GetPaths().buildRoot + "/win64/testbin/newdev-standin/x64/rsnewdevdep.dll",
+                                   setupDir_ + "/rsnewdevdep.dll", std::filesystem::copy_options::overwrite_existing);
+        UseNewdevStandIn(bound, restart);
     }
-
-    std::vector<standin::Call> Calls() const { return standin::ParseCallLog(e2e::ReadAll(callLog_)); }
 
     // Every call made by the 64-bit helper with the reader's hardware ID and
     // the absolute INF path of the relative one the later-than-Vista path
@@ -105,7 +57,6 @@ protected:
         return Yes({"press-box", "--timeout", kTimeout, "--button", "Yes"});
     }
 
-    std::string callLog_;
 };
 
 // Bound at the first try through the helper (the stand-in also sets the
@@ -125,8 +76,8 @@ TEST_P(Binding64Versions, LaterThanVistaBindsThroughTheHelper) {
     EXPECT_EQ(r.All("box").size(), 1u);  // the question only
     EXPECT_EQ(WaitSetup(), 0);
     EXPECT_EQ(RestartPrompts(), 1);
-    auto calls = Calls();
-    ASSERT_EQ(calls.size(), 1u) << e2e::ReadAll(callLog_);
+    auto calls = NewdevCalls();
+    ASSERT_EQ(calls.size(), 1u) << e2e::ReadAll(newdevLog_);
     ExpectHelperCall(calls[0]);
 
     ExpectChanges(AuditNow(), install_e2e::PathC("Program Files (x86)"));
@@ -154,8 +105,8 @@ TEST_F(Binding64, RefusedBindingAsksToReplugThenCancel) {
     }
     EXPECT_EQ(WaitSetup(), 0);
     EXPECT_EQ(RestartPrompts(), 0);
-    auto calls = Calls();
-    ASSERT_EQ(calls.size(), 2u) << e2e::ReadAll(callLog_);
+    auto calls = NewdevCalls();
+    ASSERT_EQ(calls.size(), 2u) << e2e::ReadAll(newdevLog_);
     for (const auto& c : calls) ExpectHelperCall(c);
     auto a = AuditNow();
     EXPECT_FALSE(std::filesystem::exists(driveC_ + "/Program Files (x86)/ORVEX"));
@@ -170,7 +121,7 @@ TEST_F(Binding64, RefusedBindingAsksToReplugThenCancel) {
 // plus frame), so here the widened window is narrower than 773: the test
 // checks the centring on the window's real outer size, the Korean texts and
 // the button placed for the intended 773.
-class SmallScreen : public PreparedPrefix {};
+class SmallScreen : public InstallTest {};
 
 TEST_F(SmallScreen, KoreanNoticeIsCentredOnTheRealOuterSize) {
     Prepare({"win32", "nt40", "ko_KR"});

@@ -14,131 +14,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
-#include <ostream>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "tests/e2e/e2e_audit.h"
+#include "tests/e2e/e2e_processes.h"
+#include "tests/e2e/e2e_robot.h"
+#include "tests/e2e/e2e_screenshots.h"
+
 namespace e2e {
-
-struct Paths {
-    std::string source;     // repository
-    std::string buildRoot;  // BUILD_ROOT with win32/, win64/, host/
-    std::string locpath;    // compiled locales
-    std::string artifacts;  // screenshots and logs kept after the run
-    std::string work;       // this binary's scratch folder under $TMPDIR (default /tmp)
-    std::string medium;     // the laid-out sample medium (copied per test)
-    std::string display;    // ":N" of the shared Xvfb
-};
-const Paths& GetPaths();
-
-// A whole file; empty when it cannot be read.
-std::string ReadAll(const std::string& path);
-// A unix path as the prefix's programs reach it (drive Z:).
-std::string WindowsPath(const std::string& unixPath);
-
-// --- processes ---------------------------------------------------------------
-
-struct CommandResult {
-    int exitCode = -1;  // -1: killed after its timeout
-    std::string output;  // stdout and stderr together
-};
-
-// Runs argv with extra environment entries ("NAME=value"), in cwd, killing
-// it after timeoutMs.
-CommandResult RunCommand(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
-                         const std::string& cwd = "", int timeoutMs = 120000);
-
-// DIR/NAME.pfx, DIR/NAME.pem and DIR/NAME.key: a throw-away self-signed
-// certificate "CN=NAME" with `extensions` (lines of openssl's config) and
-// its key, the PFX locked with `password`; `ca` adds options of openssl ca
-// (-startdate, -enddate), `pkcs12` options of openssl pkcs12 -export.
-CommandResult MakeSigner(const std::string& dir, const std::string& name, const std::string& password,
-                         const std::string& extensions = "extendedKeyUsage=codeSigning", const std::string& ca = "",
-                         const std::string& pkcs12 = "");
-
-// --- robot output ----------------------------------------------------------------
-
-// One robot line: "<kind> key=value key="quoted value" ...".
-struct RobotLine {
-    std::string kind;
-    std::map<std::string, std::string> fields;
-    std::string Get(const std::string& key) const;
-    long Int(const std::string& key) const;  // 0 when missing
-};
-RobotLine ParseRobotLine(const std::string& line);
-
-struct RobotResult {
-    int exitCode = -1;
-    std::vector<RobotLine> lines;
-    std::string raw;
-    bool Ok() const { return exitCode == 0; }
-    // The n-th line of a kind (0-based); nullopt when missing.
-    std::optional<RobotLine> Find(const std::string& kind, size_t n = 0) const;
-    // The same, a test failure and an empty line when missing.
-    RobotLine Line(const std::string& kind, size_t n = 0) const;
-    std::vector<RobotLine> All(const std::string& kind) const;
-};
-
-// --- audit -------------------------------------------------------------------------
-
-struct FileEntry {
-    bool dir = false;
-    std::uint64_t size = 0;
-    std::int64_t mtimeNs = 0;
-    std::string link;  // symbolic link target
-    bool readOnly = false;  // no write bit: what Wine reports as FILE_ATTRIBUTE_READONLY
-    bool operator==(const FileEntry&) const = default;
-};
-// Paths relative to drive_c, '/'-separated, case as on disk.
-using FileSnapshot = std::map<std::string, FileEntry>;
-FileSnapshot SnapshotFiles(const std::string& driveC);
-
-// Registry: full key path ("HKLM\Software\...", "HKCU\...") -> value name
-// ("" for the default value) -> data as Wine stores it ("\"text\"" unescaped
-// to text for REG_SZ; "dword:00000001"; "str(2):..."; "hex:..").
-using RegValues = std::map<std::string, std::string>;
-using RegistrySnapshot = std::map<std::string, RegValues>;
-RegistrySnapshot ParseRegFile(const std::string& text, const std::string& root);
-RegistrySnapshot SnapshotRegistry(const std::string& prefix);
-
-struct Audit {
-    std::set<std::string> filesCreated, filesChanged, filesDeleted;  // dirs end in '/'
-    std::set<std::string> keysCreated, keysDeleted;
-    std::map<std::string, std::string> valuesWritten;  // "KEY\\[name]" -> new data (added or changed)
-    std::set<std::string> valuesDeleted;               // "KEY\\[name]"
-    std::set<std::string> leftReadOnly;  // created or changed entries that are read-only
-    bool Empty() const;
-    std::string Describe() const;
-};
-Audit Compare(const FileSnapshot& fb, const FileSnapshot& fa, const RegistrySnapshot& rb, const RegistrySnapshot& ra);
-// "KEY\\[name]" as Audit uses it.
-std::string ValueId(const std::string& key, const std::string& name);
-
-// --- screenshots -------------------------------------------------------------------------
-
-struct Rgb {
-    int r = 0, g = 0, b = 0;
-    bool operator==(const Rgb&) const = default;
-};
-struct Image {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> rgb;  // row-major, 3 bytes a pixel
-    Rgb At(int x, int y) const;
-};
-// Distance per channel: max(|dr|, |dg|, |db|).
-int ColorDistance(Rgb a, Rgb b);
-// How many pixels of a rectangle (image coordinates) match.
-int CountPixels(const Image& img, int left, int top, int width, int height, const std::function<bool(Rgb)>& match);
-std::string ToString(Rgb c);
-// How GoogleTest prints a colour in a failure.
-inline void PrintTo(const Rgb& c, std::ostream* os) { *os << ToString(c); }
-
-// --- the fixture ------------------------------------------------------------------------------
 
 enum class Medium { Writable, ReadOnly };  // ReadOnly: files and folders, as on a pressed disc
 
@@ -147,6 +33,21 @@ struct RunOptions {
     std::string version;         // AppDefaults\setup.exe Version; empty: Wine's default
     std::string locale = "en_US";  // en_US, zh_TW or ko_KR
     Medium medium = Medium::Writable;  // the medium folder's copy in the prefix
+};
+
+// A run of setup.exe under the screen's watch.
+struct WatchedRun {
+    std::optional<long> exitCode;  // whole; nullopt: not ended by the deadline
+    // Each top-level window that became visible meanwhile, of any process,
+    // as the robot saw it ("seen": class, caption, pid, image); the robot
+    // looks every few milliseconds, and may miss a brief one.
+    std::vector<RobotLine> windows;
+    // X windows the Xvfb mapped meanwhile: each window shown, also one the
+    // robot missed (the prefixes leave windows to no window manager).
+    std::vector<std::string> mapped;
+    RobotResult robot;
+    bool NoWindow() const { return windows.empty() && mapped.empty(); }
+    std::string Describe() const;
 };
 
 class SetupTest : public ::testing::Test {
@@ -173,8 +74,10 @@ protected:
     // Waits until that output holds text; false after the timeout.
     bool WaitForOutput(const std::string& name, const std::string& text, int timeoutMs = 20000);
 
-    // Runs one robot script in the prefix.
-    RobotResult Robot(const std::vector<std::string>& args, int timeoutMs = 60000);
+    // Runs one robot script in the prefix (Wine's debug channels as given:
+    // programs the robot launches share its output).
+    RobotResult Robot(const std::vector<std::string>& args, int timeoutMs = 60000,
+                      const std::string& wineDebug = "-all");
     // The same for a script that must run through (a test failure otherwise).
     RobotResult RobotOk(const std::vector<std::string>& args, int timeoutMs = 60000);
 
@@ -201,8 +104,18 @@ protected:
     Image ScreenshotWhen(const std::string& name, const std::function<bool(const Image&)>& settled,
                          std::optional<std::vector<int>> crop = std::nullopt);
 
+    // Runs setup.exe unattended: from the Setup folder, `args` after its
+    // path in the command line, started by the robot, which reads its whole
+    // exit code, while the robot and the X server watch the screen from
+    // before its start until it has ended. The robot's output (with
+    // setup.exe's own: the setup API's fixme channel on) is kept. Another
+    // program in setup.exe's place: exe, its Windows path.
+    WatchedRun RunWatched(const std::string& args, int timeoutMs = 60000, const std::string& exe = "");
+    // C:\... of the Setup folder (setupDir_).
+    std::string SetupDirInPrefix() const;
+
     // Environment entries for programs of this prefix.
-    std::vector<std::string> WineEnv() const;
+    std::vector<std::string> WineEnv(const std::string& wineDebug = "-all") const;
 
     std::string ArtifactDir() const;
 
@@ -220,9 +133,5 @@ private:
     std::optional<int> setupExit_;
     std::string setupLog_;
 };
-
-// Registry ignore rules, documented in e2e_harness.cpp.
-bool IgnoredKey(const std::string& key);
-bool IgnoredValue(const std::string& key, const std::string& name);
 
 }  // namespace e2e

@@ -64,6 +64,7 @@ TEST(HarnessParsers, CompareReportsExactChanges) {
 }
 
 class HarnessInWine : public e2e::SetupTest, public ::testing::WithParamInterface<const char*> {};
+class ScreenWatch : public e2e::SetupTest {};
 
 // A program that only looks at windows changes nothing; a registry write and
 // a file written by a Windows program show up, and nothing else.
@@ -98,3 +99,22 @@ TEST_P(HarnessInWine, AuditSeesExactlyWhatAProgramWrites) {
 INSTANTIATE_TEST_SUITE_P(Prefixes, HarnessInWine, ::testing::Values("win32", "win64"));
 
 }  // namespace
+
+// The screen watch of unattended runs: a console program that shows
+// nothing leaves no window and its whole exit code (3010, where a shell
+// gets 194); a message box shown for 50 ms is caught.
+TEST_F(ScreenWatch, BriefBoxesAndWholeExitCodes) {
+    Prepare({"win32", "winxp", "en_US"});
+    e2e::WatchedRun quiet = RunWatched("/c exit 3010", 60000, "C:\\windows\\system32\\cmd.exe");
+    EXPECT_EQ(quiet.exitCode, 3010);
+    EXPECT_TRUE(quiet.NoWindow()) << quiet.Describe();
+
+    const std::string robot = e2e::WindowsPath(e2e::GetPaths().buildRoot + "/win32/testbin/robot.exe");
+    e2e::WatchedRun boxes = RunWatched("flash-box --ms 50 flash-box --caption Longer --ms 500", 60000, robot);
+    EXPECT_EQ(boxes.exitCode, 0);
+    EXPECT_EQ(boxes.mapped.size(), 2u) << boxes.Describe();
+    bool longer = false;
+    for (const auto& w : boxes.windows)
+        longer = longer || (w.Get("caption") == "Longer" && w.Get("class") == "#32770" && w.Get("image") == "robot.exe");
+    EXPECT_TRUE(longer) << boxes.Describe();
+}

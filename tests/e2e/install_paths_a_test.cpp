@@ -27,36 +27,7 @@ TEST_P(PathANineFamily, ToTheEnd) {
     EXPECT_EQ(RestartPrompts(), 1);
     auto run = Wine({"reg", "query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "/v", "TkpSvc"});
     EXPECT_NE(run.output.find("C:\\windows\\system32\\TkpSvc.exe"), std::string::npos) << run.output;
-    const std::string group = "users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/ORVEX Utility/";
-    Expected e;
-    e.filesCreated = {"windows/inf/ORVEX.inf",
-                      "windows/system32/drivers/orvex98.cat",
-                      "windows/system32/drivers/ORVEX.sys",
-                      "windows/system32/drivers/smclib.sys",
-                      "windows/system32/smclib.vxd",
-                      "windows/system32/tkpsvc.exe",
-                      "windows/system32/procwatch.exe",
-                      "Program Files/ORVEX/",
-                      "Program Files/ORVEX/EWIN98.files/",
-                      "Program Files/ORVEX/EWIN98.files/guide.css",
-                      "Program Files/ORVEX/EWIN98.files/step1.svg",
-                      "Program Files/ORVEX/EWIN98.htm",
-                      "Program Files/ORVEX/orvexunst.exe",
-                      "Program Files/ORVEX/tkrdchk.exe",
-                      group,
-                      group + "Installation Guide.lnk",
-                      group + "ORVEX Diagnostics.lnk",
-                      group + "Uninstall ORVEX Reader.lnk"};
-    const std::string cv = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\";
-    const std::string vxd = "HKLM\\System\\CurrentControlSet\\Services\\VxD\\SMCLIB";
-    const std::string vendor = "HKLM\\Software\\Tornvale\\Vireo\\ORVEX";
-    e.keysCreated = {vendor, vxd, vxd + "\\Devices"};
-    e.valuesWritten = {cv + "RunServices\\[SCardSvr]",  // the marker, from the INF installer
-                       cv + "Run\\[ProcWatch]",          cv + "Run\\[TkpSvc]",
-                       cv + "Setup\\[SourcePath]",       vendor + "\\[Driver]",
-                       vendor + "\\[Type]",              vxd + "\\[Start]",
-                       vxd + "\\[StaticVxD]"};
-    ExpectChanges(AuditNow(), e);
+    ExpectChanges(AuditNow(), install_e2e::PathA());
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, PathANineFamily, ::testing::Values("win95", "win98", "winme"));

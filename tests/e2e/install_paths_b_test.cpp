@@ -10,34 +10,6 @@ using install_e2e::AgreementTexts;
 using install_e2e::Expected;
 using install_e2e::kTimeout;
 
-// The Windows NT 4.0 files, services, event-log source and uninstall entry,
-// and the marker the base components' INF writes.
-Expected PathBWithAgreement() {
-    Expected e;
-    e.filesCreated = {"windows/system32/drivers/smclib.sys", "windows/system32/drivers/orvex.sys",
-                      "windows/system32/drivers/wdusbd.sys", "windows/system32/drivers/windrvr.sys",
-                      "windows/inf/orvexunst.inf"};
-    e.filesChanged = {"windows/system32/advpack.dll"};
-    e.keysCreated = {"HKLM\\System\\CurrentControlSet\\Services\\Smclib",
-                     "HKLM\\System\\CurrentControlSet\\Services\\WDUSBD",
-                     "HKLM\\System\\CurrentControlSet\\Services\\WINDRIVER",
-                     "HKLM\\System\\CurrentControlSet\\Services\\ORVEX",
-                     "HKLM\\System\\CurrentControlSet\\Services\\Eventlog\\System\\ORVEX",  // Wine's spelling of the parent
-                     "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVEX",
-                     "HKLM\\System\\CurrentControlSet\\Services\\SCardSvr"};
-    e.valuesWritten = {"HKLM\\System\\CurrentControlSet\\Services\\Smclib\\*",
-                       "HKLM\\System\\CurrentControlSet\\Services\\WDUSBD\\*",
-                       "HKLM\\System\\CurrentControlSet\\Services\\WINDRIVER\\*",
-                       "HKLM\\System\\CurrentControlSet\\Services\\ORVEX\\*",
-                       "HKLM\\System\\CurrentControlSet\\Services\\Eventlog\\System\\ORVEX\\*",
-                       "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVEX\\*",
-                       "HKLM\\System\\CurrentControlSet\\Services\\SCardSvr\\[ObjectName]"};
-    // Not a deletion: Wine's registry file lists a key of its own only while
-    // it has neither values nor subkeys, and the empty Uninstall key gets one.
-    e.keysDeleted = {"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"};
-    return e;
-}
-
 // NT 4.0 from a disc's read-only medium to its end for real: Wine's rundll32 applies the medium's stand-in
 // scbase.inf, whose marker ends the check; then the notice, the restart
 // prompt and exit code 0.
@@ -63,7 +35,7 @@ TEST_F(AgreementFlow, PathBNt4ToTheEnd) {
     CloseNoticeWithOk();
     EXPECT_EQ(WaitSetup(), 0);
     EXPECT_EQ(RestartPrompts(), 1);
-    ExpectChanges(AuditNow(), PathBWithAgreement());
+    ExpectChanges(AuditNow(), install_e2e::PathB());
 }
 
 // Reject: the warning, the end; no notice and no restart prompt, and no
@@ -79,7 +51,7 @@ TEST_F(AgreementFlow, RejectEndsWithAWarning) {
     EXPECT_EQ(r.Line("box").Get("message"), "Smart Card Reader Driver Installed Failed!");
     EXPECT_EQ(WaitSetup(), 0);
     EXPECT_EQ(RestartPrompts(), 0);
-    Expected e = PathBWithAgreement();
+    Expected e = install_e2e::PathB();
     e.keysCreated.pop_back();
     e.valuesWritten.pop_back();
     ExpectChanges(AuditNow(), e);

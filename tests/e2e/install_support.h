@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "tests/e2e/e2e_harness.h"
+#include "tests/programs/pnpbind_newdev/standin_log.h"
 
 namespace install_e2e {
 
@@ -33,6 +34,16 @@ inline std::string SetMismatch(const std::set<std::string>& items, const std::ve
     return out;
 }
 
+// Escapes a text for a .reg file string.
+inline std::string RegString(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
 inline std::set<std::string> KeysOf(const std::map<std::string, std::string>& m) {
     std::set<std::string> s;
     for (const auto& [k, v] : m) s.insert(k);
@@ -50,8 +61,10 @@ struct Expected {
 // (under programFiles) with the English XP guide, the Start-menu group and
 // the INF. The service and the binding leave nothing under Wine (no SCardSvr
 // service; Wine's newdev does nothing and reports success).
-inline Expected PathC(const std::string& programFiles = "Program Files") {
-    const std::string group = "users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/ORVEX Utility/";
+// With /allusers the group goes into the all-users Programs folder instead.
+inline Expected PathC(const std::string& programFiles = "Program Files",
+                      const std::string& programs = "users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/") {
+    const std::string group = programs + "ORVEX Utility/";
     const std::string folder = programFiles + "/ORVEX/";
     Expected e;
     e.filesCreated = {"windows/inf/ORVEX.inf",
@@ -69,6 +82,78 @@ inline Expected PathC(const std::string& programFiles = "Program Files") {
     return e;
 }
 
+// What path A writes (Windows 95, 98 and Me): the files, registry values,
+// utilities and guide, and the marker the base components' INF installer
+// writes once accepted.
+inline Expected PathA() {
+    const std::string group = "users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/ORVEX Utility/";
+    Expected e;
+    e.filesCreated = {"windows/inf/ORVEX.inf",
+                      "windows/system32/drivers/orvex98.cat",
+                      "windows/system32/drivers/ORVEX.sys",
+                      "windows/system32/drivers/smclib.sys",
+                      "windows/system32/smclib.vxd",
+                      "windows/system32/tkpsvc.exe",
+                      "windows/system32/procwatch.exe",
+                      "Program Files/ORVEX/",
+                      "Program Files/ORVEX/EWIN98.files/",
+                      "Program Files/ORVEX/EWIN98.files/guide.css",
+                      "Program Files/ORVEX/EWIN98.files/step1.svg",
+                      "Program Files/ORVEX/EWIN98.htm",
+                      "Program Files/ORVEX/orvexunst.exe",
+                      "Program Files/ORVEX/tkrdchk.exe",
+                      group,
+                      group + "Installation Guide.lnk",
+                      group + "ORVEX Diagnostics.lnk",
+                      group + "Uninstall ORVEX Reader.lnk"};
+    const std::string cv = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+    const std::string vxd = "HKLM\\System\\CurrentControlSet\\Services\\VxD\\SMCLIB";
+    const std::string vendor = "HKLM\\Software\\Tornvale\\Vireo\\ORVEX";
+    e.keysCreated = {vendor, vxd, vxd + "\\Devices"};
+    e.valuesWritten = {cv + "RunServices\\[SCardSvr]",  // the marker, from the INF installer
+                       cv + "Run\\[ProcWatch]",          cv + "Run\\[TkpSvc]",
+                       cv + "Setup\\[SourcePath]",       vendor + "\\[Driver]",
+                       vendor + "\\[Type]",              vxd + "\\[Start]",
+                       vxd + "\\[StaticVxD]"};
+    return e;
+}
+
+// What path B writes (Windows NT 4.0): the files, services, event-log source
+// and uninstall entry, and the marker the base components' INF writes.
+inline Expected PathB() {
+    Expected e;
+    e.filesCreated = {"windows/system32/drivers/smclib.sys", "windows/system32/drivers/orvex.sys",
+                      "windows/system32/drivers/wdusbd.sys", "windows/system32/drivers/windrvr.sys",
+                      "windows/inf/orvexunst.inf"};
+    e.filesChanged = {"windows/system32/advpack.dll"};
+    e.keysCreated = {"HKLM\\System\\CurrentControlSet\\Services\\Smclib",
+                     "HKLM\\System\\CurrentControlSet\\Services\\WDUSBD",
+                     "HKLM\\System\\CurrentControlSet\\Services\\WINDRIVER",
+                     "HKLM\\System\\CurrentControlSet\\Services\\ORVEX",
+                     "HKLM\\System\\CurrentControlSet\\Services\\Eventlog\\System\\ORVEX",  // Wine's spelling of the parent
+                     "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVEX",
+                     "HKLM\\System\\CurrentControlSet\\Services\\SCardSvr"};
+    e.valuesWritten = {"HKLM\\System\\CurrentControlSet\\Services\\Smclib\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\WDUSBD\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\WINDRIVER\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\ORVEX\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\Eventlog\\System\\ORVEX\\*",
+                       "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVEX\\*",
+                       "HKLM\\System\\CurrentControlSet\\Services\\SCardSvr\\[ObjectName]"};
+    // Not a deletion: Wine's registry file lists a key of its own only while
+    // it has neither values nor subkeys, and the empty Uninstall key gets one.
+    e.keysDeleted = {"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"};
+    return e;
+}
+
+// What path D writes: the INF, and the record the stand-in installer
+// `stem` (XP64, Vista32, Vista64) leaves in the Setup folder.
+inline Expected PathD(const std::string& stem) {
+    Expected e;
+    e.filesCreated = {"windows/inf/ORVEX.inf", "medium/Setup/" + stem + ".installer-ran.txt"};
+    return e;
+}
+
 class InstallTest : public e2e::SetupTest {
 protected:
     // Replaces a file of the medium's Setup folder before the run, outside the audit.
@@ -80,6 +165,48 @@ protected:
         std::filesystem::remove(setupDir_ + "/" + name);
         filesBefore_ = e2e::SnapshotFiles(driveC_);
     }
+    // Settings a test needs in its prefix before setup.exe starts, taken into
+    // the "before" snapshot: they are the test's set-up, not changes of the
+    // program. Imports .reg lines (after the REGEDIT4 header).
+    void ImportAndSnapshot(const std::vector<std::string>& regLines) {
+        const std::string regFile = prefix_ + "/test-settings.reg";
+        {
+            std::ofstream reg(regFile, std::ios::binary);
+            reg << "REGEDIT4\r\n\r\n";
+            for (const auto& line : regLines) reg << line << "\r\n";
+            ASSERT_TRUE(reg.good());
+        }
+        auto imported = Wine({"reg", "import", e2e::WindowsPath(regFile)});
+        ASSERT_EQ(imported.exitCode, 0) << imported.output;
+        std::filesystem::remove(regFile);
+        Resnapshot();
+    }
+    // The tests' stand-in newdev.dll in the prefix's system folders (x86;
+    // and x64 in a 64-bit prefix), each with the library it imports, the
+    // native override and its answer (not bound: ERROR_NO_SUCH_DEVINST, what
+    // Windows answers while no reader is plugged in); its call log outside
+    // drive_c, so that the audit sees only what the program does.
+    void UseNewdevStandIn(bool bound, bool restart) {
+        namespace fs = std::filesystem;
+        const bool wide = options_.arch == "win64";
+        for (const char* dll : {"newdev.dll", "rsnewdevdep.dll"}) {
+            fs::copy_file(e2e::GetPaths().buildRoot + "/win32/testbin/newdev-standin/x86/" + dll,
+                          driveC_ + (wide ? "/windows/syswow64/" : "/windows/system32/") + dll,
+                          fs::copy_options::overwrite_existing);
+            if (wide)
+                fs::copy_file(e2e::GetPaths().buildRoot + "/win64/testbin/newdev-standin/x64/" + dll,
+                              driveC_ + "/windows/system32/" + dll, fs::copy_options::overwrite_existing);
+        }
+        newdevLog_ = prefix_ + "/newdev-calls.log";
+        ImportAndSnapshot({"[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]", "\"newdev\"=\"native\"", "",
+                           "[HKEY_CURRENT_USER\\Software\\RsTest\\NewdevStandIn]",
+                           std::string("\"Result\"=dword:0000000") + (bound ? "1" : "0"),
+                           std::string("\"Restart\"=dword:0000000") + (restart ? "1" : "0"),
+                           "\"Log\"=\"" + RegString(e2e::WindowsPath(newdevLog_)) + "\""});
+    }
+    std::vector<standin::Call> NewdevCalls() const { return standin::ParseCallLog(e2e::ReadAll(newdevLog_)); }
+    std::string newdevLog_;
+
     std::string TestBin(const std::string& name) const {
         return e2e::GetPaths().buildRoot + "/win32/testbin/" + name;
     }

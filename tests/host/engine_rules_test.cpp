@@ -3,6 +3,7 @@
 #include <string>
 
 #include "install/copy_table.h"
+#include "install/driver_staging_rules.h"
 #include "install/registry_steps.h"
 #include "install/stale_records.h"
 
@@ -71,6 +72,19 @@ TEST(EngineStaleRecords, OnlyUnknownInAnyCaseMarksAStaleRecord) {
 TEST(EngineStaleRecords, NineInstancesAreNamedByTheirLastCharacter) {
     EXPECT_EQ(UsbInstanceKeyPath(0), "Enum\\USB\\VID_0D4E&PID_0010\\INST_0");
     EXPECT_EQ(UsbInstanceKeyPath(8), "Enum\\USB\\VID_0D4E&PID_0010\\INST_8");
+}
+
+TEST(EngineDriverStaging, PackageFolderInfNameAndKeptFolder) {
+    // The binding INF, its folder (the package) and its name.
+    const char* const cases[][3] = {{".\\Drivers\\winxp\\orvex.inf", ".\\Drivers\\winxp", "orvex.inf"},
+                                    {"D:\\Drivers\\win2000\\Orvex2k.INF", "D:\\Drivers\\win2000", "Orvex2k.INF"},
+                                    {"orvex.inf", ".", "orvex.inf"}};
+    for (const auto& c : cases) {
+        const std::string path = c[0];
+        const std::size_t at = InfNameAt(path);
+        EXPECT_EQ(at ? path.substr(0, at - 1) : ".", c[1]) << c[0];
+        EXPECT_EQ(path.substr(at), c[2]) << c[0];
+    }
 }
 
 }  // namespace

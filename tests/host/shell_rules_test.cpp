@@ -3,6 +3,7 @@
 #include <set>
 #include <string>
 
+#include "install/program_files_rules.h"
 #include "shell/shortcut_rules.h"
 #include "shell/utilities_rules.h"
 

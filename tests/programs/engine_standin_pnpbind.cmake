@@ -24,4 +24,8 @@ if(RS_WIN32)
   set_target_properties(engine_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin)
   target_compile_options(engine_probe PRIVATE ${OUR_WARNINGS})
   target_link_libraries(engine_probe PRIVATE rscore)
+
+  # The sample medium's driver package for the staging tests.
+  configure_file(${CMAKE_SOURCE_DIR}/tools/medium/Setup/drivers/winxp/orvex.inf
+                 ${CMAKE_BINARY_DIR}/testbin/sample-medium/Drivers/winxp/orvex.inf COPYONLY)
 endif()

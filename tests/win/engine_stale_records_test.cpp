@@ -94,12 +94,12 @@ TEST_F(EngineStaleRecords, ClassFillingAllNinetyNineBytesIsNotReadPastItsEnd) {
     // No terminator anywhere: the read must end at the 99 bytes themselves.
     const std::string raw = "UnKnown" + std::string(92, 'x');
     WriteValue(HKLM, kDevice + "\\INST_4", "Class", REG_BINARY, raw.data(), 99);
-    rs::unique_hkey key = rs::OpenMachineKey((kDevice + "\\INST_4").c_str());
+    auto key = rs::OpenMachineKey((kDevice + "\\INST_4").c_str());
     ASSERT_TRUE(key);
     std::string text;
     ASSERT_TRUE(rs::ReadValue99(key.get(), "Class", text));
     EXPECT_EQ(text, raw);
-    key.reset();
+    key = {};
     rs::RemoveStaleUsbRecord();
     EXPECT_TRUE(KeyExists(HKLM, kDevice));
 }

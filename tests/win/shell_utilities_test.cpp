@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "install/program_files.h"
 #include "shell/utilities.h"
 #include "shell/utilities_internal.h"
 #include "tests/win/shell_test_support.h"

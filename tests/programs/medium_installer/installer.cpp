@@ -1,8 +1,9 @@
 // A stand-in platform installer of the sample medium. As real installers
 // do, it first tells every top-level window that a setting changed, with a
 // plain SendMessage that waits for each of them to answer (a program that
-// does not answer hangs it). Then it writes "<name>.installer-ran.txt" into
-// its current directory, holding its own name, the current directory, its
+// does not answer hangs it). Then it appends to "<name>.installer-ran.txt" in
+// its current directory (one record a start: as wineboot it is started at a
+// session's start too), holding its own name, the current directory, its
 // command line and the show command it was started with (-1: none given),
 // and exits with 0, or with
 // the code named in a file "<name>.exitcode" of its current directory
@@ -25,7 +26,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     SendMessageA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"));
 
     std::string marker = stem + ".installer-ran.txt";
-    FILE* f = std::fopen(marker.c_str(), "wb");
+    FILE* f = std::fopen(marker.c_str(), "ab");
     if (!f) return 1;
     STARTUPINFOA start{};
     start.cb = sizeof start;

@@ -43,9 +43,20 @@
 //   wait-pos --x X --y Y            until the selection's position (as the
 //                                   x, y of its line) is that
 //   wait-text --text T | sleep --ms N | mark
-//   launch --exe PATH [--dir DIR]   start a program (marks the time)
+//   launch --exe PATH [--dir DIR] [--args TEXT]
+//                                   start a program, TEXT after its quoted
+//                                   path in the command line (marks the time)
 //   wait-exit                       until the launched program has ended;
-//                                   its exit code
+//                                   its whole exit code (a Unix shell sees
+//                                   only the low 8 bits through wine)
+//   watch [--interval MS]           from here on, one line "seen" (class,
+//                                   caption, pid, image) for every top-level
+//                                   window of another process that becomes
+//                                   visible, as it does (a look every MS,
+//                                   default 5: Wine raises no show events)
+//   unwatch                         ends the watch; "watched seen=N ..."
+//   flash-box [--caption T] [--ms N]   a message box of the robot's own,
+//                                   shown for about N ms (default 50)
 //   time-starts --exe PATH [--dir DIR] --class C --versus PATH
 //               [--versus-dir DIR] --versus-class C [--rounds N]
 //                                   starts the two programs in turn, N rounds
@@ -67,41 +78,22 @@
 #include <string>
 #include <vector>
 
+#include "tests/programs/robot/window_text.h"
+#include "tests/programs/robot/watch.h"
+
 namespace {
 
-std::string Utf8(const std::wstring& w) {
-    if (w.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+using namespace robot;
 
-std::string Quote(const std::wstring& w) {
-    std::string s = Utf8(w), out = "\"";
-    for (char c : s) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '"': out += "\\\""; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default: out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string Hex(const void* p) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "0x%lx", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(p)));
-    return buf;
-}
+// Lines come from the script and from the screen watch's thread.
+CRITICAL_SECTION emitting;
 
 void Emit(const std::string& line) {
     std::string l = line + "\n";
+    EnterCriticalSection(&emitting);
     std::fwrite(l.data(), 1, l.size(), stdout);
     std::fflush(stdout);
+    LeaveCriticalSection(&emitting);
 }
 
 struct Failure {
@@ -109,31 +101,6 @@ struct Failure {
 };
 
 [[noreturn]] void Fail(const std::string& message) { throw Failure{message}; }
-
-std::wstring ClassOf(HWND h) {
-    wchar_t buf[256] = {};
-    GetClassNameW(h, buf, 255);
-    return buf;
-}
-
-// WM_GETTEXT works across processes for every control, also edits, where
-// GetWindowText returns "" for another process's window.
-std::wstring TextOf(HWND h) {
-    DWORD_PTR len = 0;
-    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return std::wstring();
-    std::vector<wchar_t> buf(len + 2, L'\0');
-    DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), SMTO_ABORTIFHUNG, 2000,
-                             &got))
-        return std::wstring();
-    return std::wstring(buf.data(), got <= len ? got : len);
-}
-
-DWORD PidOf(HWND h) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    return pid;
-}
 
 using Options = std::map<std::string, std::wstring>;
 
@@ -173,17 +140,6 @@ struct Criteria {
         return true;
     }
 };
-
-BOOL CALLBACK Collect(HWND h, LPARAM p) {
-    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-    return TRUE;
-}
-
-std::vector<HWND> TopLevels() {
-    std::vector<HWND> all;
-    EnumWindows(Collect, reinterpret_cast<LPARAM>(&all));
-    return all;
-}
 
 std::vector<HWND> Descendants(HWND parent) {
     std::vector<HWND> all;
@@ -296,6 +252,25 @@ void TimeOneStart(const std::wstring& exe, const std::wstring& dir, const std::w
          (counted ? std::to_string(memory.PeakWorkingSetSize) : std::string("unknown")));
 }
 
+BOOL CALLBACK EndBox(HWND h, LPARAM) {
+    if (ClassOf(h) == L"#32770") EndDialog(h, IDOK);
+    return TRUE;
+}
+
+void CALLBACK EndBoxesNow(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    EnumThreadWindows(GetCurrentThreadId(), EndBox, 0);
+}
+
+// The screen watch's yardstick: a message box of this process that ends
+// itself after ms (from a timer its own loop dispatches).
+void FlashBox(const std::wstring& caption, UINT ms) {
+    if (!SetTimer(nullptr, 0, ms, EndBoxesNow)) Fail("SetTimer failed");
+    const DWORD start = GetTickCount();
+    MessageBoxW(nullptr, L"flash", caption.c_str(), MB_OK);
+    Emit("flashed ms=" + std::to_string(GetTickCount() - start));
+}
+
 class Robot {
 public:
     int Run(const std::vector<Step>& steps) {
@@ -317,6 +292,7 @@ private:
     HWND ctl_ = nullptr;
     DWORD mark_ = GetTickCount();
     HANDLE launched_ = nullptr;  // the last launched program; ends with the robot
+    ScreenWatch watch_;
 
     HWND Target() const {
         HWND t = ctl_ ? ctl_ : win_;
@@ -559,6 +535,7 @@ private:
             // before the process is created).
             if (!Has(o, "exe")) Fail("--exe missing");
             std::wstring cmd = L"\"" + o.at("exe") + L"\"";
+            if (Has(o, "args")) cmd += L" " + o.at("args");
             STARTUPINFOW si{};
             si.cb = sizeof si;
             PROCESS_INFORMATION pi{};
@@ -585,6 +562,13 @@ private:
                 TimeOneStart(o.at("versus"), Has(o, "versus-dir") ? o.at("versus-dir") : L"", o.at("versus-class"),
                              round);
             }
+        } else if (c == "watch") {
+            if (!watch_.Start(Emit, static_cast<DWORD>(Num(o, "interval", 5)))) Fail("the watch did not start");
+            Emit("watching");
+        } else if (c == "unwatch") {
+            Emit(watch_.Stop());
+        } else if (c == "flash-box") {
+            FlashBox(Has(o, "caption") ? o.at("caption") : L"Flash", static_cast<UINT>(Num(o, "ms", 50)));
         } else if (c == "progress") {
             HWND t = Target();
             DWORD_PTR pos = 0;
@@ -610,7 +594,7 @@ const char* const kCommands[] = {"wait-window", "find-window", "wait-box", "pres
                                  "type",        "click",       "mouse-move", "close",   "wait-gone", "wait-text",
                                  "wait-idle",   "wait-pos",
                                  "sleep",       "mark",     "screen",    "launch",    "wait-exit",
-                                 "time-starts", "progress"};
+                                 "time-starts", "progress", "watch",    "unwatch",   "flash-box"};
 // Steps that drive the real pointer.
 const char* const kPointerCommands[] = {"mouse-click"};
 
@@ -629,6 +613,7 @@ bool IsFlag(const std::string& name) { return name == "all"; }
 
 int main() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+    InitializeCriticalSection(&emitting);
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv) return 2;

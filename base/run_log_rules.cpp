@@ -1,0 +1,24 @@
+#include "base/run_log_rules.h"
+
+namespace rs {
+
+std::size_t FormatLogLine(const LogTime& t, std::string_view text, char* line) {
+    // Each field with its digits, then its separator.
+    const int fields[] = {t.year, t.month, t.day, t.hour, t.minute, t.second};
+    static constexpr char kAfter[] = "-- :: ";
+    char* out = line;
+    for (int f = 0; f < 6; ++f) {
+        const int digits = f == 0 ? 4 : 2;
+        for (int i = digits - 1, value = fields[f]; i >= 0; --i, value /= 10)
+            out[i] = static_cast<char>('0' + value % 10);
+        out[digits] = kAfter[f];
+        out += digits + 1;
+    }
+    for (char c : text) *out++ = static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+    while (out[-1] == ' ') --out;
+    *out++ = '\r';
+    *out++ = '\n';
+    return static_cast<std::size_t>(out - line);
+}
+
+}  // namespace rs

@@ -1,0 +1,249 @@
+// setup.exe run unattended, as deployment tools run it: started with its
+// switches by a program of the prefix that reads its whole exit code, the
+// screen watched from its start to its end (no window of any program may
+// show under /quiet), its changes audited: the same path's changes as by
+// hand, plus the log.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <regex>
+
+#include <unistd.h>
+
+#include "tests/e2e/install_support.h"
+
+namespace {
+
+using install_e2e::Expected;
+using install_e2e::InstallTest;
+
+// The log of an unattended run without /log: ORVEX-Setup.log in the
+// temporary folder (%TEMP%, in the tests' prefixes C:\users\root\Temp).
+const char kTempLog[] = "users/root/Temp/ORVEX-Setup.log";
+
+struct QuietCase {
+    const char* name;
+    const char* arch;
+    const char* version;
+    const char* args;  // after setup.exe's path
+    long exitCode;
+    const char* platformAndPath;  // the log's first line: ", platform N, path X"
+    Expected (*changes)();        // the path's changes by hand
+    const char* log = kTempLog;   // under drive_c
+    const char* installerExit = nullptr;  // path D: what the stand-in installer exits with
+};
+
+// How GoogleTest names a case in a failure.
+void PrintTo(const QuietCase& c, std::ostream* os) { *os << c.name; }
+
+Expected Nothing() { return {}; }
+Expected PathA() { return install_e2e::PathA(); }
+Expected PathB() { return install_e2e::PathB(); }
+Expected PathC() { return install_e2e::PathC(); }
+Expected PathC64() { return install_e2e::PathC("Program Files (x86)"); }
+Expected PathCAllUsers() { return install_e2e::PathC("Program Files", "ProgramData/Microsoft/Windows/Start Menu/Programs/"); }
+Expected PathD() { return install_e2e::PathD("Vista32"); }
+
+class Unattended : public InstallTest {
+protected:
+    // The restart prompts setup.exe made (Wine's is a stub that only says so).
+    static int RestartPrompts(const e2e::WatchedRun& run) {
+        int n = 0;
+        for (size_t at = run.robot.raw.find("SetupPromptReboot"); at != std::string::npos;
+             at = run.robot.raw.find("SetupPromptReboot", at + 1))
+            ++n;
+        return n;
+    }
+
+    // The log's first line for setup.exe started with args.
+    std::string FirstLine(const std::string& args, const std::string& platformAndPath) const {
+        return "setup.exe started: \"" + SetupDirInPrefix() + "\\setup.exe\", command line \"" + args + "\"" +
+               platformAndPath;
+    }
+    // The log's lines, each dated and ended by CR LF, without their dates;
+    // the first one (when given) names the run, the last one the exit code.
+    std::vector<std::string> ExpectLog(const std::string& file, const std::string& first, long exitCode) {
+        const std::string text = e2e::ReadAll(driveC_ + "/" + file);
+        std::vector<std::string> lines;
+        static const std::regex kLine(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d [^\r\n]+)");
+        for (size_t at = 0; at < text.size();) {
+            const size_t end = text.find("\r\n", at);
+            const std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            EXPECT_TRUE(std::regex_match(line, kLine) && end != std::string::npos) << "log line: " << line;
+            lines.push_back(line.substr(std::min<size_t>(20, line.size())));
+            at = end == std::string::npos ? text.size() : end + 2;
+        }
+        if (lines.empty()) {
+            ADD_FAILURE() << "no log in " << file;
+            return lines;
+        }
+        if (!first.empty()) {
+            EXPECT_EQ(lines.front(), first) << text;
+        }
+        EXPECT_EQ(lines.back().rfind("exit code " + std::to_string(exitCode) + ": ", 0), 0u) << text;
+        return lines;
+    }
+};
+
+class Quiet : public Unattended, public ::testing::WithParamInterface<QuietCase> {};
+
+// Each path as deployment tools run it; the exit code says what happened.
+TEST_P(Quiet, NoWindowTheExitCodeAndThePathsChanges) {
+    const QuietCase& c = GetParam();
+    Prepare({c.arch, c.version, "en_US"});
+    if (c.installerExit) {
+        std::ofstream(setupDir_ + "/Vista32.exitcode") << c.installerExit;
+        filesBefore_ = e2e::SnapshotFiles(driveC_);
+    }
+    const e2e::WatchedRun run = RunWatched(c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.Describe();
+    EXPECT_TRUE(run.NoWindow()) << run.Describe();
+    EXPECT_EQ(RestartPrompts(run), 0);
+    Expected e = c.changes();
+    e.filesCreated.push_back(c.log);
+    ExpectChanges(AuditNow(), e);
+    ExpectLog(c.log, FirstLine(c.args, c.platformAndPath), c.exitCode);
+}
+
+const QuietCase kQuiet[] = {
+    {"A_win98", "win32", "win98", "/quiet /acceptlicense", 3010, ", platform 2, path A", PathA},
+    {"B_nt40", "win32", "nt40", "-QUIET -AcceptLicense", 3010, ", platform 4, path B", PathB},
+    {"B_nt40_LicenceNotAccepted", "win32", "nt40", "/quiet", 1602, ", platform 4, path B", Nothing},
+    {"C_winxp", "win32", "winxp", "/quiet /norestart /log \"C:\\setup logs.txt\"", 3010, ", platform 6, path C",
+     PathC, "setup logs.txt"},
+    {"C_winxp_AllUsers", "win32", "winxp", "/q /allusers", 3010, ", platform 6, path C", PathCAllUsers},
+    {"D_vista_0", "win32", "vista", "/quiet", 3010, ", platform 9, path D", PathD},
+    {"D_vista_3010", "win32", "vista", "/quiet", 3010, ", platform 9, path D", PathD, kTempLog, "3010"},
+    {"D_vista_1641", "win32", "vista", "/quiet", 1641, ", platform 9, path D", PathD, kTempLog, "1641"},
+    {"D_vista_5", "win32", "vista", "/quiet", 1603, ", platform 9, path D", PathD, kTempLog, "5"},
+    {"E_win10_32", "win32", "win10", "/quiet", 3010, ", platform 11, path E", PathC},
+    {"E_win10_64", "win64", "win10", "/q", 3010, ", platform 11, path E", PathC64},
+    {"F_win2008", "win32", "win2008", "/quiet", 1633, ", platform 12, path F", Nothing},
+};
+INSTANTIATE_TEST_SUITE_P(Paths, Quiet, ::testing::ValuesIn(kQuiet),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Path D hands /installerargs to the installer after its path; the log
+// leaves the value out.
+TEST_F(Unattended, InstallerArgumentsReachTheInstaller) {
+    Prepare({"win32", "vista", "en_US"});
+    const e2e::WatchedRun run = RunWatched("/quiet /installerargs:\"/S /v/qn\"");
+    EXPECT_EQ(run.exitCode, 3010) << run.Describe();
+    EXPECT_TRUE(run.NoWindow()) << run.Describe();
+    const std::string ran = e2e::ReadAll(setupDir_ + "/Vista32.installer-ran.txt");
+    EXPECT_NE(ran.find("command-line=\"C:\\medium\\Setup\\Vista32.exe\" /S /v/qn\r\n"), std::string::npos) << ran;
+    const auto lines = ExpectLog(kTempLog, "", 3010);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines[0].find(" /installerargs"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("<not logged>"), std::string::npos) << lines[0];
+    EXPECT_EQ(e2e::ReadAll(driveC_ + "/" + kTempLog).find("/v/qn"), std::string::npos);
+}
+
+// A switch the program does not know: 1639 at once, nothing changed.
+TEST_F(Unattended, WrongSwitch) {
+    Prepare({"win32", "winxp", "en_US"});
+    const e2e::WatchedRun run = RunWatched("/quiet /reboot");
+    EXPECT_EQ(run.exitCode, 1639) << run.Describe();
+    EXPECT_TRUE(run.NoWindow()) << run.Describe();
+    ExpectChanges(AuditNow(), Expected{});
+}
+
+// Beside a run waiting in its setup window: 1618, nothing changed but the
+// log; the waiting run goes on as before.
+TEST_F(Unattended, AnotherRunWaits) {
+    Prepare({"win32", "winxp", "en_US"});
+    StartSetup();
+    RobotOk({"wait-window", "--class", "TSetupForm", "--timeout", install_e2e::kTimeout});
+    const e2e::WatchedRun run = RunWatched("/quiet");
+    EXPECT_EQ(run.exitCode, 1618) << run.Describe();
+    EXPECT_TRUE(run.NoWindow()) << run.Describe();
+    RobotOk({"find-window", "--class", "TSetupForm", "type", "--text", "n"});
+    EXPECT_EQ(WaitSetup(), 0);
+    Expected e;
+    e.filesCreated = {kTempLog};
+    ExpectChanges(AuditNow(), e);
+    ExpectLog(kTempLog, FirstLine("/quiet", ", platform 6, path C"), 1618);
+}
+
+// No reader plugged in: one binding call, asked for no interface, answered
+// ERROR_NO_SUCH_DEVINST; the driver package is staged from a folder that
+// stays on the machine and the run ends. (Wine keeps the staged INF's own
+// name in its inf folder, where Windows names it oem<N>.inf: any name.)
+TEST_F(Unattended, NoReaderStagesTheDriverPackage) {
+    Prepare({"win32", "winxp", "en_US"});
+    ASSERT_NO_FATAL_FAILURE(UseNewdevStandIn(false, false));
+    const e2e::WatchedRun run = RunWatched("/quiet");
+    EXPECT_EQ(run.exitCode, 0) << run.Describe();
+    EXPECT_TRUE(run.NoWindow()) << run.Describe();
+    const auto calls = NewdevCalls();
+    ASSERT_EQ(calls.size(), 1u) << e2e::ReadAll(newdevLog_);
+    EXPECT_EQ(calls[0].count("flags") ? calls[0].at("flags") : "", "5");  // forced, no interface
+    const std::string package = driveC_ + "/Program Files/ORVEX/Driver";
+    Expected e = install_e2e::PathC();
+    std::erase(e.filesCreated, "windows/inf/ORVEX.inf");  // one of the inf folder's files, whatever their names
+    e.filesCreated.insert(e.filesCreated.end(), {"Program Files/ORVEX/Driver/", "windows/inf/*", kTempLog});
+    for (const auto& f : std::filesystem::directory_iterator(setupDir_ + "/drivers/winxp")) {
+        const std::string name = f.path().filename().string();
+        EXPECT_EQ(e2e::ReadAll(package + "/" + name), e2e::ReadAll(f.path().string())) << name;
+        e.filesCreated.push_back("Program Files/ORVEX/Driver/" + name);
+    }
+    ExpectChanges(AuditNow(), e);
+    const auto lines = ExpectLog(kTempLog, FirstLine("/quiet", ", platform 6, path C"), 0);
+    std::string bindings, staged;
+    for (const auto& l : lines) {
+        if (l.rfind("binding", 0) == 0) bindings += l + "\n";
+        if (l.rfind("staged", 0) == 0) staged += l + "\n";
+    }
+    std::transform(bindings.begin(), bindings.end(), bindings.begin(), [](unsigned char c) { return std::tolower(c); });
+    EXPECT_NE(bindings.find("not bound, error 0xe000020b"), std::string::npos) << bindings;
+    EXPECT_NE(staged.find("C:\\Program Files\\ORVEX\\Driver\\"), std::string::npos) << staged;
+}
+
+// /forcerestart: the system's restart, as the restart prompt's Yes makes
+// it, and 1641. Wine's restart ends every windowed program of the prefix
+// (wineboot --end-session): the medium's installer stand-in takes its
+// place and records how it was started, in the current folder setup.exe
+// hands it.
+TEST_F(Unattended, ForceRestartRestarts) {
+    Prepare({"win32", "winxp", "en_US"});
+    std::filesystem::copy_file(setupDir_ + "/XP64.exe", driveC_ + "/windows/system32/wineboot.exe",
+                               std::filesystem::copy_options::overwrite_existing);
+    ImportAndSnapshot({"[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]", "\"wineboot.exe\"=\"native\"", ""});
+    const e2e::WatchedRun run = RunWatched("/quiet /forcerestart");
+    EXPECT_EQ(run.exitCode, 1641) << run.Describe();
+    EXPECT_TRUE(run.NoWindow()) << run.Describe();
+    // The system starts it and goes on: its record may come after setup.exe has ended.
+    std::string restart;
+    for (int i = 0; i < 200 && restart.find(" --end-session\r\n") == std::string::npos; ++i) {
+        if (i > 0) usleep(100 * 1000);
+        restart = e2e::ReadAll(setupDir_ + "/wineboot.installer-ran.txt");
+    }
+    EXPECT_NE(restart.find("wineboot.exe --end-session\r\n"), std::string::npos) << restart;
+    // Wine starts wineboot at the session's start too: the stand-in's own record.
+    std::filesystem::remove(driveC_ + "/windows/system32/wineboot.installer-ran.txt");
+    Expected e = install_e2e::PathC();
+    e.filesCreated.insert(e.filesCreated.end(), {kTempLog, "medium/Setup/wineboot.installer-ran.txt"});
+    ExpectChanges(AuditNow(), e);
+    ExpectLog(kTempLog, FirstLine("/quiet /forcerestart", ", platform 6, path C"), 1641);
+}
+
+// /passive: setup.exe's windows alone show (the setup window and the
+// application window, which carries its task bar entry, as by hand), and
+// the pass runs by itself to the end.
+TEST_F(Unattended, PassiveEndsByItself) {
+    Prepare({"win32", "winxp", "en_US"});
+    const e2e::WatchedRun run = RunWatched("/passive");
+    EXPECT_EQ(run.exitCode, 3010) << run.Describe();
+    std::set<std::string> shown;
+    for (const auto& w : run.windows) shown.insert(w.Get("image") + " " + w.Get("class"));
+    // The robot's looks may miss one on a busy machine; the X server's maps do not.
+    shown.insert("setup.exe TApplication");
+    EXPECT_EQ(shown, (std::set<std::string>{"setup.exe TApplication", "setup.exe TSetupForm"})) << run.Describe();
+    EXPECT_EQ(run.mapped.size(), 2u) << run.Describe();
+    EXPECT_EQ(RestartPrompts(run), 0);
+    Expected e = install_e2e::PathC();
+    e.filesCreated.push_back(kTempLog);
+    ExpectChanges(AuditNow(), e);
+}
+
+}  // namespace

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/outcome_rules.h"
+#include "app/switches_rules.h"
+#include "base/run_log_rules.h"
+#include "install/binding_rules.h"
+
+namespace rs {
+namespace {
+
+SetupSwitches Parse(const std::vector<const char*>& args) {
+    return ParseSwitches(static_cast<int>(args.size()), args.data());
+}
+
+TEST(SetupSwitchesParse, FormsThatDeploymentToolsWrite) {
+    struct Case {
+        std::vector<const char*> args;
+        RunMode mode;
+        RestartChoice restart;
+        const char* log;
+        const char* installerArgs;
+    };
+    const Case cases[] = {
+        {{}, RunMode::Interactive, RestartChoice::Ask, nullptr, ""},
+        {{"/quiet"}, RunMode::Quiet, RestartChoice::Never, nullptr, ""},
+        {{"-Q", "/LOG", "C:\\a b\\x.log"}, RunMode::Quiet, RestartChoice::Never, "C:\\a b\\x.log", ""},
+        {{"/passive", "/log=C:\\x.log"}, RunMode::Passive, RestartChoice::Never, "C:\\x.log", ""},
+        {{"/Log:C:\\x.log", "/forcerestart"}, RunMode::Interactive, RestartChoice::Force, "C:\\x.log", ""},
+        {{"/norestart"}, RunMode::Interactive, RestartChoice::Never, nullptr, ""},
+        {{"/q", "/norestart", "/installerargs", "/S /v/qn"}, RunMode::Quiet, RestartChoice::Never, nullptr,
+         "/S /v/qn"},
+        {{"/installerargs=-silent", "/passive", "/forcerestart"}, RunMode::Passive, RestartChoice::Force, nullptr,
+         "-silent"},
+    };
+    for (const Case& c : cases) {
+        const SetupSwitches s = Parse(c.args);
+        const std::string at = c.args.empty() ? "(none)" : c.args[0];
+        EXPECT_EQ(s.problem, nullptr) << at << ": " << s.problem;
+        EXPECT_EQ(s.given, !c.args.empty()) << at;
+        EXPECT_EQ(s.mode, c.mode) << at;
+        EXPECT_EQ(s.restart, c.restart) << at;
+        EXPECT_EQ(s.logPath ? std::string(s.logPath) : "-", c.log ? std::string(c.log) : "-") << at;
+        EXPECT_STREQ(s.installerArgs, c.installerArgs) << at;
+    }
+    const SetupSwitches all = Parse({"/acceptlicense", "/ALLUSERS", "/?"});
+    EXPECT_TRUE(all.acceptLicense && all.allUsers && all.help);
+    EXPECT_TRUE(Parse({"-help"}).help);
+}
+
+TEST(SetupSwitchesParse, WrongFormsNameTheirArgumentAndStayQuiet) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* argument;  // the one the problem names
+        RunMode mode;          // still known: no box under /quiet
+    };
+    const Case cases[] = {
+        {{"/quiet", "/silent"}, "/silent", RunMode::Quiet},
+        {{"install", "/q"}, "install", RunMode::Quiet},
+        {{"/", "/q"}, "/", RunMode::Quiet},
+        {{"/log"}, "/log", RunMode::Interactive},
+        {{"/log", "/quiet"}, "/log", RunMode::Quiet},
+        {{"/log="}, "/log=", RunMode::Interactive},
+        {{"/installerargs"}, "/installerargs", RunMode::Interactive},
+        {{"/quiet=yes"}, "/quiet=yes", RunMode::Quiet},
+        {{"/quietly"}, "/quietly", RunMode::Interactive},
+        {{"/q", "/passive"}, "/quiet /passive", RunMode::Quiet},
+        {{"/norestart", "/forcerestart"}, "/norestart /forcerestart", RunMode::Interactive},
+    };
+    for (const Case& c : cases) {
+        const SetupSwitches s = Parse(c.args);
+        ASSERT_NE(s.problem, nullptr) << c.argument;
+        EXPECT_STREQ(s.problemArgument, c.argument);
+        EXPECT_EQ(s.mode, c.mode) << c.argument;
+    }
+}
+
+TEST(SetupOutcome, ExitCodesDeploymentToolsRead) {
+    struct Case {
+        RunOutcome outcome;
+        bool unattended;
+        std::uint32_t code;
+    };
+    RunOutcome done;
+    done.completed = true;
+    RunOutcome needed = done, started = done, staged = done, failedButDone = done, running, unsupported, declined;
+    needed.restart = RestartNeed::Needed;
+    started.restart = RestartNeed::Started;
+    staged.stagedOnly = true;
+    failedButDone.failed = true;
+    failedButDone.restart = RestartNeed::Needed;
+    running.alreadyRunning = true;
+    unsupported.unsupported = true;
+    declined.declined = true;
+    const Case cases[] = {
+        {done, true, 0},          {staged, true, 0},          {needed, true, 3010},   {started, false, 1641},
+        {failedButDone, true, 1603}, {running, true, 1618},   {unsupported, true, 1633}, {declined, true, 1602},
+        {RunOutcome{}, true, 1603},  {RunOutcome{}, false, 1602},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ExitCodeFor(c.outcome, c.unattended), c.code);
+        EXPECT_STRNE(ExitCodeMeaning(c.code), "") << c.code;
+    }
+
+    // A vendor installer's own code: 0 asks for the run's restart, 3010 and
+    // 1641 say so themselves, anything else fails the run.
+    const std::pair<std::uint32_t, std::uint32_t> installer[] = {
+        {0, 3010}, {3010, 3010}, {1641, 1641}, {1, 1603}, {1603, 1603}, {0xC0000005u, 1603}};
+    for (const auto& [exit, code] : installer) {
+        RunOutcome o;
+        TakeInstallerExit(o, exit);
+        o.completed = true;
+        EXPECT_EQ(ExitCodeFor(o, true), code) << exit;
+    }
+}
+
+std::string Line(const LogTime& time, std::string_view text) {
+    std::string line(text.size() + 22, '#');
+    line.resize(FormatLogLine(time, text, line.data()));
+    return line;
+}
+
+TEST(SetupRunLog, LinesAndWhatTheyShow) {
+    EXPECT_EQ(Line({2026, 12, 8, 9, 3, 7}, "copy \"a\" to \"b\": ok"), "2026-12-08 09:03:07 copy \"a\" to \"b\": ok\r\n");
+    // A system message's own line break and a stray tab stay on the line;
+    // a text of blanks leaves the time alone.
+    EXPECT_EQ(Line({999, 1, 2, 23, 59, 0}, "Setup Error: missing\r\n\tfile.\r\n"),
+              "0999-01-02 23:59:00 Setup Error: missing   file.\r\n");
+    EXPECT_EQ(Line({2026, 1, 1, 0, 0, 0}, " \r\n"), "2026-01-01 00:00:00\r\n");
+
+    const std::vector<const char*> args = {"/quiet", "/installerargs", "/pw=secret", "/log", "C:\\a b.log",
+                                           "-INSTALLERARGS:/pw=x"};
+    const std::string whole = "/quiet /installerargs <not logged> /log \"C:\\a b.log\" -INSTALLERARGS:<not logged>";
+    char line[100];
+    EXPECT_EQ(CommandLineForLog(static_cast<int>(args.size()), args.data(), line, sizeof line), whole.size());
+    EXPECT_EQ(line, whole);
+    // Cut where the buffer ends, never past it.
+    EXPECT_EQ(CommandLineForLog(static_cast<int>(args.size()), args.data(), line, 12), 11u);
+    EXPECT_EQ(std::string(line), whole.substr(0, 11));
+
+    for (const auto& [folder, path] : {std::pair{"C:\\Windows\\Temp\\", "C:\\Windows\\Temp\\ORVEX-Setup.log"},
+                                      std::pair{"C:\\TEMP", "C:\\TEMP\\ORVEX-Setup.log"}}) {
+        char buffer[64] = {};
+        std::strcpy(buffer, folder);
+        DefaultLogPath(buffer, std::strlen(folder));
+        EXPECT_STREQ(buffer, path);
+    }
+    EXPECT_EQ(InstallerCommandLine("C:\\m\\Setup\\Vista64.exe", "/S /v\"/qn\""),
+              "\"C:\\m\\Setup\\Vista64.exe\" /S /v\"/qn\"");
+}
+
+}  // namespace
+}  // namespace rs
