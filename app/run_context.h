@@ -3,9 +3,6 @@
 #pragma once
 #include <windows.h>
 
-#include <string>
-#include <string_view>
-
 #include "app/outcome_rules.h"
 #include "app/switches_rules.h"
 

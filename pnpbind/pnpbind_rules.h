@@ -8,8 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "base/command_line_rules.h"
-
 namespace rs::pnpbind {
 
 // The library's file name: setup.exe imports it from beside itself.
@@ -36,9 +34,14 @@ struct BindResult {
 // The path of the helper beside a module whose full path is given.
 std::string HelperPathBeside(std::string_view modulePath);
 
-// The command line's splitting and quoting, shared with setup.exe.
-using rs::QuoteArgument;
-using rs::SplitCommandLine;
+// One argument quoted so that the usual Windows command-line splitting gives
+// it back unchanged (spaces, quotes and trailing backslashes included).
+std::string QuoteArgument(std::string_view arg);
+
+// Splits a command line the way the Microsoft C runtime does: the program
+// name first (quoted or up to the first blank, no escapes), then arguments
+// with the backslash-quote rules.
+std::vector<std::string> SplitCommandLine(std::string_view line);
 
 // The full command line that starts the helper for a request.
 std::string BuildHelperCommandLine(std::string_view helperPath, const BindRequest& request);

@@ -20,7 +20,6 @@ if(RS_WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/pnpbind.cpp
     ${CMAKE_CURRENT_LIST_DIR}/newdev_call.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pnpbind_rules.cpp
-    ${CMAKE_SOURCE_DIR}/base/command_line_rules.cpp
     ${RS_LEAN_RUNTIME}
     ${PNPBIND_DEF})
   set_target_properties(pnpbind PROPERTIES PREFIX "" OUTPUT_NAME pnpbind RS_OLDEST_API ON)
@@ -35,7 +34,6 @@ if(RS_WIN64)
     ${CMAKE_CURRENT_LIST_DIR}/helper64.cpp
     ${CMAKE_CURRENT_LIST_DIR}/newdev_call.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pnpbind_rules.cpp
-    ${CMAKE_SOURCE_DIR}/base/command_line_rules.cpp
     ${RS_LEAN_RUNTIME})
   set_target_properties(pnpbind64 PROPERTIES OUTPUT_NAME pnpbind64 RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   target_compile_options(pnpbind64 PRIVATE ${OUR_WARNINGS} ${PNPBIND_LEAN})

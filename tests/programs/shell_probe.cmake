@@ -12,7 +12,7 @@ if(RS_WIN32)
     ${CMAKE_SOURCE_DIR}/install/program_files_rules.cpp
     ${CMAKE_SOURCE_DIR}/app/texts.cpp ${CMAKE_SOURCE_DIR}/base/system_api.cpp
     ${CMAKE_SOURCE_DIR}/app/run_context.cpp ${CMAKE_SOURCE_DIR}/app/switches_rules.cpp
-    ${CMAKE_SOURCE_DIR}/app/outcome_rules.cpp ${CMAKE_SOURCE_DIR}/base/command_line_rules.cpp
+    ${CMAKE_SOURCE_DIR}/app/outcome_rules.cpp
     ${CMAKE_SOURCE_DIR}/base/run_log.cpp ${CMAKE_SOURCE_DIR}/base/run_log_rules.cpp)
   target_compile_options(shell_probe PRIVATE ${OUR_WARNINGS})
   target_link_libraries(shell_probe PRIVATE ole32 oleaut32 uuid shell32 user32 advapi32 kernel32)
