@@ -15,7 +15,7 @@ struct SizeLimit {
 };
 
 constexpr SizeLimit kLimits[] = {
-    {"product/setup.exe", 466432 + 8 * 1024},  // the size before the unattended mode plus 8 KB
+    {"product/setup.exe", 473600 + 13312},  // 475.5 KB: the unattended mode with its life cycle for fleets
     {"product/pnpbind.dll", 64 * 1024},
     {"win64/pnpbind64.exe", 64 * 1024},
 };

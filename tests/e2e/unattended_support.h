@@ -1,0 +1,67 @@
+// The unattended runs' shared steps: the default log, the run's restart
+// prompts, the log read back line by line.
+#pragma once
+#include <algorithm>
+#include <regex>
+
+#include "tests/e2e/install_support.h"
+
+namespace unattended_e2e {
+
+using install_e2e::Expected;
+using install_e2e::InstallTest;
+
+// The log of an unattended run without /log: ORVEX-Setup.log in the
+// temporary folder (%TEMP%, in the tests' prefixes C:\users\root\Temp).
+inline constexpr char kTempLog[] = "users/root/Temp/ORVEX-Setup.log";
+
+inline Expected Nothing() { return {}; }
+inline Expected PathA() { return install_e2e::PathA(); }
+inline Expected PathB() { return install_e2e::PathB(); }
+inline Expected PathC() { return install_e2e::PathC(); }
+inline Expected PathC64() { return install_e2e::PathC("Program Files (x86)"); }
+inline Expected PathCAllUsers() { return install_e2e::PathC("Program Files", "ProgramData/Microsoft/Windows/Start Menu/Programs/"); }
+inline Expected PathD() { return install_e2e::PathD("Vista32"); }
+
+class Unattended : public InstallTest {
+protected:
+    // The restart prompts setup.exe made (Wine's is a stub that only says so).
+    static int RestartPrompts(const e2e::WatchedRun& run) {
+        int n = 0;
+        for (size_t at = run.robot.raw.find("SetupPromptReboot"); at != std::string::npos;
+             at = run.robot.raw.find("SetupPromptReboot", at + 1))
+            ++n;
+        return n;
+    }
+
+    // The log's first line for setup.exe started with args.
+    std::string FirstLine(const std::string& args, const std::string& platformAndPath) const {
+        return "setup.exe started: \"" + SetupDirInPrefix() + "\\setup.exe\", command line \"" + args + "\"" +
+               platformAndPath;
+    }
+    // The log's lines, each dated and ended by CR LF, without their dates;
+    // the first one (when given) names the run, the last one the exit code.
+    std::vector<std::string> ExpectLog(const std::string& file, const std::string& first, long exitCode) {
+        const std::string text = e2e::ReadAll(driveC_ + "/" + file);
+        std::vector<std::string> lines;
+        static const std::regex kLine(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d [^\r\n]+)");
+        for (size_t at = 0; at < text.size();) {
+            const size_t end = text.find("\r\n", at);
+            const std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            EXPECT_TRUE(std::regex_match(line, kLine) && end != std::string::npos) << "log line: " << line;
+            lines.push_back(line.substr(std::min<size_t>(20, line.size())));
+            at = end == std::string::npos ? text.size() : end + 2;
+        }
+        if (lines.empty()) {
+            ADD_FAILURE() << "no log in " << file;
+            return lines;
+        }
+        if (!first.empty()) {
+            EXPECT_EQ(lines.front(), first) << text;
+        }
+        EXPECT_EQ(lines.back().rfind("exit code " + std::to_string(exitCode) + ": ", 0), 0u) << text;
+        return lines;
+    }
+};
+
+}  // namespace unattended_e2e
