@@ -107,8 +107,8 @@ fs::path OnDisk(const fs::path& base, const fs::path& relative) {
         fs::path next = at / part;
         std::error_code error;
         if (!fs::exists(next, error) && fs::is_directory(at, error))
-            for (const auto& entry : fs::directory_iterator(at, error))
-                if (strcasecmp(entry.path().filename().c_str(), part.c_str()) == 0) next = entry.path();
+            for (fs::directory_iterator entry(at, error), end; !error && entry != end; entry.increment(error))
+                if (strcasecmp(entry->path().filename().c_str(), part.c_str()) == 0) next = entry->path();
         at = next;
     }
     return at;
@@ -138,7 +138,8 @@ CatalogPlan PlanCatalog(const fs::path& inf) {
     CatalogPlan plan;
     std::ifstream in(inf, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in || in.bad() || !fs::is_regular_file(inf)) {
+    std::error_code error;
+    if (!in || in.bad() || !fs::is_regular_file(inf, error)) {
         plan.problems.push_back(inf.string() + ": cannot be read");
         return plan;
     }
@@ -161,7 +162,7 @@ CatalogPlan PlanCatalog(const fs::path& inf) {
             const fs::path path = OnDisk(inf.parent_path(), relative);
             std::string problem;
             if (!source.problem.empty()) problem = at + ", but " + source.problem;
-            else if (!fs::is_regular_file(path)) problem = at + ", not found at " + path.string();
+            else if (!fs::is_regular_file(path, error)) problem = at + ", not found at " + path.string();
             if (!problem.empty()) {
                 if (told.insert(problem).second) plan.problems.push_back(problem);
             } else if (std::find(plan.files.begin(), plan.files.end(), path) == plan.files.end()) {

@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
             return Fail(catalog.string() + ": exists; a catalog is never written over: remove it or name another");
         const rs::medium::CatalogPlan plan = rs::medium::PlanCatalog(inf);
         for (const std::string& problem : plan.problems) Fail(problem);
-        if (!plan.problems.empty()) return Fail("no catalog made: " + catalog.string() + " left as it was");
+        if (!plan.problems.empty()) return Fail("no catalog made, nothing written");
         std::vector<rs::medium::CatalogMember> members;
         for (const fs::path& file : plan.files) {
             std::ifstream in(file, std::ios::binary);
