@@ -121,10 +121,10 @@ TEST(CatalogCheck, RefusesWhatItsCatalogDoesNotCover) {
         {"a text file changed", 1, [](Package& p) { Write(p.at / "readme.txt", "read me too\r\n"); }, 1,
          {"line 22: Setup/drivers/winxp/readme.txt: " + covers}},
         {"an unsigned catalog", 2, [](Package& p) { p.WriteCatalog(p.members, false); }, 1,
-         {"line 3: CatalogFile names orvex.cat: Setup/drivers/winxp/orvex.cat is not signed, and Windows XP (32-bit)",
-          "take only a signed catalog"}},
+         {"line 3: CatalogFile names orvex.cat: Setup/drivers/winxp/orvex.cat is not signed: Windows XP (32-bit)",
+          "would refuse it (sign it once it is made)"}},
         {"a file that is no catalog", 1, [](Package& p) { Write(p.at / "orvex.cat", "MZ, a program"); }, 1,
-         {"orvex.cat is no catalog that Windows XP (32-bit)", " reads: a PKCS #7 message expected"}},
+         {"orvex.cat is no catalog that Windows XP (32-bit)", " can read: a PKCS #7 message expected"}},
         {"a member without a file", 1,
          [](Package& p) {
              p.members.push_back({"gone.sys", "an older driver"});
@@ -136,9 +136,9 @@ TEST(CatalogCheck, RefusesWhatItsCatalogDoesNotCover) {
              Write(p.at / "orvex.inf", test::Replaced(kCatalogInf, "CatalogFile=", "CatalogFile.NTamd64="));
              p.WriteCatalog(p.members, false);
          },
-         1, {"CatalogFile.NTamd64 names orvex.cat: Setup/drivers/winxp/orvex.cat is not signed, and Windows XP x64 "
+         1, {"CatalogFile.NTamd64 names orvex.cat: Setup/drivers/winxp/orvex.cat is not signed: Windows XP x64 "
              "(64-bit), 7 (64-bit), 8 (64-bit)"},
-         {"not signed, and Windows XP (32-bit)"}},
+         {"not signed: Windows XP (32-bit)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

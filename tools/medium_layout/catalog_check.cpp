@@ -110,12 +110,11 @@ std::vector<InfProblem> CatalogProblems(const inf::File& file, const std::string
             if (ReadsVersion(*reader, catalog.version)) reading.push_back(reader->system);
         }
         if (!catalog.refused.empty()) {
-            Tell(told, named->line, cat + " is no catalog that ", " reads: " + catalog.refused, systems);
+            Tell(told, named->line, cat + " is no catalog that ", " can read: " + catalog.refused, systems);
             continue;
         }
         if (!catalog.signed_) {
-            Tell(told, named->line, cat + " is not signed, and ",
-                 " take only a signed catalog (sign it once it is made)", systems);
+            Tell(told, named->line, cat + " is not signed: ", " would refuse it (sign it once it is made)", systems);
             continue;
         }
         if (reading.size() < systems.size()) {
