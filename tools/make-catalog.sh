@@ -7,7 +7,7 @@
 # (osslsigncode) and verified. For test-signed packages and systems before
 # Windows 10: kernel drivers for Windows 10 1607 and later need Microsoft's
 # signature on the catalog. Sign a PE file (a driver, a DLL) before its
-# catalog is made: signing may pad the file and changes what it holds.
+# catalog is made: signing may pad the file, which changes its hash.
 # Arguments:
 #   CATALOG  the catalog to write, as the INF's CatalogFile names it; it
 #     must not exist (a catalog is never written over).
