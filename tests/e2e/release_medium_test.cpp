@@ -72,18 +72,19 @@ TEST_F(ReleaseMedium, PlaceholderAgreementOnlyForATrial) {
     EXPECT_EQ(MakeMedium({"--allow-placeholder-agreement"}, vendor), 0);
 }
 
-// The sample medium carries signed catalogs (its layout for the tests
-// passed the check); a driver file changed after its catalog refuses the
-// medium, named with its catalog and systems, until the catalog is made
-// again, which never writes over one.
+// The sample medium is laid out with the signed catalogs made for it; a
+// driver file changed after its catalog refuses the medium, named with its
+// catalog and systems, until the catalog is made again, which never
+// writes over one.
 TEST_F(ReleaseMedium, DriverFileChangedAfterItsCatalog) {
+    ASSERT_EQ(MakeMedium({}, ""), 0) << output_;
     const std::string vendor = Vendor(), drivers = vendor + "/Setup/drivers";
-    EXPECT_EQ(e2e::ReadAll(drivers + "/orvex98.cat").substr(0, 1), "0");  // DER: a SEQUENCE
+    EXPECT_EQ(e2e::ReadAll(dir_ + "/medium/Setup/drivers/orvex98.cat").substr(0, 1), "0");  // DER: a SEQUENCE
     std::ofstream(drivers + "/ORVEX.sys", std::ios::app) << "rebuilt";
     ExpectRefused({"--allow-placeholder-agreement"}, vendor,
                   "ORVEX.ncp, line 19: Setup/drivers/ORVEX.sys: not covered by the catalog Setup/drivers/orvex98.cat "
                   "(its SHA-1 hash ",
-                  {"vendor"});
+                  {"medium", "vendor"});
     EXPECT_NE(output_.find("): Windows 95, 98 and Me would refuse it; changed after the catalog was signed?"),
               std::string::npos) << output_;
     const std::vector<std::string> make = {"bash", GetPaths().source + "/tools/make-catalog.sh", "--sign",
