@@ -33,7 +33,7 @@ if [ "$medium_only" -eq 0 ]; then
   trees+=" fuzz"
 fi
 declare -A only=([win32]="medium_installer_XP64 medium_installer_Vista32 medium_installer_Vista64"
-                 [win64]=pnpbind64 [product]="" [host]=medium_layout [fuzz]=inf_fuzz)
+                 [win64]=pnpbind64 [product]="" [host]="medium_layout make_catalog" [fuzz]=inf_fuzz)
 for b in $trees; do
   targets=()
   [ "$medium_only" -eq 0 ] && [ "$b" != fuzz ] || read -ra targets <<<"${only[$b]}"

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The fuzz tier: replays each seed on its own (tests/fuzz/corpus: the INFs
-# the check must refuse, *.path the paths the path rules must refuse; the
-# sample medium's INFs), then fuzzes from them for
+# the check must refuse, *.path the paths the path rules must refuse, *.cat
+# catalogs of both versions whole and cut short, a PE file; the sample
+# medium's INFs), then fuzzes from them for
 # 30 s. A crash, a hang (10 s on one input), a leak, 2 GB of memory or a
 # sanitizer report fails; the input is kept in $RS_ARTIFACTS/fuzz (default
 # out/build/artifacts/fuzz). Each seed counts as a test, the fuzzing as one

@@ -5,7 +5,7 @@ export DEBIAN_FRONTEND=noninteractive
 PKGS="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev \
  g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
  wine wine32:i386 wine64 fonts-wine fonts-wqy-zenhei xvfb xdotool x11-utils imagemagick locales xauth \
- xorriso osslsigncode openssl"
+ xorriso osslsigncode openssl libssl-dev"
 missing=""
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386

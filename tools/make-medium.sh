@@ -17,7 +17,9 @@
 #   VENDOR_DIR  the vendor's files laid out as on the medium (Setup/ and
 #     InstallationGuide/); only read. Without it, the sample medium:
 #     tools/medium with the stand-in installers of the test build
-#     (placeholder driver files, real INF files). On Linux keep one
+#     (placeholder driver files, real INF files) and the catalogs that
+#     tools/make-catalog.sh makes and signs for its INFs with the sample's
+#     test certificate (tools/sample-signer.pfx). On Linux keep one
 #     lower-case "drivers" folder: Wine and Windows reach it as "Drivers" too.
 # Options:
 #   --iso FILE  also an ISO 9660 image with Joliet names of the medium,
@@ -37,7 +39,8 @@
 #     carries the placeholder agreement text, unless this is given (trials).
 #   --help  this text.
 # Before anything is written, the medium is checked against what setup.exe
-# reads on every platform; a medium that would fail is refused, each problem
+# reads on every platform, each INF's catalog too (signed, and holding the
+# hash of the INF and of every file it copies); a medium that would fail is refused, each problem
 # named with the path expected. Signing and the image are done on the staged
 # medium (tools/medium_finish.sh) before it replaces OUTDIR, so a failure or
 # a stop (Ctrl-C) leaves OUTDIR, and FILE, as they were. OUTDIR and FILE
@@ -178,6 +181,14 @@ else
     f="$build/win32/testbin/medium/$n.exe"
     [ -f "$f" ] || fail "$f missing (build first)"
     cp "$f" "$vendor/Setup/"
+  done
+  # The sample's catalogs, made as a vendor makes them (tools/make-catalog.sh)
+  # and signed with the sample's test certificate, dated as the commit: the
+  # same source, the same catalogs.
+  epoch="$(bash "$here/source-date.sh" "$here/..")" || fail "the sample's date (tools/source-date.sh) failed"
+  for pair in drivers/ORVEX.ncp:drivers/orvex98.cat drivers/winxp/orvex.inf:drivers/winxp/orvex64.cat; do
+    RS_SIGN_PASSWORD=sample bash "$here/make-catalog.sh" --time "$epoch" --sign "$here/sample-signer.pfx" \
+      "$vendor/Setup/${pair#*:}" "$build" "$vendor/Setup/${pair%%:*}" >/dev/null || exit 1
   done
 fi
 finish=()

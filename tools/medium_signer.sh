@@ -1,4 +1,5 @@
-# Sourced by tools/make-medium.sh for --sign PFX: the certificate file, its
+# Sourced by tools/make-medium.sh and tools/make-catalog.sh for --sign PFX (their
+# messages begin with $sign_tool, default make-medium): the certificate file, its
 # password and the signing certificate, read and checked before anything is
 # written, each problem named in one line. The password never touches a
 # file nor a command line: it stays in this shell and reaches each tool
@@ -71,16 +72,16 @@ check_signer() {
   name="'$(openssl x509 -in "$signer" -noout -subject -nameopt RFC2253 | sed 's/^subject=//')'"
   eku="$(openssl x509 -in "$signer" -noout -ext extendedKeyUsage 2>/dev/null | sed -n '2{s/^ *//;p}')"
   if [ -n "$eku" ] && ! printf '%s\n' "${eku//, /$'\n'}" | grep -qx "Code Signing"; then
-    echo "make-medium: --sign $sign_pfx: the certificate $name is not for code signing (its extended key usage: $eku)" >&2
+    echo "${sign_tool:-make-medium}: --sign $sign_pfx: the certificate $name is not for code signing (its extended key usage: $eku)" >&2
     bad=1
   fi
   start="$(openssl x509 -in "$signer" -noout -startdate | sed 's/^notBefore=//')"
   end="$(openssl x509 -in "$signer" -noout -enddate | sed 's/^notAfter=//')"
   if [ "$(date -u -d "$start" +%s)" -gt "$(date +%s)" ]; then
-    echo "make-medium: --sign $sign_pfx: the certificate $name is not valid yet (valid from $(sign_day "$start"))" >&2
+    echo "${sign_tool:-make-medium}: --sign $sign_pfx: the certificate $name is not valid yet (valid from $(sign_day "$start"))" >&2
     bad=1
   elif ! openssl x509 -in "$signer" -noout -checkend 0 >/dev/null; then
-    echo "make-medium: --sign $sign_pfx: the certificate $name has expired (valid until $(sign_day "$end"))" >&2
+    echo "${sign_tool:-make-medium}: --sign $sign_pfx: the certificate $name has expired (valid until $(sign_day "$end"))" >&2
     bad=1
   fi
   [ "$bad" -eq 0 ] || exit 1

@@ -72,6 +72,33 @@ TEST_F(ReleaseMedium, PlaceholderAgreementOnlyForATrial) {
     EXPECT_EQ(MakeMedium({"--allow-placeholder-agreement"}, vendor), 0);
 }
 
+// The sample medium is laid out with the signed catalogs made for it; a
+// driver file changed after its catalog refuses the medium, named with its
+// catalog and systems, until the catalog is made again, which never
+// writes over one.
+TEST_F(ReleaseMedium, DriverFileChangedAfterItsCatalog) {
+    ASSERT_EQ(MakeMedium({}, ""), 0) << output_;
+    const std::string vendor = Vendor(), drivers = vendor + "/Setup/drivers";
+    EXPECT_EQ(e2e::ReadAll(dir_ + "/medium/Setup/drivers/orvex98.cat").substr(0, 1), "0");  // DER: a SEQUENCE
+    std::ofstream(drivers + "/ORVEX.sys", std::ios::app) << "rebuilt";
+    ExpectRefused({"--allow-placeholder-agreement"}, vendor,
+                  "ORVEX.ncp, line 19: Setup/drivers/ORVEX.sys: not covered by the catalog Setup/drivers/orvex98.cat "
+                  "(its SHA-1 hash ",
+                  {"medium", "vendor"});
+    EXPECT_NE(output_.find("): Windows 95, 98 and Me would refuse it; changed after the catalog was signed?"),
+              std::string::npos) << output_;
+    const std::vector<std::string> make = {"bash", GetPaths().source + "/tools/make-catalog.sh", "--sign",
+                                           GetPaths().source + "/tools/sample-signer.pfx", drivers + "/orvex98.cat",
+                                           GetPaths().buildRoot, drivers + "/ORVEX.ncp"};
+    auto again = e2e::RunCommand(make, {"RS_SIGN_PASSWORD=sample"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.output.find("orvex98.cat: exists; a catalog is never written over"), std::string::npos) << again.output;
+    fs::remove(drivers + "/orvex98.cat");
+    again = e2e::RunCommand(make, {"RS_SIGN_PASSWORD=sample"});
+    EXPECT_EQ(again.exitCode, 0) << again.output;
+    EXPECT_EQ(MakeMedium({"--allow-placeholder-agreement"}, vendor), 0) << output_;
+}
+
 // A file at the image's place that this command did not make stays as it
 // was; a name the image would cut is refused by its path.
 TEST_F(ReleaseMedium, ImageRefusals) {

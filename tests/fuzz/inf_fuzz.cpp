@@ -1,7 +1,8 @@
 // libFuzzer target: any bytes as a binding INF on the medium, checked as
-// each language's system reads it, and as a path the INF names (a folder on
+// each language's system reads it, as a path the INF names (a folder on
 // the first line, the path from it after), through the medium's path rules
-// and the names and lengths Windows cannot hold. A crash, a hang, a leak or
+// and the names and lengths Windows cannot hold, and as a driver catalog
+// and a PE file whose image hash it holds. A crash, a hang, a leak or
 // undefined behaviour fails.
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "release_medium/catalog_rules.h"
 #include "tools/medium_layout/inf_check.h"
 #include "tools/medium_layout/medium_layout.h"
 #include "tools/medium_layout/windows_names.h"
@@ -33,6 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         rs::medium::MediumPath(bytes);
     } catch (const std::runtime_error&) {  // a path out of the medium: refused, as it should be
+    }
+    const rs::catalog::Catalog catalog = rs::catalog::Parse(bytes);
+    if (catalog.refused.empty() != (catalog.version == 1 || catalog.version == 2)) __builtin_trap();
+    std::size_t end = 0;  // the image hash's parts lie in the file, in order
+    for (const rs::catalog::Span& span : rs::catalog::ImageHashSpans(bytes)) {
+        if (span.at < end || span.at > size || span.size > size - span.at) __builtin_trap();
+        end = span.at + span.size;
     }
     return 0;
 }

@@ -58,6 +58,8 @@ TEST(InfDecorations, AsTheManufacturerPageWritesThem) {
         // VER_SUITE_SINGLEUSERTS unless the system serves applications.
         {",NTx86,NTx86.5.1.1.0x110", {"Windows XP (32-bit)", "Windows 8 (32-bit)"}, "Models.NTx86.5.1.1.0x110"},
         {",NTamd64,NTamd64.6.0.1.0x200", {"Windows Vista (64-bit)"}, "Models.NTamd64"},
+        // Every bit of the mask must be the system's: one of two is not enough.
+        {",NTx86,NTx86.5.1.1.0x11", {"Windows XP (32-bit)", "Windows 7 (32-bit)"}, "Models.NTx86"},
         // The servers as member server (product type 3) and domain controller (2).
         {",NTamd64,NTamd64.6.1.3", {"Windows Server 2008 R2 (member server)", "Windows Server 2025 (member server)"},
          "Models.NTamd64.6.1.3"},
@@ -147,8 +149,12 @@ TEST(InfReaders, EachSystemByItsOwnRules) {
           "[Manufacturer] leads to [Models.NTx86.5.2.3], which does not name it"},
          {"XP (32-bit)", "10 1507", "64-bit", "domain controller"}},
         {"UTF-16 for INFs that only NT reads", {{xp, test::Utf16Le(kInf)}, {w2k, test::Utf16Le(kInf)}}, {}, {}},
+        // Its catalogs are made at each layout (the release command's test).
         {"the sample medium as shipped",
-         {{xp, Sample(xp)}, {w2k, Sample(w2k)}, {ncp, Sample(ncp)}, {"smclib/scbase.inf", Sample("smclib/scbase.inf")}},
+         {{xp, test::Replaced(Sample(xp), "CatalogFile.NTamd64=orvex64.cat\r\n", "")},
+          {w2k, Sample(w2k)},
+          {ncp, test::Replaced(Sample(ncp), "CatalogFile=orvex98.cat\r\n", "")},
+          {"smclib/scbase.inf", Sample("smclib/scbase.inf")}},
          {},
          {}},
     };

@@ -8,6 +8,7 @@
 
 #include "install/binding_rules.h"
 #include "release_medium/inf_rules.h"
+#include "tools/medium_layout/catalog_check.h"
 
 namespace rs::medium {
 
@@ -110,7 +111,8 @@ Miss InstallMissed(const inf::File& file, const inf::ModelsChoice& choice) {
 
 // The problems of the INF as the systems read it in one code page.
 std::vector<InfProblem> ProblemsAsRead(const inf::File& file, std::string_view bytes, const std::string& mediumPath,
-                                       const std::vector<InfReader>& readers, const OnMedium& onMedium) {
+                                       const std::vector<InfReader>& readers, const OnMedium& onMedium,
+                                       CatalogFiles* catalogs) {
     if (!file.refused.empty()) return {{0, file.refused}};
     // Windows 95, 98 and Me read only ANSI INFs signed for them.
     std::vector<std::string> ninetyX;
@@ -193,6 +195,9 @@ std::vector<InfProblem> ProblemsAsRead(const inf::File& file, std::string_view b
                 problems.push_back({source.line, problem});
         }
     }
+    if (catalogs)
+        for (InfProblem& problem : CatalogProblems(file, mediumPath, readers, *catalogs))
+            problems.push_back(std::move(problem));
     std::stable_sort(problems.begin(), problems.end(),
                      [](const InfProblem& a, const InfProblem& b) { return a.line < b.line; });
     return problems;
@@ -201,7 +206,8 @@ std::vector<InfProblem> ProblemsAsRead(const inf::File& file, std::string_view b
 }  // namespace
 
 std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& mediumPath,
-                                    const std::vector<InfReader>& readers, const OnMedium& onMedium) {
+                                    const std::vector<InfReader>& readers, const OnMedium& onMedium,
+                                    CatalogFiles* catalogs) {
     // Each problem once, with the systems that meet it unless all of them do.
     struct Found {
         InfProblem problem;
@@ -217,7 +223,7 @@ std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& m
             file.locale = reader.locale;
         else
             file = inf::Read(bytes, reader);
-        for (InfProblem& problem : ProblemsAsRead(file, bytes, mediumPath, readers, onMedium)) {
+        for (InfProblem& problem : ProblemsAsRead(file, bytes, mediumPath, readers, onMedium, catalogs)) {
             const auto [at, added] = foundAt.try_emplace(std::to_string(problem.line) + ":" + problem.text, found.size());
             if (added) found.push_back({std::move(problem), {}});
             found[at->second].readers.push_back(inf::ReaderName(reader));
@@ -239,12 +245,12 @@ std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& m
 
 std::vector<std::string> CheckInf(const std::filesystem::path& file, const std::string& mediumPath,
                                   const std::vector<InfReader>& readers, const OnMedium& onMedium,
-                                  const std::string& who) {
+                                  const std::string& who, CatalogFiles* catalogs) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return {file.string() + ": cannot be read" + who};
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<std::string> messages;
-    for (const InfProblem& problem : InfProblems(bytes, mediumPath, readers, onMedium))
+    for (const InfProblem& problem : InfProblems(bytes, mediumPath, readers, onMedium, catalogs))
         messages.push_back(file.string() + (problem.line ? ", line " + std::to_string(problem.line) : "") + ": " +
                            problem.text + who);
     return messages;

@@ -16,6 +16,8 @@
 
 namespace rs::medium {
 
+class CatalogFiles;
+
 // Whether the medium holds a file at this medium-relative, '/'-separated
 // path, in any letter case (Windows reads the medium so).
 using OnMedium = std::function<bool(const std::string& path)>;
@@ -40,14 +42,16 @@ struct InfReader {
 std::string SystemsInWords(const std::vector<std::string>& systems);
 
 // The problems of the INF that lies at `mediumPath` on the medium. An INF
-// that a system would not read at all gets that one problem only.
+// that a system would not read at all gets that one problem only. With
+// `catalogs`, the catalogs it names too (catalog_check.h).
 std::vector<InfProblem> InfProblems(std::string_view bytes, const std::string& mediumPath,
-                                    const std::vector<InfReader>& readers, const OnMedium& onMedium);
+                                    const std::vector<InfReader>& readers, const OnMedium& onMedium,
+                                    CatalogFiles* catalogs = nullptr);
 
 // The same for the INF read from `file`, each problem as "FILE, line N:
 // text" followed by `who`.
 std::vector<std::string> CheckInf(const std::filesystem::path& file, const std::string& mediumPath,
                                   const std::vector<InfReader>& readers, const OnMedium& onMedium,
-                                  const std::string& who);
+                                  const std::string& who, CatalogFiles* catalogs = nullptr);
 
 }  // namespace rs::medium

@@ -8,6 +8,7 @@
 
 #include "pnpbind/pnpbind_rules.h"
 #include "release_medium/medium_rules.h"
+#include "tools/medium_layout/catalog_check.h"
 #include "tools/medium_layout/file_writes.h"
 #include "tools/medium_layout/inf_check.h"
 #include "tools/medium_layout/output_folder.h"
@@ -130,6 +131,7 @@ public:
         const std::vector<Need> needs = NeedsOfAllPlatforms();
         FindUnreadable(needs, report);
         for (const Need& need : needs) CheckNeed(need, report);
+        for (const std::string& note : catalogs_.Notes()) report.notes.push_back(note);
         FindUnread(needs, report);
         report.files = static_cast<std::size_t>(
             std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return !e.folder; }));
@@ -275,7 +277,7 @@ private:
                 return file && !file->folder;
             };
             const std::string readers = " (" + InfReadersInWords(need) + ")";
-            for (std::string& problem : CheckInf(entry->source, entry->path, need.readers, onMedium, readers))
+            for (std::string& problem : CheckInf(entry->source, entry->path, need.readers, onMedium, readers, &catalogs_))
                 report.problems.push_back(std::move(problem));
         }
     }
@@ -294,6 +296,11 @@ private:
 
     const Sources& sources_;
     std::vector<Entry> entries_;
+    // The catalogs the INFs name and the files they cover, read once.
+    mutable CatalogFiles catalogs_{[this](const std::string& path) {
+        const Entry* file = Find(path);
+        return file && !file->folder && file->problem.empty() ? file->source : fs::path();
+    }};
     std::vector<fs::path> linkedTo_;
     std::map<std::string, fs::path> expectedAt_;  // folded medium path -> build file
 };
