@@ -1,0 +1,80 @@
+// Unattended runs where a step fails, or only finds its work done: the exit
+// code tells which, the log names the failed step, and a failed run is
+// never restarted.
+#include <filesystem>
+
+#include "tests/e2e/unattended_support.h"
+
+namespace {
+
+using namespace unattended_e2e;
+
+struct TruthCase {
+    const char* name;
+    const char* version;
+    const char* args;
+    const char* missing;  // taken from the medium's Setup folder; nullptr: none
+    long exitCode;
+    const char* failedLine;  // what the failed step's log line ends with
+    Expected (*changes)();   // the path's changes by hand
+    const char* notMade;     // the missing file's copy, under drive_c
+    bool restartStandIn = false;  // Wine's restart (wineboot) replaced by a stand-in that records its start
+    int runs = 1;
+};
+
+void PrintTo(const TruthCase& c, std::ostream* os) { *os << c.name; }
+
+class Truth : public Unattended, public ::testing::WithParamInterface<TruthCase> {};
+
+TEST_P(Truth, TheExitCodeAndTheLogTellWhatFailed) {
+    const TruthCase& c = GetParam();
+    Prepare({"win32", c.version, "en_US"});
+    if (c.missing) RemoveFromSetupFolder(c.missing);
+    if (c.restartStandIn) {
+        // As in the restart test beside this one.
+        std::filesystem::copy_file(setupDir_ + "/XP64.exe", driveC_ + "/windows/system32/wineboot.exe",
+                                   std::filesystem::copy_options::overwrite_existing);
+        ImportAndSnapshot({"[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]", "\"wineboot.exe\"=\"native\"", ""});
+    }
+    for (int run = 1; run <= c.runs; ++run) {
+        const e2e::WatchedRun r = RunWatched(c.args);
+        EXPECT_EQ(r.exitCode, run < c.runs ? 3010 : c.exitCode) << "run " << run << "\n" << r.Describe();
+        EXPECT_TRUE(r.NoWindow()) << r.Describe();
+    }
+    // Wine starts wineboot at the session's start: the stand-in's own record.
+    std::filesystem::remove(driveC_ + "/windows/system32/wineboot.installer-ran.txt");
+    Expected e = c.changes();
+    if (c.notMade) std::erase(e.filesCreated, c.notMade);
+    e.filesCreated.push_back(kTempLog);  // a restart would add its stand-in's record in the Setup folder
+    ExpectChanges(AuditNow(), e);
+
+    const auto lines = ExpectLog(kTempLog, "", c.exitCode);
+    std::string failed, restart;
+    for (const auto& l : lines) {
+        if (l.find(": failed, ") != std::string::npos) failed += l + "\n";
+        if (l.rfind("restart", 0) == 0) restart += l + "\n";
+    }
+    if (c.failedLine) {
+        EXPECT_TRUE(failed.ends_with(std::string(c.failedLine) + "\n")) << failed;
+        // A failed run neither restarts nor says it has installed.
+        EXPECT_EQ(restart, "restart: pending for the steps that worked; not restarting, a step failed\n");
+    } else {
+        EXPECT_EQ(failed, "");
+    }
+}
+
+const TruthCase kTruth[] = {
+    // A row whose failure shows no box by hand: the driver's catalog.
+    {"A_win98_CatalogMissing", "win98", "/quiet /acceptlicense", "drivers/orvex98.cat", 1603,
+     "drivers\\orvex98.cat\": failed, error 2", PathA, "windows/system32/drivers/orvex98.cat"},
+    {"C_winxp_UtilityMissing", "winxp", "/quiet", "utility/tkrdchk.exe", 1603,
+     "ORVEX\\tkrdchk.exe\": failed, error 2", PathC, "Program Files/ORVEX/tkrdchk.exe"},
+    {"C_winxp_ForceRestartAfterAFailure", "winxp", "/quiet /forcerestart", "utility/tkrdchk.exe", 1603,
+     "ORVEX\\tkrdchk.exe\": failed, error 2", PathC, "Program Files/ORVEX/tkrdchk.exe", true},
+    // The second run finds its shortcuts in the group: no failure.
+    {"C_winxp_SecondRun", "winxp", "/quiet", nullptr, 3010, nullptr, PathC, nullptr, false, 2},
+};
+INSTANTIATE_TEST_SUITE_P(Steps, Truth, ::testing::ValuesIn(kTruth),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
