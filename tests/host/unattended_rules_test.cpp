@@ -118,48 +118,30 @@ TEST(SetupOutcome, ExitCodesDeploymentToolsRead) {
     }
 }
 
-// A completed run that needs a restart, with one step's result on its way:
-// the words its log line ends with, and the exit code.
+// A completed run, restart needed or started, with one step's result on
+// its way: the words its log line ends with, and the exit code.
 TEST(SetupOutcome, OneStepsResultDecidesTheExitCode) {
-    struct Case {
-        const char* step;
-        StepKind kind;
-        bool ok;
-        unsigned long error;
-        const char* words;
-        std::uint32_t code;
+    const struct { StepKind kind; bool ok; unsigned long error; const char* words; bool fails; } cases[] = {
+        {StepKind::Do, true, 0, ": ok", false},
+        {StepKind::Do, false, 2, ": failed, error 2", true},    // a source missing; a key to write to
+        {StepKind::Do, false, 32, ": failed, error 32", true},  // a copy over a file in use
+        {StepKind::Do, false, 0xE000020Bu, ": failed, error 0xE000020B", true},  // the binding, the staging
+        {StepKind::Remove, false, 5, ": failed, error 5", true},
+        {StepKind::Remove, false, 2, ": not there", false},
+        {StepKind::Make, false, 5, ": failed, error 5", true},  // a shortcut
+        {StepKind::Make, false, 183, ": already there", false},  // a shortcut already in the group
+        {StepKind::Try, false, 1060, ": warning, error 1060", false},  // the Smart Card service
     };
-    const Case cases[] = {
-        {"copy", StepKind::Do, true, 0, ": ok", 3010},
-        {"copy, missing on the medium", StepKind::Do, false, 2, ": failed, error 2", 1603},
-        {"copy of a file in use", StepKind::Do, false, 32, ": failed, error 32", 1603},
-        {"registry key to write to", StepKind::Do, false, 2, ": failed, error 2", 1603},
-        {"registry value set", StepKind::Do, false, 5, ": failed, error 5", 1603},
-        {"registry value removed", StepKind::Remove, false, 5, ": failed, error 5", 1603},
-        {"registry value not there", StepKind::Remove, false, 2, ": not there", 3010},
-        {"binding", StepKind::Do, false, 0xE000020Bu, ": failed, error 0xE000020B", 1603},
-        {"staging", StepKind::Do, false, 3, ": failed, error 3", 1603},
-        {"installer not started", StepKind::Do, false, 193, ": failed, error 193", 1603},
-        {"shortcut", StepKind::Make, false, 5, ": failed, error 5", 1603},
-        {"shortcut already in the group", StepKind::Make, false, 183, ": already there", 3010},
-        {"file already there", StepKind::Make, false, 80, ": already there", 3010},
-        {"shortcut without a group", StepKind::Make, false, 3, ": failed, error 3", 1603},
-        {"service start", StepKind::Try, false, 1060, ": warning, error 1060", 3010},
-        {"service start", StepKind::Try, true, 0, ": ok", 3010},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const StepEnd end = EndOfStep(c.kind, c.ok, c.error);
         char words[64];
         std::snprintf(words, sizeof words, StepEndFormat(end, c.error), c.error);
-        EXPECT_STREQ(words, c.words) << c.step;
-        RunOutcome o;
-        o.completed = true;
-        o.restart = RestartNeed::Needed;
-        o.failed = end == StepEnd::Failed;  // what the log counts
-        EXPECT_EQ(ExitCodeFor(o, true), c.code) << c.step;
-        // A restart started after it changes nothing but the success code.
-        o.restart = RestartNeed::Started;
-        EXPECT_EQ(ExitCodeFor(o, true), c.code == 3010 ? 1641u : c.code) << c.step;
+        EXPECT_STREQ(words, c.words);
+        for (const auto& [restart, success] : {std::pair{RestartNeed::Needed, 3010u}, {RestartNeed::Started, 1641u}}) {
+            // A failed step is what the log counts.
+            const RunOutcome o{.failed = end == StepEnd::Failed, .completed = true, .restart = restart};
+            EXPECT_EQ(ExitCodeFor(o, true), c.fails ? 1603u : success) << c.words;
+        }
     }
 }
 
