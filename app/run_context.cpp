@@ -46,13 +46,11 @@ int AskInBox(HWND owner, const char16_t* text, const char16_t* caption, UINT sty
                detail);
 }
 
-void NoteFailure(const char* what) {
-    runlog::Line("%s", what);
-    Outcome().failed = true;
-}
+bool RunFailed() { return Outcome().failed || runlog::Failures() != 0; }
 
 unsigned FinishRun() {
     if (!Switches().given) return 0;
+    Outcome().failed = RunFailed();
     const unsigned code = ExitCodeFor(Outcome(), Unattended());
     runlog::Line("exit code %u: %s", code, ExitCodeMeaning(code));
     return code;

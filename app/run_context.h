@@ -35,11 +35,12 @@ int Ask(const char* caption, const char16_t* englishText, int unattendedAnswer, 
 int AskInBox(HWND owner, const char16_t* text, const char16_t* caption, UINT style, UINT codePage,
              int unattendedAnswer, const char16_t* englishText, const char* detail = "");
 
-// A step failed: said in the log, and the run's exit code becomes 1603.
-void NoteFailure(const char* what);
+// Whether this run has failed so far: a failed step or a failure noted
+// in the outcome.
+bool RunFailed();
 
 // The exit code of this run (0 for a run without arguments), its last log
-// line written.
+// line written; any failed step of the log makes it 1603.
 unsigned FinishRun();
 
 }  // namespace rs

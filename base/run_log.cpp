@@ -10,6 +10,8 @@
 namespace rs::runlog {
 namespace {
 
+unsigned long failures = 0;
+
 // Lives until the process ends, also through std::exit.
 unique_hfile& File() {
     static unique_hfile file;
@@ -52,12 +54,38 @@ void Line(const char* format, ...) {
     va_end(args);
 }
 
+namespace {
+
+void Report(StepKind kind, bool ok, unsigned long error, const char* format, va_list args) {
+    const StepEnd end = EndOfStep(kind, ok, error);
+    if (end == StepEnd::Failed) ++failures;
+    if (File()) Write(GetLastError(), format, args, StepEndFormat(end, error), error);
+}
+
+}  // namespace
+
 void Step(bool ok, unsigned long error, const char* format, ...) {
-    if (!File()) return;
     va_list args;
     va_start(args, format);
-    Write(GetLastError(), format, args, ok ? ": ok" : ": failed, error %lu", error);
+    Report(StepKind::Do, ok, error, format, args);
     va_end(args);
 }
+
+void Warning(bool ok, unsigned long error, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    Report(StepKind::Try, ok, error, format, args);
+    va_end(args);
+}
+
+void Result(StepKind kind, bool ok, unsigned long error, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    Report(kind, ok, error, format, args);
+    va_end(args);
+}
+
+unsigned long Failures() { return failures; }
+void ForgetFailures() { failures = 0; }
 
 }  // namespace rs::runlog

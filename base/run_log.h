@@ -1,8 +1,11 @@
 // The run log that administrators keep: off unless a log file was named or
 // the run is unattended. Every line is written through at once, so that a
 // killed run's log shows how far it got; a log that cannot be written
-// never stops the installation.
+// never stops the installation. Every step's result comes here, so that
+// its line and the run's count of failed steps always go together.
 #pragma once
+
+#include "base/run_log_rules.h"
 
 namespace rs::runlog {
 
@@ -15,7 +18,20 @@ bool Open(const char* path);
 // nothing while the log is off. The caller's last error is kept.
 void Line(const char* format, ...);
 
-// The same for a step, followed by ": ok" or ": failed, error <code>".
+// A step's line, followed by ": ok" or ": failed, error <code>"; a
+// failure is counted, also while the log is off.
 void Step(bool ok, unsigned long error, const char* format, ...);
+
+// A step whose failure leaves the run's result as it is: ": warning, ...".
+void Warning(bool ok, unsigned long error, const char* format, ...);
+
+// A step of another kind (see StepKind): what is already there, or not
+// there to remove, is no failure.
+void Result(StepKind kind, bool ok, unsigned long error, const char* format, ...);
+
+// Failed steps since the start, or since the last ForgetFailures (a
+// person's new attempt starts afresh).
+unsigned long Failures();
+void ForgetFailures();
 
 }  // namespace rs::runlog

@@ -21,4 +21,23 @@ std::size_t FormatLogLine(const LogTime& t, std::string_view text, char* line) {
     return static_cast<std::size_t>(out - line);
 }
 
+StepEnd EndOfStep(StepKind kind, bool ok, unsigned long error) {
+    if (ok) return StepEnd::Ok;
+    // ERROR_ALREADY_EXISTS, ERROR_FILE_EXISTS; ERROR_FILE_NOT_FOUND.
+    if (kind == StepKind::Make && (error == 183 || error == 80)) return StepEnd::AlreadyThere;
+    if (kind == StepKind::Remove && error == 2) return StepEnd::NotThere;
+    return kind == StepKind::Try ? StepEnd::Warning : StepEnd::Failed;
+}
+
+const char* StepEndFormat(StepEnd end, unsigned long error) {
+    const bool hex = error > 0xFFFF;
+    switch (end) {
+        case StepEnd::Ok: return ": ok";
+        case StepEnd::AlreadyThere: return ": already there";
+        case StepEnd::NotThere: return ": not there";
+        case StepEnd::Warning: return hex ? ": warning, error 0x%08lX" : ": warning, error %lu";
+        default: return hex ? ": failed, error 0x%08lX" : ": failed, error %lu";
+    }
+}
+
 }  // namespace rs

@@ -1,5 +1,5 @@
-// The run log's line: local date and time, then one line of text. Plain
-// values, host-tested.
+// The run log's line: local date and time, then one line of text; and how
+// a step's result reads and counts. Plain values, host-tested.
 #pragma once
 #include <string>
 #include <string_view>
@@ -15,5 +15,19 @@ struct LogTime {
 // lines: its line breaks and other control characters become blanks, and
 // trailing blanks go (a system message ends with a line break of its own).
 std::size_t FormatLogLine(const LogTime& time, std::string_view text, char* line);
+
+// What a step's failure means. Do: any failure is one. Make: a file or
+// folder already there is what the step would make. Remove: what is not
+// there needs no removing. Try: a failure is worth a warning only, the
+// run's result stays.
+enum class StepKind { Do, Make, Remove, Try };
+enum class StepEnd { Ok, AlreadyThere, NotThere, Failed, Warning };
+
+StepEnd EndOfStep(StepKind kind, bool ok, unsigned long error);
+
+// The words after a step's text, as a wsprintf format taking the error:
+// ": ok", ": failed, error 5", ": warning, error 0xE000020B" (codes above
+// 0xFFFF, the setup API's and COM's, in hexadecimal).
+const char* StepEndFormat(StepEnd end, unsigned long error);
 
 }  // namespace rs

@@ -3,6 +3,7 @@
 #include "app/language.h"
 #include "app/run_context.h"
 #include "base/handles.h"
+#include "base/module_path.h"
 #include "base/run_log.h"
 #include "base/sent_messages.h"
 #include "base/system_api.h"
@@ -22,19 +23,27 @@ constexpr DWORD kNoSuchDevice = 0xE000020B;  // ERROR_NO_SUCH_DEVINST: no reader
 
 // A run nobody watches after its one attempt: with no reader plugged in the
 // driver is staged, so that Windows installs it when a reader first comes.
+// A failed staging has logged its failed step.
 bool BindLater(const std::string& infPath, DWORD error) {
     if (error == kNoSuchDevice) {
-        if (StageDriverPackage(infPath)) {
-            Outcome().stagedOnly = true;
-            return true;
-        }
-        NoteFailure("staging failed");
-    } else if (error == ERROR_ACCESS_DENIED) {
-        NoteFailure("binding: administrator rights needed");
-    } else {
-        NoteFailure("binding failed");
+        if (!StageDriverPackage(infPath)) return false;
+        Outcome().stagedOnly = true;
+        return true;
     }
+    runlog::Step(false, error, error == ERROR_ACCESS_DENIED ? "binding: administrator rights needed"
+                                                              : "binding \"%s\"", infPath.c_str());
     return false;
+}
+
+// On 64-bit Windows the library hands the binding to its helper beside it;
+// a helper missing from the medium reads as a missing file.
+void NameMissingHelper(DWORD error) {
+    if (error != ERROR_FILE_NOT_FOUND || !GetEnvironmentVariableA("PROCESSOR_ARCHITEW6432", nullptr, 0)) return;
+    std::string helper = ModuleFileName();
+    helper.resize(helper.rfind('\\') + 1);
+    helper += "pnpbind64.exe";
+    if (GetFileAttributesA(helper.c_str()) == INVALID_FILE_ATTRIBUTES)
+        runlog::Line("binding: \"%s\" is missing", helper.c_str());
 }
 
 }  // namespace
@@ -51,6 +60,7 @@ int BindReaderDriver(HWND owner, DisplayLanguage language, const std::string& in
                            : "binding %s with \"%s\", flags %lu: not bound, error 0x%08lX",
                      kReaderHardwareId, infPath.c_str(), flags, error);
         if (bound) return 1;
+        NameMissingHelper(error);
         const int answer = Ask("Notice", txtReplugReader[0], IDCANCEL, [&] {
             return MessageBoxW(owner, AsWide(txtReplugReader.at(slot)), AsWide(txtNotice.at(slot)),
                                MB_OKCANCEL | MB_ICONQUESTION);
@@ -109,13 +119,18 @@ void OfferRestart(HWND owner) {
     }
     outcome.restart = RestartNeed::Needed;
     const RestartChoice choice = Switches().restart;
-    if (choice == RestartChoice::Force) {
+    if (choice == RestartChoice::Ask) {
+        // A person decides, also after a failure.
+        runlog::Line("restart: prompt");
+        ShowRestartPrompt(owner);
+    } else if (RunFailed()) {
+        // Never restarted then, whatever the switches: the failure's log is read first.
+        runlog::Line("restart: pending for the steps that worked; not restarting, a step failed");
+    } else if (choice == RestartChoice::Force) {
         if (RestartSystem()) outcome.restart = RestartNeed::Started;
-        return;
+    } else {
+        runlog::Line("restart: needed; not restarting");
     }
-    const bool ask = choice == RestartChoice::Ask;
-    runlog::Line(ask ? "restart: prompt" : "restart: needed; not restarting");
-    if (ask) ShowRestartPrompt(owner);
 }
 
 }  // namespace rs

@@ -7,15 +7,20 @@
 namespace rs {
 namespace {
 
-MachineKey Reached(LONG rc, unique_hkey& key, const char* path) {
-    if (rc != ERROR_SUCCESS) key.release();
+// A key to be written to that cannot be reached leaves its values
+// unwritten: that is the step's failure.
+MachineKey Reached(LONG rc, unique_hkey& key, const char* path, bool toWrite) {
+    if (rc != ERROR_SUCCESS) {
+        key.release();
+        if (toWrite) runlog::Step(false, static_cast<unsigned long>(rc), "registry: key HKLM\\%s", path);
+    }
     return MachineKey(std::move(key), path);
 }
 
 // Registry errors come back as the call's result.
-LONG Logged(LONG rc, const char* what, const MachineKey& key, const char* name) {
-    runlog::Step(rc == ERROR_SUCCESS, static_cast<unsigned long>(rc), "registry: %s HKLM\\%s \"%s\"", what,
-                 key.path(), name);
+LONG Logged(StepKind kind, LONG rc, const char* what, const MachineKey& key, const char* name) {
+    runlog::Result(kind, rc == ERROR_SUCCESS, static_cast<unsigned long>(rc), "registry: %s HKLM\\%s \"%s\"", what,
+                   key.path(), name);
     return rc;
 }
 
@@ -41,24 +46,25 @@ LONG DeleteTree(HKEY parent, const char* child) {
 
 }  // namespace
 
-MachineKey OpenMachineKey(const char* path) {
+MachineKey OpenMachineKey(const char* path, bool toWrite) {
     unique_hkey key;
     const LONG rc = RegOpenKeyA(HKEY_LOCAL_MACHINE, path, key.put());
-    return Reached(rc, key, path);
+    return Reached(rc, key, path, toWrite);
 }
 
 MachineKey CreateMachineKey(const char* path) {
     unique_hkey key;
     const LONG rc = RegCreateKeyA(HKEY_LOCAL_MACHINE, path, key.put());
-    return Reached(rc, key, path);
+    return Reached(rc, key, path, true);
 }
 
 LONG SetValue(const MachineKey& key, const char* name, DWORD type, const void* data, DWORD size) {
-    return Logged(RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(data), size), "set", key, name);
+    return Logged(StepKind::Do, RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(data), size), "set",
+                  key, name);
 }
 
 LONG DeleteValue(const MachineKey& key, const char* name) {
-    return Logged(RegDeleteValueA(key.get(), name), "removed", key, name);
+    return Logged(StepKind::Remove, RegDeleteValueA(key.get(), name), "removed", key, name);
 }
 
 bool ReadValue99(HKEY key, const char* name, std::string& text) {

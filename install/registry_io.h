@@ -28,10 +28,12 @@ private:
     const char* path_ = "";
 };
 
-MachineKey OpenMachineKey(const char* path);    // existing keys only
-MachineKey CreateMachineKey(const char* path);  // with missing parents
+// Existing keys only; one opened to be written to is a step of its own,
+// whose failure is logged.
+MachineKey OpenMachineKey(const char* path, bool toWrite = false);
+MachineKey CreateMachineKey(const char* path);  // with missing parents; a failure logged
 
-// A value set, as RegSetValueEx takes it.
+// A value set, as RegSetValueEx takes it; a failure is logged.
 LONG SetValue(const MachineKey& key, const char* name, DWORD type, const void* data, DWORD size);
 // Text values are stored with their terminating NUL.
 inline LONG SetTextValue(const MachineKey& key, const char* name, const char* text) {
@@ -46,6 +48,7 @@ inline LONG SetNumberValue(const MachineKey& key, const char* name, DWORD number
 inline LONG SetByteValue(const MachineKey& key, const char* name, BYTE byte) {  // REG_BINARY, one byte
     return SetValue(key, name, REG_BINARY, &byte, sizeof byte);
 }
+// A value that is not there is no failure.
 LONG DeleteValue(const MachineKey& key, const char* name);
 
 // Reads a value as zero-terminated text, offering 99 bytes: a value whose

@@ -4,7 +4,8 @@
 #include "install/registry_io.h"
 
 // Results of these writes are not acted on: a key that cannot be reached
-// leaves its values unwritten and the installation goes on.
+// leaves its values unwritten and the installation goes on (the log tells
+// the failure, and a run with switches ends with it).
 namespace rs {
 
 namespace {
@@ -32,7 +33,7 @@ void WriteKernelService(const KernelService& s) {
 }
 
 void WriteRunValue(const char* name, const std::string& command) {
-    MachineKey key = OpenMachineKey(kRunKey);
+    MachineKey key = OpenMachineKey(kRunKey, true);
     if (!key) return;
     SetTextValue(key, name, command);
 }
@@ -40,7 +41,7 @@ void WriteRunValue(const char* name, const std::string& command) {
 }  // namespace
 
 void WriteSetupSourcePath() {
-    MachineKey key = OpenMachineKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
+    MachineKey key = OpenMachineKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup", true);
     if (!key) return;
     SetTextValue(key, "SourcePath", WindowsDirectory() + "\\System32\\drivers");
 }

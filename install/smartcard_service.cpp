@@ -27,16 +27,18 @@ bool QueryStatus(SC_HANDLE service, ServiceStatus& out) {
 
 }  // namespace
 
+// Nothing here fails the run, only warns: a disabled or missing service is
+// the administrator's to mend, and the reader's files are in place.
 int StartSmartCardService() {
     unique_schandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT | STANDARD_RIGHTS_READ));
     if (!manager) {
-        runlog::Step(false, GetLastError(), "service SCardSvr: no service manager");
+        runlog::Warning(false, GetLastError(), "service SCardSvr: no service manager");
         return -1;
     }
     unique_schandle service(OpenServiceA(manager.get(), kServiceName,
                                          SERVICE_QUERY_STATUS | SERVICE_CHANGE_CONFIG | SERVICE_START));
     if (!service) {
-        runlog::Step(false, GetLastError(), "service SCardSvr: cannot be opened");
+        runlog::Warning(false, GetLastError(), "service SCardSvr: cannot be opened");
         return -2;
     }
 
@@ -44,7 +46,7 @@ int StartSmartCardService() {
     const BOOL configured =
         ChangeServiceConfigA(service.get(), SERVICE_WIN32_SHARE_PROCESS, SERVICE_AUTO_START, SERVICE_NO_CHANGE,
                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    runlog::Step(configured, GetLastError(), "service SCardSvr: automatic start");
+    runlog::Warning(configured, GetLastError(), "service SCardSvr: automatic start");
 
     const SC_HANDLE h = service.get();
     ServiceStartCalls calls;

@@ -37,7 +37,8 @@ void EnableShutdownPrivilege() {
 bool RestartSystem() {
     if (DetectPlatform() > 3) EnableShutdownPrivilege();  // the NT family
     const BOOL started = ExitWindowsEx(EWX_REBOOT, 0);
-    runlog::Step(started, GetLastError(), "restart started");
+    // Refused, the installation still stands; 3010 says a restart is due.
+    runlog::Warning(started, GetLastError(), "restart started");
     return started != FALSE;
 }
 

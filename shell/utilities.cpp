@@ -19,7 +19,7 @@ namespace rs {
 namespace {
 
 // As the driver files: read-only files of an earlier installation are
-// overwritten, and no copy stays read-only. Failures are not reported.
+// overwritten, and no copy stays read-only. Failures are logged, not shown.
 void CopyOver(const std::string& source, const std::string& destination) { InstallFile(source, destination); }
 
 }  // namespace
@@ -27,10 +27,16 @@ void CopyOver(const std::string& source, const std::string& destination) { Insta
 bool CopyFolderFiles(const std::string& source, const std::string& destination) {
     WIN32_FIND_DATAA entry{};
     unique_hfind search(FindFirstFileA((source + "\\*.*").c_str(), &entry));
-    if (!search) return false;
-    // Every entry is tried as a file, "." and ".." and subfolders included;
-    // their copies fail and nothing is descended into.
+    if (!search) {
+        runlog::Step(false, GetLastError(), "copy \"%s\"", source.c_str());  // the medium lacks it
+        return false;
+    }
+    // By hand every entry is tried as a file, "." and ".." and subfolders
+    // included; their copies fail and nothing is descended into. A run with
+    // switches passes over folders, whose failures its log would count.
+    const bool filesOnly = Switches().given;
     do {
+        if (filesOnly && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         CopyOver(source + "\\" + entry.cFileName, destination + "\\" + entry.cFileName);
     } while (FindNextFileA(search.get(), &entry));
     return true;
@@ -68,10 +74,11 @@ void InstallUtilitiesAndGuide(HWND owner, DisplayLanguage language, const std::s
             row == UtilityShortcutRow::Guide ? ProgramFilesFolder(windowsDirectory) : std::string();
         const UtilityShortcut s = MakeUtilityShortcut(row, utility, page, group, iconProgramFiles);
         const std::string made = CreateShellShortcut(owner, s.target, "", s.iconFile, 0, s.name, CSIDL_DESKTOP);
-        if (!programs.empty()) {
-            const BOOL moved = MoveFileA(made.c_str(), s.groupFile.c_str());
-            runlog::Step(moved, moved ? 0 : GetLastError(), "shortcut \"%s\"", s.groupFile.c_str());
-        }
+        // One of the group already there stays, as a person's second run
+        // leaves it; without a Programs folder there is no group to put it in.
+        const BOOL moved = !programs.empty() && MoveFileA(made.c_str(), s.groupFile.c_str());
+        runlog::Result(StepKind::Make, moved, moved ? 0 : programs.empty() ? ERROR_PATH_NOT_FOUND : GetLastError(),
+                       "shortcut \"%s\"", s.groupFile.c_str());
         // Gone already when the move worked; otherwise the Desktop copy goes.
         DeleteFileA(made.c_str());
     }

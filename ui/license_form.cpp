@@ -81,7 +81,7 @@ void PrepareRegistry(PlatformCode platform) {
     if (IsNinetyFamily(platform)) {
         RemoveSmartCardRunValues();
         DeleteValueIfPresent(kRunServicesKey, "Tkpsvc");
-        MachineKey run = OpenMachineKey(kRunKey);
+        MachineKey run = OpenMachineKey(kRunKey, true);
         if (run) SetTextValue(run, "TkpSvc", CompanionRunValue(SystemDirectory()));
     } else if (platform == 4) {
         DeleteValueIfPresent(kSCardSvrKey, "ObjectName");
@@ -187,7 +187,7 @@ void TLicenseForm::CheckTimerTimer() {
         // Nobody is there to give up: an unattended run stops waiting.
         if (Unattended() && BaseComponentsWaitOver(acceptedAt_, GetTickCount())) {
             CheckTimer.SetEnabled(false);
-            NoteFailure("the base components' installer did not finish in time");
+            runlog::Step(false, ERROR_TIMEOUT, "waiting for the base components' installer");
             tk::App().Terminate();
         }
         return;

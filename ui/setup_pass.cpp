@@ -7,6 +7,7 @@
 #include "app/language.h"
 #include "app/platform.h"
 #include "app/run_context.h"
+#include "base/run_log.h"
 #include "install/binding.h"
 #include "install/copy_table.h"
 #include "install/file_deploy.h"
@@ -38,7 +39,6 @@ bool CopyRowReported(TSetupForm& form, const CopyRow& row) {
     Ask("Error", txtCannotCopy[0], IDOK, [&] {
         return MessageBoxA(form.Handle(), text.c_str(), caption.c_str(), MB_ICONQUESTION | MB_OK);
     }, row.nameInMessage);
-    Outcome().failed = true;
 
     switch (row.onFailure) {
         case OnCopyFailure::GoOn:
@@ -143,7 +143,6 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
                  txtInstallerErrorPrefix[0], ToCodePage(system, CP_ACP).c_str());
         AskInBox(nullptr, t.infoText.c_str(), t.infoCaption.c_str(), MB_ICONWARNING | MB_OK, codePage, IDOK,
                  RunByHandTexts(platform)[0]);
-        Outcome().failed = true;
     }
     tk::App().Terminate();
     // At once: no further window message is handled.
@@ -172,6 +171,7 @@ void RunPathF(TSetupForm& form) {
 void RunInstallationPass(TSetupForm& form) {
     // A further Yes after a stopped pass starts afresh, also its outcome.
     Outcome() = RunOutcome{};
+    runlog::ForgetFailures();
     form.SetProgress(progress::kStart);
     const PlatformCode platform = DetectPlatform();
     switch (PathForPlatform(platform)) {

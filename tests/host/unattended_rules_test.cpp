@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -114,6 +115,33 @@ TEST(SetupOutcome, ExitCodesDeploymentToolsRead) {
         TakeInstallerExit(o, exit);
         o.completed = true;
         EXPECT_EQ(ExitCodeFor(o, true), code) << exit;
+    }
+}
+
+// A completed run, restart needed or started, with one step's result on
+// its way: the words its log line ends with, and the exit code.
+TEST(SetupOutcome, OneStepsResultDecidesTheExitCode) {
+    const struct { StepKind kind; bool ok; unsigned long error; const char* words; bool fails; } cases[] = {
+        {StepKind::Do, true, 0, ": ok", false},
+        {StepKind::Do, false, 2, ": failed, error 2", true},    // a source missing; a key to write to
+        {StepKind::Do, false, 32, ": failed, error 32", true},  // a copy over a file in use
+        {StepKind::Do, false, 0xE000020Bu, ": failed, error 0xE000020B", true},  // the binding, the staging
+        {StepKind::Remove, false, 5, ": failed, error 5", true},
+        {StepKind::Remove, false, 2, ": not there", false},
+        {StepKind::Make, false, 5, ": failed, error 5", true},  // a shortcut
+        {StepKind::Make, false, 183, ": already there", false},  // a shortcut already in the group
+        {StepKind::Try, false, 1060, ": warning, error 1060", false},  // the Smart Card service
+    };
+    for (const auto& c : cases) {
+        const StepEnd end = EndOfStep(c.kind, c.ok, c.error);
+        char words[64];
+        std::snprintf(words, sizeof words, StepEndFormat(end, c.error), c.error);
+        EXPECT_STREQ(words, c.words);
+        for (const auto& [restart, success] : {std::pair{RestartNeed::Needed, 3010u}, {RestartNeed::Started, 1641u}}) {
+            // A failed step is what the log counts.
+            const RunOutcome o{.failed = end == StepEnd::Failed, .completed = true, .restart = restart};
+            EXPECT_EQ(ExitCodeFor(o, true), c.fails ? 1603u : success) << c.words;
+        }
     }
 }
 
