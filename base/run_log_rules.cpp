@@ -21,4 +21,10 @@ std::size_t FormatLogLine(const LogTime& t, std::string_view text, char* line) {
     return static_cast<std::size_t>(out - line);
 }
 
+bool LogFileUsable(const LogFileFacts& f) {
+    constexpr unsigned long kFolder = 0x10, kReparsePoint = 0x400;  // FILE_ATTRIBUTE_*
+    return f.opened && f.infoRead && f.links == 1 && !(f.attributes & (kFolder | kReparsePoint)) &&
+           !f.folderIsReparse;
+}
+
 }  // namespace rs

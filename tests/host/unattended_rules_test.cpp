@@ -23,9 +23,17 @@ TEST(SetupSwitchesParse, FormsThatDeploymentToolsWrite) {
         RestartChoice restart;
         const char* log;
         const char* installerArgs;
+        bool allUsers = false;  // unattended runs put the shortcuts per machine
     };
     const Case cases[] = {
         {{}, RunMode::Interactive, RestartChoice::Ask, nullptr, ""},
+        // Other installers' silent switches.
+        {{"/S"}, RunMode::Quiet, RestartChoice::Never, nullptr, "", true},
+        {{"-silent"}, RunMode::Quiet, RestartChoice::Never, nullptr, "", true},
+        {{"/VerySilent"}, RunMode::Quiet, RestartChoice::Never, nullptr, "", true},
+        {{"/qn", "/allusers"}, RunMode::Quiet, RestartChoice::Never, nullptr, "", true},
+        {{"/qb", "/log", "x"}, RunMode::Passive, RestartChoice::Never, "x", "", true},
+        {{"/allusers", "/norestart"}, RunMode::Interactive, RestartChoice::Never, nullptr, "", true},
         {{"/quiet"}, RunMode::Quiet, RestartChoice::Never, nullptr, ""},
         {{"-Q", "/LOG", "C:\\a b\\x.log"}, RunMode::Quiet, RestartChoice::Never, "C:\\a b\\x.log", ""},
         {{"/passive", "/log=C:\\x.log"}, RunMode::Passive, RestartChoice::Never, "C:\\x.log", ""},
@@ -45,6 +53,7 @@ TEST(SetupSwitchesParse, FormsThatDeploymentToolsWrite) {
         EXPECT_EQ(s.restart, c.restart) << at;
         EXPECT_EQ(s.logPath ? std::string(s.logPath) : "-", c.log ? std::string(c.log) : "-") << at;
         EXPECT_STREQ(s.installerArgs, c.installerArgs) << at;
+        EXPECT_EQ(s.allUsers, c.allUsers || c.mode != RunMode::Interactive) << at;
     }
     const SetupSwitches all = Parse({"/acceptlicense", "/ALLUSERS", "/?"});
     EXPECT_TRUE(all.acceptLicense && all.allUsers && all.help);
@@ -58,7 +67,10 @@ TEST(SetupSwitchesParse, WrongFormsNameTheirArgumentAndStayQuiet) {
         RunMode mode;          // still known: no box under /quiet
     };
     const Case cases[] = {
-        {{"/quiet", "/silent"}, "/silent", RunMode::Quiet},
+        {{"/quiet", "/silently"}, "/silently", RunMode::Quiet},
+        {{"/l*v", "C:\\x.log", "/qn"}, "/l*v", RunMode::Quiet},
+        {{"/s=1"}, "/s=1", RunMode::Quiet},
+        {{"/qn", "/qb"}, "/quiet /passive", RunMode::Quiet},
         {{"install", "/q"}, "install", RunMode::Quiet},
         {{"/", "/q"}, "/", RunMode::Quiet},
         {{"/log"}, "/log", RunMode::Interactive},
@@ -86,7 +98,8 @@ TEST(SetupOutcome, ExitCodesDeploymentToolsRead) {
     };
     RunOutcome done;
     done.completed = true;
-    RunOutcome needed = done, started = done, staged = done, failedButDone = done, running, unsupported, declined;
+    RunOutcome needed = done, started = done, staged = done, failedButDone = done, running, unsupported, declined,
+               noLog, badLine;
     needed.restart = RestartNeed::Needed;
     started.restart = RestartNeed::Started;
     staged.stagedOnly = true;
@@ -95,7 +108,10 @@ TEST(SetupOutcome, ExitCodesDeploymentToolsRead) {
     running.alreadyRunning = true;
     unsupported.unsupported = true;
     declined.declined = true;
+    noLog.logNotOpened = noLog.alreadyRunning = true;
+    badLine.badCommandLine = badLine.logNotOpened = true;
     const Case cases[] = {
+        {noLog, true, 1622},         {noLog, false, 1622},       {badLine, false, 1639},
         {done, true, 0},          {staged, true, 0},          {needed, true, 3010},   {started, false, 1641},
         {failedButDone, true, 1603}, {running, true, 1618},   {unsupported, true, 1633}, {declined, true, 1602},
         {RunOutcome{}, true, 1603},  {RunOutcome{}, false, 1602},
@@ -148,8 +164,50 @@ TEST(SetupRunLog, LinesAndWhatTheyShow) {
         DefaultLogPath(buffer, std::strlen(folder));
         EXPECT_STREQ(buffer, path);
     }
+    char alternative[64] = "C:\\Windows\\Temp\\";
+    DefaultLogPath(alternative, 16, 4294967295ul);
+    EXPECT_STREQ(alternative, "C:\\Windows\\Temp\\ORVEX-Setup-4294967295.log");
     EXPECT_EQ(InstallerCommandLine("C:\\m\\Setup\\Vista64.exe", "/S /v\"/qn\""),
               "\"C:\\m\\Setup\\Vista64.exe\" /S /v\"/qn\"");
+}
+
+// A log file is written only when it is a plain file of one link, reached
+// through no junction.
+TEST(SetupRunLog, NeverThroughALink) {
+    LogFileFacts plain;
+    plain.opened = plain.infoRead = true;
+    plain.attributes = 0x20;  // archive
+    plain.links = 1;
+    EXPECT_TRUE(LogFileUsable(plain));
+    LogFileFacts notOpened = plain, noInfo = plain, hardLink = plain, symbolicLink = plain, folder = plain,
+                 junctionOnTheWay = plain;
+    notOpened.opened = false;
+    noInfo.infoRead = false;
+    hardLink.links = 2;
+    symbolicLink.attributes = 0x420;
+    folder.attributes = 0x10;
+    junctionOnTheWay.folderIsReparse = true;
+    for (const LogFileFacts& f : {notOpened, noInfo, hardLink, symbolicLink, folder, junctionOnTheWay})
+        EXPECT_FALSE(LogFileUsable(f)) << f.attributes << " " << f.links;
+}
+
+// Boxes only where a person can see them; what the system cannot tell
+// (95, 98, Me) counts as seen.
+TEST(SetupSwitchesBoxes, OnlyWhereAPersonSees) {
+    struct Case {
+        ScreenFacts facts;
+        bool seen;
+    };
+    const Case cases[] = {
+        {{}, true},
+        {{true, true, true, 1, 6}, true},    // a user's session
+        {{true, true, true, 0, 5}, true},    // XP's console session is session 0
+        {{true, false, true, 1, 5}, false},  // a service's window station
+        {{true, true, true, 0, 6}, false},   // Vista on: session 0 is the services'
+        {{true, true, true, 0, 10}, false},
+        {{true, false, false, 0, 4}, false},  // NT 4.0's service station
+    };
+    for (const Case& c : cases) EXPECT_EQ(PersonCanSee(c.facts), c.seen) << c.facts.session << c.facts.majorVersion;
 }
 
 }  // namespace
