@@ -55,8 +55,11 @@ bool Open(const char* path) {
     // A link at the name is opened as itself (the NT family; 95, 98 and Me
     // have no links and may not take the flag), then judged by the opened
     // handle: nothing can be swapped in between.
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
     const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH |
-                        (GetVersion() < 0x80000000u ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+                        (version.dwPlatformId == VER_PLATFORM_WIN32_NT ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
     unique_hfile file;
     if (!facts.folderIsReparse)
         file.reset(CreateFileA(full, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "app/language.h"
 #include "app/platform.h"
@@ -20,6 +21,14 @@ constexpr char kGlobalMarkName[] = "Global\\ORVEX-Reader-Setup";
 constexpr const char* kMarkName = kGlobalMarkName + 7;
 
 char PathLetter(InstallPath path) { return static_cast<char>('A' + static_cast<int>(path)); }
+
+// The last `c` in `text`; nullptr when there is none.
+char* LastOf(char* text, char c) {
+    char* last = nullptr;
+    for (; *text; ++text)
+        if (*text == c) last = text;
+    return last;
+}
 
 // Whether a person can see this process's boxes (a deployment tool's
 // system account runs where nobody can). Looked up at run time: 95, 98 and
@@ -43,17 +52,21 @@ bool BoxesSeen() {
     f.stationKnown = current && objectInfo(current, UOI_FLAGS, &flags, sizeof flags, &size);
     f.stationVisible = (flags.dwFlags & WSF_VISIBLE) != 0;
     f.sessionKnown = session && session(GetCurrentProcessId(), &f.session);
-    f.majorVersion = LOBYTE(LOWORD(GetVersion()));
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    f.majorVersion = version.dwMajorVersion;
     return PersonCanSee(f);
 }
 
-// A box of a run with switches: what is wrong, then (apart) the switches
-// and exit codes where asked.
-void ShowBox(std::string text, bool withHelp) {
-    const bool problem = !text.empty();
-    if (withHelp) text += (problem ? "\r\n\r\n" : "") + ToCodePage(txtSwitchesHelp, CP_ACP);
-    MessageBoxA(nullptr, text.c_str(), ToCodePage(txtSwitchesCaption, CP_ACP).c_str(),
-                MB_OK | (problem ? MB_ICONERROR : MB_ICONINFORMATION));
+// A box of a run with switches: what is wrong (a text, then the argument
+// or file it is about), then, apart, the switches and exit codes where asked.
+void ShowBox(const char* problem, const char* detail, bool withHelp) {
+    const std::string help = withHelp ? ToCodePage(txtSwitchesHelp, CP_ACP) : std::string();
+    char text[1025];  // wsprintf's most; the detail is cut short, never the help
+    wsprintfA(text, "%s%.260s%s%s", problem, detail, *problem && withHelp ? "\r\n\r\n" : "", help.c_str());
+    MessageBoxA(nullptr, text, ToCodePage(txtSwitchesCaption, CP_ACP).c_str(),
+                MB_OK | (*problem ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
 // The log named on the command line; else, for an unattended run or a
@@ -101,7 +114,7 @@ unsigned RunWithSwitches(int count, const char* const* args, bool anotherRunning
     const SetupSwitches& s = Switches();
     const bool boxes = s.mode != RunMode::Quiet && BoxesSeen();
     if (s.help && !s.problem) {
-        if (boxes) ShowBox("", true);
+        if (boxes) ShowBox("", "", true);
         return exitcode::kInstalled;
     }
 
@@ -116,7 +129,7 @@ unsigned RunWithSwitches(int count, const char* const* args, bool anotherRunning
     const DWORD n = GetModuleFileNameA(nullptr, module, sizeof module);
     module[n < sizeof module ? n : 0] = '\0';
     std::memcpy(medium, module, sizeof module);
-    char* name = std::strrchr(medium, '\\');
+    char* name = LastOf(medium, '\\');
     if (name) name[name == medium + 2] = '\0';  // a drive's root keeps its backslash
     const bool inMedium = name && SetCurrentDirectoryA(medium);
     const DWORD mediumError = GetLastError();
@@ -124,8 +137,8 @@ unsigned RunWithSwitches(int count, const char* const* args, bool anotherRunning
     const PlatformCode platform = DetectPlatform();
     const InstallPath path = PathForPlatform(platform);
     // The version as the window's title shows it: its last word.
-    const std::string title = ToCodePage(txtSetupTitle[0], CP_ACP);
-    const char* version = std::strrchr(title.c_str(), ' ');
+    std::string title = ToCodePage(txtSetupTitle[0], CP_ACP);
+    const char* version = LastOf(title.data(), ' ');
     CommandLineForLog(count, args, commandLine, sizeof commandLine);
     runlog::Line("setup.exe %s started: \"%s\" in \"%s\", medium \"%s\", command line \"%s\", platform %d (%s), "
                  "path %c",
@@ -136,11 +149,11 @@ unsigned RunWithSwitches(int count, const char* const* args, bool anotherRunning
     if (s.problem) {
         runlog::Line("wrong command line: %s%s", s.problem, s.problemArgument);
         Outcome().badCommandLine = true;
-        if (boxes) ShowBox(std::string(s.problem) + s.problemArgument, true);
+        if (boxes) ShowBox(s.problem, s.problemArgument, true);
     } else if (!logged) {
         Outcome().logNotOpened = true;
         const char* log = s.logPath && *s.logPath ? s.logPath : passedOver;
-        if (boxes) ShowBox(ToCodePage(txtLogNotOpened, CP_ACP) + log, false);
+        if (boxes) ShowBox(ToCodePage(txtLogNotOpened, CP_ACP).c_str(), log, false);
     } else if (!inMedium) {
         runlog::Step(false, mediumError, "the medium's folder \"%s\" as the current folder", medium);
         Outcome().failed = true;

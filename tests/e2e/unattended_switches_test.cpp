@@ -81,4 +81,17 @@ const SwitchesCase kSwitches[] = {
 INSTANTIATE_TEST_SUITE_P(FleetTools, Switches, ::testing::ValuesIn(kSwitches),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// By hand, a wrong switch: its box, the problem apart from the help; 1639
+// and the log all the same.
+TEST_F(Unattended, WrongSwitchByHand) {
+    Prepare({"win32", "winxp", "en_US"});
+    const std::string dir = SetupDirInPrefix();
+    const e2e::RobotResult r = RobotOk({"launch", "--exe", dir + "\\setup.exe", "--dir", dir, "--args", "/bogus",
+                                        "wait-box", "press-box", "--button", "OK", "wait-exit", "--timeout", "30000"});
+    EXPECT_EQ(r.Line("box").Get("message").rfind("Unknown switch: /bogus\r\n\r\nsetup.exe [/quiet", 0), 0u) << r.raw;
+    EXPECT_EQ(r.Line("exited").Int("code"), 1639) << r.raw;
+    const auto lines = ExpectLog(kTempLog, FirstLine("/bogus", ", platform 6, path C"), 1639);
+    EXPECT_EQ(lines.size() > 1 ? lines[1] : "", "wrong command line: Unknown switch: /bogus");
+}
+
 }  // namespace
