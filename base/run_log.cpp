@@ -44,7 +44,7 @@ bool Open(const char* path) {
     LogFileFacts facts;
     // The folders on the way (after the drive's root), made where missing
     // and looked at before anything is made or opened through them.
-    for (char* c = full + 3; *c; ++c) {
+    for (char* c = full + 3; *c && !facts.folderIsReparse; ++c) {
         if (*c != '\\') continue;
         *c = '\0';
         const DWORD attributes = GetFileAttributesA(full);
@@ -52,14 +52,16 @@ bool Open(const char* path) {
         else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) facts.folderIsReparse = true;
         *c = '\\';
     }
-    // A link at the name is opened as itself (the NT family; 95, 98 and Me
-    // have no links and may not take the flag), then judged by the opened
-    // handle: nothing can be swapped in between.
+    // A link at the name is opened as itself (from Windows 2000 on: older
+    // systems have no reparse points and may not take the flag), then judged
+    // by the opened handle: nothing can be swapped in between.
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExA(&version);
     const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH |
-                        (version.dwPlatformId == VER_PLATFORM_WIN32_NT ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+                        (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5
+                             ? FILE_FLAG_OPEN_REPARSE_POINT
+                             : 0);
     unique_hfile file;
     if (!facts.folderIsReparse)
         file.reset(CreateFileA(full, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
