@@ -43,14 +43,12 @@ protected:
     std::string FirstLine(const std::string& args, const std::string& platformAndPath,
                           const std::string& startedIn = "") const {
         static const std::map<std::string, std::string> kNames = {
-            {"2", "Windows 98"}, {"4", "Windows NT 4.0"}, {"6", "Windows XP"},
-            {"9", "Windows Vista"}, {"11", "Windows later than Vista"}, {"12", "Windows not supported"}};
-        std::smatch m;
-        EXPECT_TRUE(std::regex_match(platformAndPath, m, std::regex(", platform (\\d+), path ([A-F])")));
-        const std::string dir = SetupDirInPrefix(), code = m.size() == 3 ? m[1].str() : "";
+            {"2", "98"}, {"4", "NT 4.0"}, {"6", "XP"}, {"9", "Vista"}, {"11", "later than Vista"}, {"12", "not supported"}};
+        const size_t path = platformAndPath.rfind(',');
+        const std::string dir = SetupDirInPrefix(), code = platformAndPath.substr(11, path - 11);
         return "setup.exe v6.4 started: \"" + dir + "\\setup.exe\" in \"" + (startedIn.empty() ? dir : startedIn) +
-               "\", medium \"" + dir + "\", command line \"" + args + "\", platform " + code + " (" +
-               (kNames.count(code) ? kNames.at(code) : "?") + "), path " + (m.size() == 3 ? m[2].str() : "");
+               "\", medium \"" + dir + "\", command line \"" + args + "\", platform " + code + " (Windows " +
+               kNames.at(code) + ")" + platformAndPath.substr(path);
     }
     // The log's lines, each dated and ended by CR LF, without their dates;
     // the first one (when given) names the run, the last one the exit code.

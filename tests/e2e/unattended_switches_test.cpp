@@ -15,9 +15,9 @@ struct SwitchesCase {
     const char* name;
     const char* args;
     long exitCode;
-    Expected (*changes)();  // beside the log
-    const char* log;        // under drive_c ('*' at its end: any rest); nullptr: none
-    const char* startIn = "";  // the current folder setup.exe is started in; empty: the Setup folder
+    Expected (*changes)();     // beside the log
+    const char* log;           // under drive_c; nullptr: none; a '*' ends the default log's other name
+    const char* startIn = "";  // the current folder setup.exe starts in; empty: the Setup folder
     int runs = 1;
     bool linkAtDefaultLog = false;  // a hard link to win.ini at the default log's name
 };
@@ -44,28 +44,18 @@ TEST_P(Switches, WhatFleetToolsGet) {
     if (c.log) e.filesCreated.push_back(c.log);
     ExpectChanges(AuditNow(), e);
     if (!c.log) return;
-
     std::string log = c.log;
-    if (log.back() == '*') {
-        const std::filesystem::path folder = std::filesystem::path(driveC_ + "/" + log).parent_path();
-        for (const auto& f : std::filesystem::directory_iterator(folder))
-            if (install_e2e::Matches(c.log, "users/root/Temp/" + f.path().filename().string()))
-                log = "users/root/Temp/" + f.path().filename().string();
-    }
+    for (const auto& f : std::filesystem::directory_iterator(driveC_ + "/users/root/Temp"))
+        if (install_e2e::Matches(c.log, "users/root/Temp/" + f.path().filename().string()))
+            log = "users/root/Temp/" + f.path().filename().string();
     const auto lines = ExpectLog(log, FirstLine(c.args, ", platform 6, path C", c.startIn), c.exitCode);
     // Appended: every run's lines stay.
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("setup.exe ", 0) == 0; }),
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.rfind("setup.exe ", 0) == 0; }),
               c.runs);
     if (c.linkAtDefaultLog) {
-        EXPECT_EQ(lines.size() > 1 ? lines[1] : "", "\"C:\\users\\root\\Temp\\ORVEX-Setup.log\" is a link or cannot be "
-                                                     "opened: this log takes its place");
+        EXPECT_EQ(lines.at(1), "\"C:\\users\\root\\Temp\\ORVEX-Setup.log\" is a link or cannot be opened: this log "
+                               "takes its place");
     }
-}
-
-Expected PathCWithLogFolders() {
-    Expected e = PathCAllUsers();
-    e.filesCreated.insert(e.filesCreated.end(), {"new logs/", "new logs/run 1/"});
-    return e;
 }
 
 const SwitchesCase kSwitches[] = {
@@ -73,8 +63,11 @@ const SwitchesCase kSwitches[] = {
     {"S", "/S", 3010, PathCAllUsers, kTempLog},
     {"qn", "/qn", 3010, PathCAllUsers, kTempLog},
     {"LogNamesAFolder", "/quiet /log C:\\windows", 1622, Nothing, nullptr},
-    {"LogInAMissingFolder", "/quiet /log \"C:\\new logs\\run 1\\orvex.log\"", 3010, PathCWithLogFolders,
-     "new logs/run 1/orvex.log"},
+    {"LogInAMissingFolder", "/quiet /log \"C:\\new logs\\run 1\\orvex.log\"", 3010, [] {
+         Expected e = PathCAllUsers();
+         e.filesCreated.insert(e.filesCreated.end(), {"new logs/", "new logs/run 1/"});
+         return e;
+     }, "new logs/run 1/orvex.log"},
     {"HardLinkAtTheDefaultLog", "/quiet", 3010, PathCAllUsers, "users/root/Temp/ORVEX-Setup-*", "", 1, true},
     {"TwoRunsOneLog", "/quiet", 3010, PathCAllUsers, kTempLog, "", 2},
 };
@@ -91,7 +84,7 @@ TEST_F(Unattended, WrongSwitchByHand) {
     EXPECT_EQ(r.Line("box").Get("message").rfind("Unknown switch: /bogus\r\n\r\nsetup.exe [/quiet", 0), 0u) << r.raw;
     EXPECT_EQ(r.Line("exited").Int("code"), 1639) << r.raw;
     const auto lines = ExpectLog(kTempLog, FirstLine("/bogus", ", platform 6, path C"), 1639);
-    EXPECT_EQ(lines.size() > 1 ? lines[1] : "", "wrong command line: Unknown switch: /bogus");
+    EXPECT_EQ(lines.at(1), "wrong command line: Unknown switch: /bogus");
 }
 
 }  // namespace

@@ -33,7 +33,6 @@ TEST(SetupSwitchesParse, FormsThatDeploymentToolsWrite) {
         {{"/VerySilent"}, RunMode::Quiet, RestartChoice::Never, nullptr, "", true},
         {{"/qn", "/allusers"}, RunMode::Quiet, RestartChoice::Never, nullptr, "", true},
         {{"/qb", "/log", "x"}, RunMode::Passive, RestartChoice::Never, "x", "", true},
-        {{"/allusers", "/norestart"}, RunMode::Interactive, RestartChoice::Never, nullptr, "", true},
         {{"/quiet"}, RunMode::Quiet, RestartChoice::Never, nullptr, ""},
         {{"-Q", "/LOG", "C:\\a b\\x.log"}, RunMode::Quiet, RestartChoice::Never, "C:\\a b\\x.log", ""},
         {{"/passive", "/log=C:\\x.log"}, RunMode::Passive, RestartChoice::Never, "C:\\x.log", ""},
@@ -172,42 +171,21 @@ TEST(SetupRunLog, LinesAndWhatTheyShow) {
 }
 
 // A log file is written only when it is a plain file of one link, reached
-// through no junction.
-TEST(SetupRunLog, NeverThroughALink) {
-    LogFileFacts plain;
-    plain.opened = plain.infoRead = true;
-    plain.attributes = 0x20;  // archive
-    plain.links = 1;
-    EXPECT_TRUE(LogFileUsable(plain));
-    LogFileFacts notOpened = plain, noInfo = plain, hardLink = plain, symbolicLink = plain, folder = plain,
-                 junctionOnTheWay = plain;
-    notOpened.opened = false;
-    noInfo.infoRead = false;
-    hardLink.links = 2;
-    symbolicLink.attributes = 0x420;
-    folder.attributes = 0x10;
-    junctionOnTheWay.folderIsReparse = true;
-    for (const LogFileFacts& f : {notOpened, noInfo, hardLink, symbolicLink, folder, junctionOnTheWay})
-        EXPECT_FALSE(LogFileUsable(f)) << f.attributes << " " << f.links;
-}
-
-// Boxes only where a person can see them; what the system cannot tell
-// (95, 98, Me) counts as seen.
-TEST(SetupSwitchesBoxes, OnlyWhereAPersonSees) {
-    struct Case {
-        ScreenFacts facts;
-        bool seen;
-    };
-    const Case cases[] = {
-        {{}, true},
-        {{true, true, true, 1, 6}, true},    // a user's session
-        {{true, true, true, 0, 5}, true},    // XP's console session is session 0
-        {{true, false, true, 1, 5}, false},  // a service's window station
-        {{true, true, true, 0, 6}, false},   // Vista on: session 0 is the services'
-        {{true, true, true, 0, 10}, false},
-        {{true, false, false, 0, 4}, false},  // NT 4.0's service station
-    };
-    for (const Case& c : cases) EXPECT_EQ(PersonCanSee(c.facts), c.seen) << c.facts.session << c.facts.majorVersion;
+// through no junction; boxes show only where a person can see them (what
+// the system cannot tell, as on 95, 98, Me, counts as seen).
+TEST(SetupRunLog, NeverThroughALinkAndBoxesOnlyWhereSeen) {
+    // opened, its facts read, attributes, links, a junction on the way
+    const std::pair<LogFileFacts, bool> files[] = {
+        {{true, true, 0x20, 1, false}, true},   {{false, true, 0x20, 1, false}, false},
+        {{true, false, 0x20, 1, false}, false}, {{true, true, 0x20, 2, false}, false},
+        {{true, true, 0x420, 1, false}, false}, {{true, true, 0x10, 1, false}, false},
+        {{true, true, 0x20, 1, true}, false}};
+    for (const auto& [f, usable] : files) EXPECT_EQ(LogFileUsable(f), usable) << f.attributes << " " << f.links;
+    // station known, visible, session known, session, major version
+    const std::pair<ScreenFacts, bool> screens[] = {
+        {{}, true},  {{true, true, true, 1, 6}, true}, {{true, true, true, 0, 5}, true},  // XP's console: session 0
+        {{true, false, true, 1, 5}, false}, {{true, true, true, 0, 6}, false}, {{true, false, false, 0, 4}, false}};
+    for (const auto& [f, seen] : screens) EXPECT_EQ(PersonCanSee(f), seen) << f.session << " " << f.majorVersion;
 }
 
 }  // namespace
