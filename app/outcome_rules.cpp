@@ -4,6 +4,8 @@ namespace rs {
 
 std::uint32_t ExitCodeFor(const RunOutcome& o, bool unattended) {
     using namespace exitcode;
+    if (o.badCommandLine) return kBadCommandLine;
+    if (o.logNotOpened) return kLogNotOpened;
     if (o.alreadyRunning) return kAlreadyRunning;
     if (o.unsupported) return kUnsupported;
     if (o.failed) return kFailed;
@@ -21,6 +23,7 @@ const char* ExitCodeMeaning(std::uint32_t code) {
         case exitcode::kRestartStarted: return "installed, restart started";
         case exitcode::kNotInstalled: return "not installed (licence not accepted, or declined)";
         case exitcode::kFailed: return "failed";
+        case exitcode::kLogNotOpened: return "the log cannot be opened (nothing changed)";
         case exitcode::kAlreadyRunning: return "another setup runs";
         case exitcode::kUnsupported: return "system not supported";
         case exitcode::kBadCommandLine: return "wrong command line";

@@ -12,6 +12,7 @@ inline constexpr std::uint32_t kRestartNeeded = 3010;
 inline constexpr std::uint32_t kRestartStarted = 1641;
 inline constexpr std::uint32_t kNotInstalled = 1602;
 inline constexpr std::uint32_t kFailed = 1603;
+inline constexpr std::uint32_t kLogNotOpened = 1622;
 inline constexpr std::uint32_t kAlreadyRunning = 1618;
 inline constexpr std::uint32_t kUnsupported = 1633;
 inline constexpr std::uint32_t kBadCommandLine = 1639;
@@ -20,6 +21,8 @@ inline constexpr std::uint32_t kBadCommandLine = 1639;
 enum class RestartNeed { None, Needed, Started };
 
 struct RunOutcome {
+    bool badCommandLine = false;
+    bool logNotOpened = false;  // nothing done: the log cannot be opened
     bool alreadyRunning = false;
     bool unsupported = false;
     bool declined = false;   // the licence not accepted, or a person said No

@@ -1,5 +1,7 @@
 #include "app/platform_rules.h"
 
+#include <cstring>
+
 namespace rs {
 
 namespace {
@@ -31,6 +33,17 @@ PlatformCode ClassifyPlatform(const VersionFacts& f) {
     if (f.major == 6 && f.minor >= 1 && f.minor <= 3) return 11;
     if (f.major > 6) return 11;
     return 12;
+}
+
+const char* PlatformName(PlatformCode platform) {
+    // One text, the names after one another: no table of addresses.
+    static constexpr char kNames[] =
+        "Windows not supported\0Windows 95\0Windows 98\0Windows Me\0Windows NT 4.0\0Windows 2000\0"
+        "Windows XP\0Windows XP 64-bit\0Windows 5.2 (Server 2003, XP x64)\0Windows Vista\0"
+        "Windows Vista 64-bit\0Windows later than Vista";
+    const char* name = kNames;
+    for (int i = platform >= 1 && platform <= 11 ? platform : 0; i > 0; --i) name += std::strlen(name) + 1;
+    return name;
 }
 
 }  // namespace rs

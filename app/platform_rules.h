@@ -16,4 +16,7 @@ struct VersionFacts {
 
 PlatformCode ClassifyPlatform(const VersionFacts& facts);
 
+// The platform's name as administrators read it in the log ("Windows XP").
+const char* PlatformName(PlatformCode platform);
+
 }  // namespace rs

@@ -17,7 +17,13 @@ struct SwitchName {
 constexpr SwitchName kSwitches[] = {
     {"quiet", Switch::Quiet},
     {"q", Switch::Quiet},
+    // Other installers' silent switches, as administrators type them from habit.
+    {"qn", Switch::Quiet},
+    {"s", Switch::Quiet},
+    {"silent", Switch::Quiet},
+    {"verysilent", Switch::Quiet},
     {"passive", Switch::Passive},
+    {"qb", Switch::Passive},
     {"norestart", Switch::NoRestart},
     {"forcerestart", Switch::ForceRestart},
     {"log", Switch::Log},
@@ -86,9 +92,11 @@ SetupSwitches ParseSwitches(int count, const char* const* args) {
     }
     auto given = [seen](Switch which) { return (seen >> static_cast<unsigned>(which) & 1u) != 0; };
     s.acceptLicense = given(Switch::AcceptLicense);
-    s.allUsers = given(Switch::AllUsers);
     s.help = given(Switch::Help);
     const bool quiet = given(Switch::Quiet), passive = given(Switch::Passive);
+    // Nobody's own profile is the place for a deployment tool's shortcuts
+    // (the system account's is nobody's).
+    s.allUsers = given(Switch::AllUsers) || quiet || passive;
     const bool noRestart = given(Switch::NoRestart), forceRestart = given(Switch::ForceRestart);
     if (quiet && passive) problem("These switches exclude each other: ", "/quiet /passive");
     if (noRestart && forceRestart) problem("These switches exclude each other: ", "/norestart /forcerestart");
@@ -135,11 +143,25 @@ std::size_t CommandLineForLog(int count, const char* const* args, char* line, st
     return length;
 }
 
-void DefaultLogPath(char* path, std::size_t length) {
-    static constexpr char kName[] = "ORVEX-Setup.log";
+void DefaultLogPath(char* path, std::size_t length, unsigned long alternative) {
+    static constexpr char kName[] = "ORVEX-Setup";
     char* end = path + length;
     if (length > 0 && end[-1] != '\\') *end++ = '\\';
-    std::memcpy(end, kName, sizeof kName);
+    std::memcpy(end, kName, sizeof kName - 1);
+    end += sizeof kName - 1;
+    if (alternative) {
+        char digits[10];
+        int n = 0;
+        for (; alternative; alternative /= 10) digits[n++] = static_cast<char>('0' + alternative % 10);
+        *end++ = '-';
+        while (n > 0) *end++ = digits[--n];
+    }
+    std::memcpy(end, ".log", 5);
+}
+
+bool PersonCanSee(const ScreenFacts& f) {
+    if (f.stationKnown && !f.stationVisible) return false;
+    return !(f.sessionKnown && f.session == 0 && f.majorVersion >= 6);
 }
 
 }  // namespace rs

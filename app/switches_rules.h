@@ -17,7 +17,7 @@ struct SetupSwitches {
     RestartChoice restart = RestartChoice::Ask;
     const char* logPath = nullptr;  // nullptr: the default (unattended) or none
     bool acceptLicense = false;
-    bool allUsers = false;
+    bool allUsers = false;  // also every unattended run
     const char* installerArgs = "";
     bool help = false;
     // What is wrong with the command line, and the argument it is about;
@@ -37,7 +37,22 @@ SetupSwitches ParseSwitches(int count, const char* const* args);
 std::size_t CommandLineForLog(int count, const char* const* args, char* line, std::size_t size);
 
 // %TEMP%\ORVEX-Setup.log: the folder GetTempPath gave, `length` characters
-// in `path`, becomes the log's path (the buffer holds 17 more).
-void DefaultLogPath(char* path, std::size_t length);
+// in `path`, becomes the log's path (the buffer holds 28 more). A number
+// other than 0 names the log taken instead when that name is a link:
+// ORVEX-Setup-<alternative>.log.
+void DefaultLogPath(char* path, std::size_t length, unsigned long alternative = 0);
+
+// What the system tells about where this process's boxes would show.
+struct ScreenFacts {
+    bool stationKnown = false;    // the window station's flags were read
+    bool stationVisible = false;  // WSF_VISIBLE: an interactive station
+    bool sessionKnown = false;
+    unsigned long session = 0;
+    unsigned majorVersion = 0;
+};
+// Whether a person can see a box: not on a service's window station, nor
+// in session 0 from Vista on, where only services run. What the system
+// cannot tell (95, 98, Me have no window stations) counts as seen.
+bool PersonCanSee(const ScreenFacts& facts);
 
 }  // namespace rs

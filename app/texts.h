@@ -54,5 +54,6 @@ extern const char16_t txtNoticeOk[];            // notice button, every language
 // ---- Runs with switches (deployment tools): English only ----
 extern const char16_t txtSwitchesCaption[];  // the help box's and the command-line box's caption
 extern const char16_t txtSwitchesHelp[];     // the switches and exit codes
+extern const char16_t txtLogNotOpened[];     // followed by the log's path
 
 }  // namespace rs

@@ -39,9 +39,41 @@ void Write(DWORD callersError, const char* format, va_list args, const char* res
 }  // namespace
 
 bool Open(const char* path) {
-    unique_hfile file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-    if (!file) return false;
+    char full[MAX_PATH];
+    char* name = nullptr;
+    const DWORD n = GetFullPathNameA(path, MAX_PATH, full, &name);
+    if (n < 3 || n >= MAX_PATH) return false;
+    LogFileFacts facts;
+    // The folders on the way (after the drive's root), made where missing
+    // and looked at before anything is made or opened through them.
+    for (char* c = full + 3; *c && !facts.folderIsReparse; ++c) {
+        if (*c != '\\') continue;
+        *c = '\0';
+        const DWORD attributes = GetFileAttributesA(full);
+        if (attributes == INVALID_FILE_ATTRIBUTES) CreateDirectoryA(full, nullptr);
+        else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) facts.folderIsReparse = true;
+        *c = '\\';
+    }
+    // A link at the name is opened as itself (from Windows 2000 on: older
+    // systems have no reparse points and may not take the flag), then judged
+    // by the opened handle: nothing can be swapped in between.
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH |
+                        (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5
+                             ? FILE_FLAG_OPEN_REPARSE_POINT
+                             : 0);
+    unique_hfile file;
+    if (!facts.folderIsReparse)
+        file.reset(CreateFileA(full, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_ALWAYS, flags, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    facts.opened = static_cast<bool>(file);
+    facts.infoRead = file && GetFileInformationByHandle(file.get(), &info);
+    facts.attributes = info.dwFileAttributes;
+    facts.links = info.nNumberOfLinks;
+    if (!LogFileUsable(facts)) return false;
     File() = std::move(file);
     return true;
 }

@@ -9,8 +9,9 @@
 
 namespace rs::runlog {
 
-// Appends to `path` from now on; false (and the log stays off) when the
-// file cannot be opened.
+// Appends to `path` from now on, its missing folders made; false (and the
+// log stays off) when the file cannot be opened or is reached through a
+// link (LogFileUsable).
 bool Open(const char* path);
 
 // One line with the local date and time, its text formatted as the

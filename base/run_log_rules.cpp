@@ -40,4 +40,10 @@ const char* StepEndFormat(StepEnd end, unsigned long error) {
     }
 }
 
+bool LogFileUsable(const LogFileFacts& f) {
+    constexpr unsigned long kFolder = 0x10, kReparsePoint = 0x400;  // FILE_ATTRIBUTE_*
+    return f.opened && f.infoRead && f.links == 1 && !(f.attributes & (kFolder | kReparsePoint)) &&
+           !f.folderIsReparse;
+}
+
 }  // namespace rs

@@ -30,4 +30,18 @@ StepEnd EndOfStep(StepKind kind, bool ok, unsigned long error);
 // 0xFFFF, the setup API's and COM's, in hexadecimal).
 const char* StepEndFormat(StepEnd end, unsigned long error);
 
+// What the system tells about a log file opened (or created) at its name.
+struct LogFileFacts {
+    bool opened = false;
+    bool infoRead = false;          // the open handle's attributes and links were read
+    unsigned long attributes = 0;   // FILE_ATTRIBUTE_* of the opened file
+    unsigned long links = 0;        // its hard links
+    bool folderIsReparse = false;   // a folder on its way is a junction or link
+};
+
+// A log is never written through a link, where it would land in any file a
+// user chose: a file that is a symbolic link or other reparse point, one
+// reached through a junction, one with a second hard link, or a folder.
+bool LogFileUsable(const LogFileFacts& facts);
+
 }  // namespace rs

@@ -107,7 +107,8 @@ void RunPathB(TSetupForm& form) {
 void RunPathC(TSetupForm& form, PlatformCode platform) {
     StartSmartCardService();
     form.SetProgress(progress::kServiceStarted);
-    if (!BindReaderDriver(form.Handle(), form.Language, BindingInfPath(platform, CurrentDirectory()))) return;
+    const std::string infPath = BindingInfPath(platform, CurrentDirectory(), Switches().given);
+    if (!BindReaderDriver(form.Handle(), form.Language, infPath)) return;
     form.SetProgress(progress::kDriverBound);
     InstallUtilitiesAndGuide(form.Handle(), form.Language);  // a shortcut failure escapes from here
     form.SetProgress(progress::kUtilitiesInstalled);

@@ -25,9 +25,9 @@ InstallPath PathForPlatform(PlatformCode platform) {
     }
 }
 
-std::string BindingInfPath(PlatformCode platform, const std::string& currentDirectory) {
+std::string BindingInfPath(PlatformCode platform, const std::string& currentDirectory, bool fullPath) {
     if (platform == 5) return currentDirectory + "\\Drivers\\win2000\\orvex.inf";
-    return ".\\Drivers\\winxp\\orvex.inf";
+    return (fullPath ? currentDirectory : ".") + "\\Drivers\\winxp\\orvex.inf";
 }
 
 std::string ExternalInstallerName(PlatformCode platform) {

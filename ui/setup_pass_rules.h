@@ -29,8 +29,10 @@ constexpr int kWindowDisabled = 4;     // D
 }  // namespace progress
 
 // Windows 2000 binds from the absolute path under the current directory;
-// every other path-C platform from the relative one.
-std::string BindingInfPath(PlatformCode platform, const std::string& currentDirectory);
+// every other path-C platform from the relative one, unless the full path
+// is asked for (a run with switches: the binding and staging are handed
+// full paths, whatever folders they resolve paths in).
+std::string BindingInfPath(PlatformCode platform, const std::string& currentDirectory, bool fullPath = false);
 
 // "XP64.exe", "Vista32.exe", "Vista64.exe"; empty for other platforms.
 std::string ExternalInstallerName(PlatformCode platform);

@@ -109,8 +109,10 @@ protected:
     // exit code, while the robot and the X server watch the screen from
     // before its start until it has ended. The robot's output (with
     // setup.exe's own: the setup API's fixme channel on) is kept. Another
-    // program in setup.exe's place: exe, its Windows path.
-    WatchedRun RunWatched(const std::string& args, int timeoutMs = 60000, const std::string& exe = "");
+    // program in setup.exe's place: exe, its Windows path; another current
+    // folder: startIn, its Windows path.
+    WatchedRun RunWatched(const std::string& args, int timeoutMs = 60000, const std::string& exe = "",
+                          const std::string& startIn = "");
     // C:\... of the Setup folder (setupDir_).
     std::string SetupDirInPrefix() const;
 

@@ -125,12 +125,14 @@ std::string SetupTest::SetupDirInPrefix() const {
     return dir;
 }
 
-WatchedRun SetupTest::RunWatched(const std::string& args, int timeoutMs, const std::string& exe) {
+WatchedRun SetupTest::RunWatched(const std::string& args, int timeoutMs, const std::string& exe,
+                                 const std::string& startIn) {
     WatchedRun run;
     XMapWatch x(ArtifactDir() + "/x-events.txt");
     EXPECT_TRUE(x.Start()) << "xev does not report the root window's changes";
     const std::string dir = SetupDirInPrefix();
-    std::vector<std::string> steps = {"watch", "launch", "--exe", exe.empty() ? dir + "\\setup.exe" : exe, "--dir", dir};
+    std::vector<std::string> steps = {"watch", "launch", "--exe", exe.empty() ? dir + "\\setup.exe" : exe,
+                                      "--dir", startIn.empty() ? dir : startIn};
     if (!args.empty()) steps.insert(steps.end(), {"--args", args});
     steps.insert(steps.end(), {"wait-exit", "--timeout", std::to_string(timeoutMs), "unwatch"});
     run.robot = Robot(steps, timeoutMs + 60000, "-all,fixme+setupapi");

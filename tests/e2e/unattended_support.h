@@ -2,6 +2,7 @@
 // prompts, the log read back line by line.
 #pragma once
 #include <algorithm>
+#include <map>
 #include <regex>
 
 #include "tests/e2e/install_support.h"
@@ -20,7 +21,10 @@ inline Expected PathA() { return install_e2e::PathA(); }
 inline Expected PathB() { return install_e2e::PathB(); }
 inline Expected PathC() { return install_e2e::PathC(); }
 inline Expected PathC64() { return install_e2e::PathC("Program Files (x86)"); }
-inline Expected PathCAllUsers() { return install_e2e::PathC("Program Files", "ProgramData/Microsoft/Windows/Start Menu/Programs/"); }
+// Unattended runs on the NT family put the group in the all-users Programs folder.
+inline constexpr char kAllUsersPrograms[] = "ProgramData/Microsoft/Windows/Start Menu/Programs/";
+inline Expected PathCAllUsers() { return install_e2e::PathC("Program Files", kAllUsersPrograms); }
+inline Expected PathC64AllUsers() { return install_e2e::PathC("Program Files (x86)", kAllUsersPrograms); }
 inline Expected PathD() { return install_e2e::PathD("Vista32"); }
 
 class Unattended : public InstallTest {
@@ -34,10 +38,17 @@ protected:
         return n;
     }
 
-    // The log's first line for setup.exe started with args.
-    std::string FirstLine(const std::string& args, const std::string& platformAndPath) const {
-        return "setup.exe started: \"" + SetupDirInPrefix() + "\\setup.exe\", command line \"" + args + "\"" +
-               platformAndPath;
+    // The log's first line for setup.exe started with args (in startedIn,
+    // else in the Setup folder); platformAndPath ", platform N, path X".
+    std::string FirstLine(const std::string& args, const std::string& platformAndPath,
+                          const std::string& startedIn = "") const {
+        static const std::map<std::string, std::string> kNames = {
+            {"2", "98"}, {"4", "NT 4.0"}, {"6", "XP"}, {"9", "Vista"}, {"11", "later than Vista"}, {"12", "not supported"}};
+        const size_t path = platformAndPath.rfind(',');
+        const std::string dir = SetupDirInPrefix(), code = platformAndPath.substr(11, path - 11);
+        return "setup.exe v6.4 started: \"" + dir + "\\setup.exe\" in \"" + (startedIn.empty() ? dir : startedIn) +
+               "\", medium \"" + dir + "\", command line \"" + args + "\", platform " + code + " (Windows " +
+               kNames.at(code) + ")" + platformAndPath.substr(path);
     }
     // The log's lines, each dated and ended by CR LF, without their dates;
     // the first one (when given) names the run, the last one the exit code.

@@ -56,14 +56,14 @@ const QuietCase kQuiet[] = {
     {"B_nt40", "win32", "nt40", "-QUIET -AcceptLicense", 3010, ", platform 4, path B", PathB},
     {"B_nt40_LicenceNotAccepted", "win32", "nt40", "/quiet", 1602, ", platform 4, path B", Nothing},
     {"C_winxp", "win32", "winxp", "/quiet /norestart /log \"C:\\setup logs.txt\"", 3010, ", platform 6, path C",
-     PathC, "setup logs.txt"},
+     PathCAllUsers, "setup logs.txt"},
     {"C_winxp_AllUsers", "win32", "winxp", "/q /allusers", 3010, ", platform 6, path C", PathCAllUsers},
     {"D_vista_0", "win32", "vista", "/quiet", 3010, ", platform 9, path D", PathD},
     {"D_vista_3010", "win32", "vista", "/quiet", 3010, ", platform 9, path D", PathD, kTempLog, "3010"},
     {"D_vista_1641", "win32", "vista", "/quiet", 1641, ", platform 9, path D", PathD, kTempLog, "1641"},
     {"D_vista_5", "win32", "vista", "/quiet", 1603, ", platform 9, path D", PathD, kTempLog, "5"},
-    {"E_win10_32", "win32", "win10", "/quiet", 3010, ", platform 11, path E", PathC},
-    {"E_win10_64", "win64", "win10", "/q", 3010, ", platform 11, path E", PathC64},
+    {"E_win10_32", "win32", "win10", "/quiet", 3010, ", platform 11, path E", PathCAllUsers},
+    {"E_win10_64", "win64", "win10", "/q", 3010, ", platform 11, path E", PathC64AllUsers},
     {"F_win2008", "win32", "win2008", "/quiet", 1633, ", platform 12, path F", Nothing},
 };
 INSTANTIATE_TEST_SUITE_P(Paths, Quiet, ::testing::ValuesIn(kQuiet),
@@ -85,13 +85,18 @@ TEST_F(Unattended, InstallerArgumentsReachTheInstaller) {
     EXPECT_EQ(e2e::ReadAll(driveC_ + "/" + kTempLog).find("/v/qn"), std::string::npos);
 }
 
-// A switch the program does not know: 1639 at once, nothing changed.
+// A switch the program does not know: 1639 at once, nothing changed but
+// the log, which names the switch.
 TEST_F(Unattended, WrongSwitch) {
     Prepare({"win32", "winxp", "en_US"});
     const e2e::WatchedRun run = RunWatched("/quiet /reboot");
     EXPECT_EQ(run.exitCode, 1639) << run.Describe();
     EXPECT_TRUE(run.NoWindow()) << run.Describe();
-    ExpectChanges(AuditNow(), Expected{});
+    Expected e;
+    e.filesCreated = {kTempLog};
+    ExpectChanges(AuditNow(), e);
+    const auto lines = ExpectLog(kTempLog, FirstLine("/quiet /reboot", ", platform 6, path C"), 1639);
+    EXPECT_EQ(lines.size() > 1 ? lines[1] : "", "wrong command line: Unknown switch: /reboot");
 }
 
 // Beside a run waiting in its setup window: 1618, nothing changed but the
@@ -125,7 +130,7 @@ TEST_F(Unattended, NoReaderStagesTheDriverPackage) {
     ASSERT_EQ(calls.size(), 1u) << e2e::ReadAll(newdevLog_);
     EXPECT_EQ(calls[0].count("flags") ? calls[0].at("flags") : "", "5");  // forced, no interface
     const std::string package = driveC_ + "/Program Files/ORVEX/Driver";
-    Expected e = install_e2e::PathC();
+    Expected e = PathCAllUsers();
     std::erase(e.filesCreated, "windows/inf/ORVEX.inf");  // one of the inf folder's files, whatever their names
     e.filesCreated.insert(e.filesCreated.end(), {"Program Files/ORVEX/Driver/", "windows/inf/*", kTempLog});
     for (const auto& f : std::filesystem::directory_iterator(setupDir_ + "/drivers/winxp")) {
@@ -167,7 +172,7 @@ TEST_F(Unattended, ForceRestartRestarts) {
     EXPECT_NE(restart.find("wineboot.exe --end-session\r\n"), std::string::npos) << restart;
     // Wine starts wineboot at the session's start too: the stand-in's own record.
     std::filesystem::remove(driveC_ + "/windows/system32/wineboot.installer-ran.txt");
-    Expected e = install_e2e::PathC();
+    Expected e = PathCAllUsers();
     e.filesCreated.insert(e.filesCreated.end(), {kTempLog, "medium/Setup/wineboot.installer-ran.txt"});
     ExpectChanges(AuditNow(), e);
     ExpectLog(kTempLog, FirstLine("/quiet /forcerestart", ", platform 6, path C"), 1641);
@@ -187,7 +192,7 @@ TEST_F(Unattended, PassiveEndsByItself) {
     EXPECT_EQ(shown, (std::set<std::string>{"setup.exe TApplication", "setup.exe TSetupForm"})) << run.Describe();
     EXPECT_EQ(run.mapped.size(), 2u) << run.Describe();
     EXPECT_EQ(RestartPrompts(run), 0);
-    Expected e = install_e2e::PathC();
+    Expected e = PathCAllUsers();
     e.filesCreated.push_back(kTempLog);
     ExpectChanges(AuditNow(), e);
 }

@@ -77,3 +77,11 @@ TEST(PlatformClassification, OtherPlatformIds) {
     f.platformId = 3;
     EXPECT_EQ(ClassifyPlatform(f), 12);
 }
+
+// The log names the platform: every code its own name, anything else "not supported".
+TEST(PlatformClassification, NamesInTheLog) {
+    const std::pair<int, const char*> names[] = {{1, "Windows 95"}, {7, "Windows XP 64-bit"},
+        {8, "Windows 5.2 (Server 2003, XP x64)"}, {11, "Windows later than Vista"}, {0, "Windows not supported"},
+        {12, "Windows not supported"}};
+    for (const auto& [code, name] : names) EXPECT_STREQ(rs::PlatformName(code), name) << code;
+}

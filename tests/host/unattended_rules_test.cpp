@@ -24,9 +24,16 @@ TEST(SetupSwitchesParse, FormsThatDeploymentToolsWrite) {
         RestartChoice restart;
         const char* log;
         const char* installerArgs;
+        bool allUsers = false;  // unattended runs put the shortcuts per machine
     };
     const Case cases[] = {
         {{}, RunMode::Interactive, RestartChoice::Ask, nullptr, ""},
+        // Other installers' silent switches.
+        {{"/S"}, RunMode::Quiet, RestartChoice::Never, nullptr, "", true},
+        {{"-silent"}, RunMode::Quiet, RestartChoice::Never, nullptr, "", true},
+        {{"/VerySilent"}, RunMode::Quiet, RestartChoice::Never, nullptr, "", true},
+        {{"/qn", "/allusers"}, RunMode::Quiet, RestartChoice::Never, nullptr, "", true},
+        {{"/qb", "/log", "x"}, RunMode::Passive, RestartChoice::Never, "x", "", true},
         {{"/quiet"}, RunMode::Quiet, RestartChoice::Never, nullptr, ""},
         {{"-Q", "/LOG", "C:\\a b\\x.log"}, RunMode::Quiet, RestartChoice::Never, "C:\\a b\\x.log", ""},
         {{"/passive", "/log=C:\\x.log"}, RunMode::Passive, RestartChoice::Never, "C:\\x.log", ""},
@@ -46,6 +53,7 @@ TEST(SetupSwitchesParse, FormsThatDeploymentToolsWrite) {
         EXPECT_EQ(s.restart, c.restart) << at;
         EXPECT_EQ(s.logPath ? std::string(s.logPath) : "-", c.log ? std::string(c.log) : "-") << at;
         EXPECT_STREQ(s.installerArgs, c.installerArgs) << at;
+        EXPECT_EQ(s.allUsers, c.allUsers || c.mode != RunMode::Interactive) << at;
     }
     const SetupSwitches all = Parse({"/acceptlicense", "/ALLUSERS", "/?"});
     EXPECT_TRUE(all.acceptLicense && all.allUsers && all.help);
@@ -59,7 +67,10 @@ TEST(SetupSwitchesParse, WrongFormsNameTheirArgumentAndStayQuiet) {
         RunMode mode;          // still known: no box under /quiet
     };
     const Case cases[] = {
-        {{"/quiet", "/silent"}, "/silent", RunMode::Quiet},
+        {{"/quiet", "/silently"}, "/silently", RunMode::Quiet},
+        {{"/l*v", "C:\\x.log", "/qn"}, "/l*v", RunMode::Quiet},
+        {{"/s=1"}, "/s=1", RunMode::Quiet},
+        {{"/qn", "/qb"}, "/quiet /passive", RunMode::Quiet},
         {{"install", "/q"}, "install", RunMode::Quiet},
         {{"/", "/q"}, "/", RunMode::Quiet},
         {{"/log"}, "/log", RunMode::Interactive},
@@ -87,7 +98,8 @@ TEST(SetupOutcome, ExitCodesDeploymentToolsRead) {
     };
     RunOutcome done;
     done.completed = true;
-    RunOutcome needed = done, started = done, staged = done, failedButDone = done, running, unsupported, declined;
+    RunOutcome needed = done, started = done, staged = done, failedButDone = done, running, unsupported, declined,
+               noLog, badLine;
     needed.restart = RestartNeed::Needed;
     started.restart = RestartNeed::Started;
     staged.stagedOnly = true;
@@ -96,7 +108,10 @@ TEST(SetupOutcome, ExitCodesDeploymentToolsRead) {
     running.alreadyRunning = true;
     unsupported.unsupported = true;
     declined.declined = true;
+    noLog.logNotOpened = noLog.alreadyRunning = true;
+    badLine.badCommandLine = badLine.logNotOpened = true;
     const Case cases[] = {
+        {noLog, true, 1622},         {noLog, false, 1622},       {badLine, false, 1639},
         {done, true, 0},          {staged, true, 0},          {needed, true, 3010},   {started, false, 1641},
         {failedButDone, true, 1603}, {running, true, 1618},   {unsupported, true, 1633}, {declined, true, 1602},
         {RunOutcome{}, true, 1603},  {RunOutcome{}, false, 1602},
@@ -176,8 +191,29 @@ TEST(SetupRunLog, LinesAndWhatTheyShow) {
         DefaultLogPath(buffer, std::strlen(folder));
         EXPECT_STREQ(buffer, path);
     }
+    char alternative[64] = "C:\\Windows\\Temp\\";
+    DefaultLogPath(alternative, 16, 4294967295ul);
+    EXPECT_STREQ(alternative, "C:\\Windows\\Temp\\ORVEX-Setup-4294967295.log");
     EXPECT_EQ(InstallerCommandLine("C:\\m\\Setup\\Vista64.exe", "/S /v\"/qn\""),
               "\"C:\\m\\Setup\\Vista64.exe\" /S /v\"/qn\"");
+}
+
+// A log file is written only when it is a plain file of one link, reached
+// through no junction; boxes show only where a person can see them (what
+// the system cannot tell, as on 95, 98, Me, counts as seen).
+TEST(SetupRunLog, NeverThroughALinkAndBoxesOnlyWhereSeen) {
+    // opened, its facts read, attributes, links, a junction on the way
+    const std::pair<LogFileFacts, bool> files[] = {
+        {{true, true, 0x20, 1, false}, true},   {{false, true, 0x20, 1, false}, false},
+        {{true, false, 0x20, 1, false}, false}, {{true, true, 0x20, 2, false}, false},
+        {{true, true, 0x420, 1, false}, false}, {{true, true, 0x10, 1, false}, false},
+        {{true, true, 0x20, 1, true}, false}};
+    for (const auto& [f, usable] : files) EXPECT_EQ(LogFileUsable(f), usable) << f.attributes << " " << f.links;
+    // station known, visible, session known, session, major version
+    const std::pair<ScreenFacts, bool> screens[] = {
+        {{}, true},  {{true, true, true, 1, 6}, true}, {{true, true, true, 0, 5}, true},  // XP's console: session 0
+        {{true, false, true, 1, 5}, false}, {{true, true, true, 0, 6}, false}, {{true, false, false, 0, 4}, false}};
+    for (const auto& [f, seen] : screens) EXPECT_EQ(PersonCanSee(f), seen) << f.session << " " << f.majorVersion;
 }
 
 }  // namespace
