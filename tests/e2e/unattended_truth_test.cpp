@@ -60,7 +60,7 @@ const TruthCase kTruth[] = {
     {"A_win98_CatalogMissing", "win32", "win98", "/quiet /acceptlicense", "drivers/orvex98.cat",
      "drivers\\orvex98.cat\": failed, error 2", PathA, "windows/system32/drivers/orvex98.cat"},
     {"C_winxp_UtilityMissing_ForceRestart", "win32", "winxp", "/quiet /forcerestart", "utility/tkrdchk.exe",
-     "ORVEX\\tkrdchk.exe\": failed, error 2", PathC, "Program Files/ORVEX/tkrdchk.exe"},
+     "ORVEX\\tkrdchk.exe\": failed, error 2", PathCAllUsers, "Program Files/ORVEX/tkrdchk.exe"},
     // The binding's 64-bit helper: the run ends where it binds.
     {"E_win10_64_BindingHelperMissing", "win64", "win10", "/quiet", "pnpbind64.exe",
      "Setup\\pnpbind64.exe\" is missing", Nothing, nullptr},
