@@ -91,6 +91,20 @@ INSTANTIATE_TEST_SUITE_P(Platforms, PathDInstallers, ::testing::ValuesIn(kInstal
     return std::string(info.param.arch) + "_" + info.param.version;
 });
 
+// By hand the installer's exit code is not looked at: whatever it says, the
+// restart prompt follows and setup.exe ends with 0. The installer is started
+// with the start-up record all zero but its size (no show command).
+class PathDInstallerCodes : public PathD, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(PathDInstallerCodes, RestartPromptWhateverTheInstallerSays) {
+    Prepare({"win32", "vista", "en_US"});
+    std::ofstream(setupDir_ + "/Vista32.exitcode") << GetParam();
+    filesBefore_ = e2e::SnapshotFiles(driveC_);
+    const std::string ran = YesRunsInstaller("Vista32");
+    EXPECT_NE(ran.find("show-command=-1\r\n"), std::string::npos) << ran;
+}
+INSTANTIATE_TEST_SUITE_P(ExitCodes, PathDInstallerCodes, ::testing::Values("1641", "3010", "5"));
+
 // The same with the installer missing: the system's text for a missing
 // file, the instruction, exit code 0 and no restart prompt. Chinese boxes
 // only for a Traditional Chinese system; Korean gets English.

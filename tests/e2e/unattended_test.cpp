@@ -49,6 +49,11 @@ TEST_P(Quiet, NoWindowTheExitCodeAndThePathsChanges) {
     e.filesCreated.push_back(c.log);
     ExpectChanges(AuditNow(), e);
     ExpectLog(c.log, FirstLine(c.args, c.platformAndPath), c.exitCode);
+    if (c.changes == PathD) {  // the vendor's installer hidden too, and the log says how to make it silent
+        const std::string ran = e2e::ReadAll(setupDir_ + "/Vista32.installer-ran.txt");
+        EXPECT_NE(ran.find("show-command=0\r\n"), std::string::npos) << ran;
+        EXPECT_NE(e2e::ReadAll(driveC_ + "/" + c.log).find("runs hidden"), std::string::npos);
+    }
 }
 
 const QuietCase kQuiet[] = {

@@ -37,6 +37,27 @@ TEST(EngineCopyTable, SharingViolationIsSilentOnlyOnRowsThatGoOn) {
     }
 }
 
+// A system component the medium ships (smclib, advpack) stays where the
+// installed file carries a version and the medium's none or a lower one.
+TEST(EngineCopyTable, ANewerInstalledSystemComponentStays) {
+    const FileVersion none{};
+    const auto v = [](std::uint64_t value) { return FileVersion{true, value}; };
+    const struct {
+        FileVersion installed, medium;
+        bool kept;
+    } cases[] = {
+        {v(7), none, true},  {v(7), v(6), true},   {v(6), v(6), false}, {v(5), v(6), false},
+        {none, v(6), false}, {none, none, false},  {v(0), none, true},
+        {v(0x0001000000000000), v(0x0000FFFFFFFFFFFF), true},  // the major part weighs most
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(KeepsInstalledComponent(cases[i].installed, cases[i].medium), cases[i].kept) << i;
+    for (const CopyRow& row : kCopyTable) {
+        const int n = row.number;
+        EXPECT_EQ(row.systemComponent, n == 4 || n == 5 || n == 8 || n == 9) << n;
+    }
+}
+
 TEST(EngineCopyFailureText, NegativeCodesAndLongNamesComeOutWhole) {
     // HRESULT-style codes are shown signed, long names whole.
     auto texts = BuildCopyFailureTexts(u"procwatch.exe", static_cast<std::int32_t>(0x80070002u));
