@@ -103,7 +103,8 @@ TEST_P(PathDInstallerCodes, RestartPromptWhateverTheInstallerSays) {
     const std::string ran = YesRunsInstaller("Vista32");
     EXPECT_NE(ran.find("show-command=-1\r\n"), std::string::npos) << ran;
 }
-INSTANTIATE_TEST_SUITE_P(ExitCodes, PathDInstallerCodes, ::testing::Values("1641", "3010", "5"));
+INSTANTIATE_TEST_SUITE_P(ExitCodes, PathDInstallerCodes, ::testing::Values("1641", "3010", "5"),
+                         [](const auto& info) { return std::string("exit_") + info.param; });
 
 // The same with the installer missing: the system's text for a missing
 // file, the instruction, exit code 0 and no restart prompt. Chinese boxes

@@ -98,7 +98,9 @@ TEST_P(SystemFile, ANewerInstalledAdvpackStays) {
     const std::string medium = setupDir_ + "/smclib/advpack.dll";
     if (c.installed) fs::copy_file(TestBin(c.installed), installed, fs::copy_options::overwrite_existing);
     if (c.medium) fs::copy_file(TestBin(c.medium), medium, fs::copy_options::overwrite_existing);
-    filesBefore_ = e2e::SnapshotFiles(driveC_);
+    // Wine reads a system folder DLL's version from its own builtin copy
+    // unless the file there is to be used.
+    ImportAndSnapshot({"[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]", "\"advpack\"=\"native\"", ""});
     const std::string before = e2e::ReadAll(installed);
     const e2e::WatchedRun run = RunWatched("/quiet /acceptlicense");
     EXPECT_EQ(run.exitCode, 3010) << run.Describe();
