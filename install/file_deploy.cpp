@@ -37,14 +37,12 @@ FileVersion VersionOf(const char* path) {
     return {true, (std::uint64_t{info->dwFileVersionMS} << 32) | info->dwFileVersionLS};
 }
 
-// "a.b.c.d", or "no version".
-void VersionText(FileVersion v, char (&text)[24]) {
-    if (!v.present) {
-        lstrcpyA(text, "no version");
-        return;
-    }
+// "a.b.c.d" (in text), or "no version".
+const char* VersionText(FileVersion v, char (&text)[24]) {
+    if (!v.present) return "no version";
     const auto part = [&v](int shift) { return static_cast<unsigned>((v.value >> shift) & 0xFFFF); };
     wsprintfA(text, "%u.%u.%u.%u", part(48), part(32), part(16), part(0));
+    return text;
 }
 
 }  // namespace
@@ -56,10 +54,8 @@ BOOL InstallRow(const CopyRow& row) {
         const FileVersion medium = VersionOf(row.source);
         if (KeepsInstalledComponent(installed, medium)) {
             char kept[24], offered[24];
-            VersionText(installed, kept);
-            VersionText(medium, offered);
-            runlog::Line("kept \"%s\", version %s (the medium's \"%s\": %s)", destination.c_str(), kept,
-                         row.source, offered);
+            runlog::Line("kept \"%s\", version %s (the medium's \"%s\": %s)", destination.c_str(),
+                         VersionText(installed, kept), row.source, VersionText(medium, offered));
             return TRUE;
         }
     }
