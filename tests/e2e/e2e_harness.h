@@ -46,15 +46,11 @@ struct WatchedRun {
     // robot missed (the prefixes leave windows to no window manager).
     std::vector<std::string> mapped;
     RobotResult robot;
-    // Wine's notices of a crash in a program started in the run's session
-    // ("wine: Unhandled ... starting debugger..."): Wine's own driver host
-    // crashes now and then on a busy machine as the session starts, and its
-    // debugger opens a console window ("Wine Debugger") that no program of
-    // the run asked for. setup.exe's own crash shows in its exit code.
+    // Wine's crash notices ("wine: Unhandled ... starting debugger"): its
+    // driver host crashes now and then as a busy session starts, and the
+    // debugger's console window ("Wine Debugger") is Wine's, not the run's.
     std::vector<std::string> wineCrashes;
-    // No window of the run's programs: each crash notice stands for its
-    // debugger's window.
-    bool NoWindow() const;
+    bool NoWindow() const;  // each crash notice stands for one such window
     std::string Describe() const;
 };
 

@@ -152,8 +152,7 @@ WatchedRun SetupTest::RunWatched(const std::string& args, int timeoutMs, const s
     for (std::string line; std::getline(raw, line);)
         if (line.rfind("wine: Unhandled ", 0) == 0 && line.find("starting debugger") != std::string::npos)
             run.wineCrashes.push_back(line);
-    if (!run.wineCrashes.empty() && run.NoWindow())
-        std::cout << "[   NOTE   ] " << run.Describe();  // said, though not the run's window
+    if (!run.wineCrashes.empty()) std::cout << "[   NOTE   ] " << run.Describe();
     return run;
 }
 

@@ -37,25 +37,16 @@ TEST(EngineCopyTable, SharingViolationIsSilentOnlyOnRowsThatGoOn) {
     }
 }
 
-// A system component the medium ships (smclib, advpack) stays where the
-// installed file carries a version and the medium's none or a lower one.
+// A system component the medium ships stays where the installed file carries
+// a version and the medium's none or a lower one (rows 4, 5, 8, 9).
 TEST(EngineCopyTable, ANewerInstalledSystemComponentStays) {
-    const FileVersion none{};
-    const auto v = [](std::uint64_t value) { return FileVersion{true, value}; };
-    const struct {
-        FileVersion installed, medium;
-        bool kept;
-    } cases[] = {
-        {v(7), none, true},  {v(7), v(6), true},   {v(6), v(6), false}, {v(5), v(6), false},
-        {none, v(6), false}, {none, none, false},  {v(0), none, true},
-        {v(0x0001000000000000), v(0x0000FFFFFFFFFFFF), true},  // the major part weighs most
-    };
-    for (std::size_t i = 0; i < std::size(cases); ++i)
-        EXPECT_EQ(KeepsInstalledComponent(cases[i].installed, cases[i].medium), cases[i].kept) << i;
-    for (const CopyRow& row : kCopyTable) {
-        const int n = row.number;
-        EXPECT_EQ(row.systemComponent, n == 4 || n == 5 || n == 8 || n == 9) << n;
-    }
+    const FileVersion none{}, v5{true, 5}, v6{true, 6}, v7{true, 7}, major1{true, 1ull << 48};
+    EXPECT_TRUE(KeepsInstalledComponent(v7, none) && KeepsInstalledComponent(v7, v6));
+    EXPECT_TRUE(KeepsInstalledComponent(major1, {true, 0xFFFFFFFFFFFF}));  // the major part weighs most
+    for (auto [installed, medium] : {std::pair{v6, v6}, {v5, v6}, {none, v6}, {none, none}})
+        EXPECT_FALSE(KeepsInstalledComponent(installed, medium)) << installed.value << " " << medium.value;
+    for (const CopyRow& r : kCopyTable)
+        EXPECT_EQ(r.systemComponent, r.number == 4 || r.number == 5 || r.number == 8 || r.number == 9) << r.number;
 }
 
 TEST(EngineCopyFailureText, NegativeCodesAndLongNamesComeOutWhole) {
