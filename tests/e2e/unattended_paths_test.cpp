@@ -18,6 +18,8 @@ struct PassiveCase {
     Expected (*changes)();
 };
 
+void PrintTo(const PassiveCase& c, std::ostream* os) { *os << c.version; }
+
 class Passive : public Unattended, public ::testing::WithParamInterface<PassiveCase> {
 protected:
     // The run's log once it holds text (a minute at most).
