@@ -8,6 +8,7 @@ namespace {
 constexpr char kOle32[] = "ole32.dll";
 constexpr char kShell32[] = "shell32.dll";
 constexpr char kSetupApi[] = "setupapi.dll";
+constexpr char kVersion[] = "version.dll";
 
 }  // namespace
 
@@ -72,6 +73,25 @@ BOOL SetupCopyOEMInfA(LPCSTR sourceInf, LPCSTR mediaLocation, DWORD mediaType, D
                   destinationComponent);
     if (destination && destinationSize) *destination = '\0';
     SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+
+DWORD GetFileVersionInfoSizeA(LPCSTR file, LPDWORD handle) {
+    static const auto fn = KeptSystemEntry<DWORD(WINAPI*)(LPCSTR, LPDWORD)>(kVersion, "GetFileVersionInfoSizeA");
+    return fn ? fn(file, handle) : 0;
+}
+
+BOOL GetFileVersionInfoA(LPCSTR file, DWORD handle, DWORD size, LPVOID data) {
+    static const auto fn =
+        KeptSystemEntry<BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID)>(kVersion, "GetFileVersionInfoA");
+    return fn ? fn(file, handle, size, data) : FALSE;
+}
+
+BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length) {
+    static const auto fn =
+        KeptSystemEntry<BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT)>(kVersion, "VerQueryValueA");
+    if (fn) return fn(block, subBlock, buffer, length);
+    if (buffer) *buffer = nullptr;
     return FALSE;
 }
 

@@ -80,6 +80,10 @@ int RunAndWait(const std::string& programPath, const std::string& workingFolder,
                DWORD* exitCode) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    // Under /quiet nothing shows, the vendor's installers included (show
+    // command 0); otherwise they show their windows as they choose.
+    const bool quiet = Switches().mode == RunMode::Quiet;
+    if (quiet) startup.dwFlags = STARTF_USESHOWWINDOW;
     PROCESS_INFORMATION info{};
     std::string commandLine = InstallerCommandLine(programPath, extraArgs);
     const BOOL started = CreateProcessA(programPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
@@ -94,6 +98,9 @@ int RunAndWait(const std::string& programPath, const std::string& workingFolder,
     }
     unique_handle process(info.hProcess);
     unique_handle thread(info.hThread);
+    if (quiet && !*extraArgs)
+        runlog::Line("\"%s\" runs hidden: should it wait for an answer, give it its own silent switch with "
+                     "/installerargs", programPath.c_str());
     // Installers broadcast setting changes to every top-level window and wait
     // for the answers; ours are hidden but must still answer.
     WaitAnsweringSentMessages(process.get());

@@ -21,6 +21,9 @@ struct CopyRow {
     const char* tail;           // appended to the base folder; begins with '\'
     const char* nameInMessage;  // nullptr: never reported
     OnCopyFailure onFailure;
+    // A system component the medium also ships: a newer installed one stays
+    // (KeepsInstalledComponent).
+    bool systemComponent;
 };
 
 // The reader's INF, stored under another extension and installed into the
@@ -37,6 +40,18 @@ CopyPath PathOfRow(const CopyRow& row);
 // Whether a failed copy of this row is told to the user: never for rows
 // not checked, never for a sharing violation (32) on rows that go on.
 bool ReportsCopyFailure(const CopyRow& row, std::int32_t errorCode);
+
+// A file's version as its version resource gives it, most significant
+// part first; none when the file carries no version.
+struct FileVersion {
+    bool present = false;
+    std::uint64_t value = 0;
+};
+
+// Whether an installed system component stays instead of the medium's copy:
+// only where it carries a version and the medium's carries none or a lower
+// one. Two files without versions: the medium's is copied.
+bool KeepsInstalledComponent(FileVersion installed, FileVersion medium);
 
 // The three slots' texts (English, Traditional Chinese, Korean slot) for a
 // failure with this signed error code; grown to whatever length they need.

@@ -2,6 +2,7 @@
 
 #include "app/language.h"
 #include "base/run_log.h"
+#include "base/system_api.h"
 
 namespace rs {
 
@@ -21,7 +22,45 @@ std::string SystemFolder(UINT(WINAPI* query)(LPSTR, UINT)) {
     }
 }
 
+// The file version of a file's version resource.
+FileVersion VersionOf(const char* path) {
+    DWORD ignored = 0;
+    const DWORD size = sysapi::GetFileVersionInfoSizeA(path, &ignored);
+    if (size == 0) return {};
+    std::string data(size, '\0');
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!sysapi::GetFileVersionInfoA(path, 0, size, data.data()) ||
+        !sysapi::VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info ||
+        length < sizeof *info)
+        return {};
+    return {true, (std::uint64_t{info->dwFileVersionMS} << 32) | info->dwFileVersionLS};
+}
+
+// "a.b.c.d" (in text), or "no version".
+const char* VersionText(FileVersion v, char (&text)[24]) {
+    if (!v.present) return "no version";
+    const auto part = [&v](int shift) { return static_cast<unsigned>((v.value >> shift) & 0xFFFF); };
+    wsprintfA(text, "%u.%u.%u.%u", part(48), part(32), part(16), part(0));
+    return text;
+}
+
 }  // namespace
+
+BOOL InstallRow(const CopyRow& row) {
+    const std::string destination = DestinationOf(row);
+    if (row.systemComponent) {
+        const FileVersion installed = VersionOf(destination.c_str());
+        const FileVersion medium = VersionOf(row.source);
+        if (KeepsInstalledComponent(installed, medium)) {
+            char kept[24], offered[24];
+            runlog::Line("kept \"%s\", version %s (the medium's \"%s\": %s)", destination.c_str(),
+                         VersionText(installed, kept), row.source, VersionText(medium, offered));
+            return TRUE;
+        }
+    }
+    return InstallFile(row.source, destination);
+}
 
 BOOL InstallFile(const char* source, const char* destination) {
     // Read-only copies of an earlier installation are to be overwritten; the

@@ -17,6 +17,11 @@ inline BOOL InstallFile(const std::string& source, const std::string& destinatio
     return InstallFile(source.c_str(), destination.c_str());
 }
 
+// A row of the copy table through InstallFile, except a system component
+// whose installed file is newer than the medium's: that one stays, and
+// counts as done (the log says which version was kept).
+BOOL InstallRow(const CopyRow& row);
+
 // The message for the last copy failure, in the narrow form the message box
 // takes (the Traditional Chinese text in code page 950).
 std::string CopyFailureText(const std::string& fileName, DisplayLanguage language);

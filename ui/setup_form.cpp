@@ -156,8 +156,11 @@ void TSetupForm::lblNoClick() {
 }
 
 void TSetupForm::RunUnattended() {
+    // Held to the end of the run: /passive shows this window, and neither Yes
+    // nor No may start the pass again or end the run while it goes on.
     if (!presses_.Begin()) return;
-    const OnLeaving ended([this] { presses_.End(DelayTimer.Enabled()); });
+    lblYes.Hide();
+    lblNo.Hide();
     try {
         RunInstallationPass(*this);
     } catch (const std::exception& e) {

@@ -27,7 +27,7 @@ namespace {
 // False when the pass must end here (the end of the program has then been
 // requested where the row says so).
 bool CopyRowReported(TSetupForm& form, const CopyRow& row) {
-    if (InstallFile(row.source, DestinationOf(row))) return true;
+    if (InstallRow(row)) return true;
     const DWORD error = GetLastError();
     if (!ReportsCopyFailure(row, static_cast<std::int32_t>(error))) return true;
 
@@ -133,7 +133,9 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
     form.Hide();
     DWORD installerExit = 0;
     if (RunAndWait(installer, folder, Switches().installerArgs, &installerExit)) {
-        TakeInstallerExit(Outcome(), installerExit);
+        // A run by hand offers the restart whatever the installer said; only
+        // a run with switches reports its code to the tool that started it.
+        if (Switches().given) TakeInstallerExit(Outcome(), installerExit);
         OfferRestart(form.Handle());
     } else {
         const std::u16string system = SystemMessage(GetLastError());

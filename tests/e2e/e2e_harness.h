@@ -46,7 +46,11 @@ struct WatchedRun {
     // robot missed (the prefixes leave windows to no window manager).
     std::vector<std::string> mapped;
     RobotResult robot;
-    bool NoWindow() const { return windows.empty() && mapped.empty(); }
+    // Wine's crash notices ("wine: Unhandled ... starting debugger"): its
+    // driver host crashes now and then as a busy session starts, and the
+    // debugger's console window ("Wine Debugger") is Wine's, not the run's.
+    std::vector<std::string> wineCrashes;
+    bool NoWindow() const;  // each crash notice stands for one such window
     std::string Describe() const;
 };
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -109,8 +110,15 @@ private:
 
 }  // namespace
 
+bool WatchedRun::NoWindow() const {
+    size_t debuggers = 0;
+    for (const auto& w : windows) debuggers += w.Get("caption") == "Wine Debugger";
+    return windows.size() == debuggers && mapped.size() <= wineCrashes.size() && debuggers <= wineCrashes.size();
+}
+
 std::string WatchedRun::Describe() const {
     std::ostringstream s;
+    for (const auto& c : wineCrashes) s << "Wine crashed (its debugger's window is Wine's own): " << c << "\n";
     s << "exit code " << (exitCode ? std::to_string(*exitCode) : std::string("none (still running)")) << "\n";
     for (const auto& w : windows)
         s << "window seen: class \"" << w.Get("class") << "\" caption \"" << w.Get("caption") << "\" of "
@@ -142,6 +150,11 @@ WatchedRun SetupTest::RunWatched(const std::string& args, int timeoutMs, const s
     if (auto exited = run.robot.Find("exited")) run.exitCode = exited->Int("code");
     EXPECT_TRUE(run.robot.Find("watching")) << run.robot.raw;
     run.windows = run.robot.All("seen");
+    std::istringstream raw(run.robot.raw);
+    for (std::string line; std::getline(raw, line);)
+        if (line.rfind("wine: Unhandled ", 0) == 0 && line.find("starting debugger") != std::string::npos)
+            run.wineCrashes.push_back(line);
+    if (!run.wineCrashes.empty()) std::cout << "[   NOTE   ] " << run.Describe();
     return run;
 }
 

@@ -26,7 +26,17 @@ struct QuietCase {
     Expected (*changes)();        // the path's changes by hand
     const char* log = kTempLog;   // under drive_c
     const char* installerExit = nullptr;  // path D: what the stand-in installer exits with
+    // Path B: advpack.dll stand-ins of known versions on the medium and in
+    // the system folder ("": Wine's own, without a version).
+    const char* mediumAdvpack = nullptr;
+    const char* installedAdvpack = "";
 };
+
+Expected PathBAdvpackKept() {
+    Expected e = PathB();
+    e.filesChanged.clear();
+    return e;
+}
 
 // How GoogleTest names a case in a failure.
 void PrintTo(const QuietCase& c, std::ostream* os) { *os << c.name; }
@@ -41,6 +51,15 @@ TEST_P(Quiet, NoWindowTheExitCodeAndThePathsChanges) {
         std::ofstream(setupDir_ + "/Vista32.exitcode") << c.installerExit;
         filesBefore_ = e2e::SnapshotFiles(driveC_);
     }
+    if (c.mediumAdvpack) {
+        namespace fs = std::filesystem;
+        const auto over = fs::copy_options::overwrite_existing;
+        fs::copy_file(TestBin(c.mediumAdvpack), setupDir_ + "/smclib/advpack.dll", over);
+        if (*c.installedAdvpack)
+            fs::copy_file(TestBin(c.installedAdvpack), driveC_ + "/windows/system32/advpack.dll", over);
+        // Wine reads a system DLL's version from its builtin copy unless told to use the file.
+        ImportAndSnapshot({"[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]", "\"advpack\"=\"native\"", ""});
+    }
     const e2e::WatchedRun run = RunWatched(c.args);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.Describe();
     EXPECT_TRUE(run.NoWindow()) << run.Describe();
@@ -49,12 +68,27 @@ TEST_P(Quiet, NoWindowTheExitCodeAndThePathsChanges) {
     e.filesCreated.push_back(c.log);
     ExpectChanges(AuditNow(), e);
     ExpectLog(c.log, FirstLine(c.args, c.platformAndPath), c.exitCode);
+    const std::string log = e2e::ReadAll(driveC_ + "/" + c.log);
+    if (c.mediumAdvpack) {  // the log names the version kept
+        EXPECT_EQ(log.find("advpack.dll\", version 7.0.0.0 (") != std::string::npos, c.changes == PathBAdvpackKept);
+    }
+    if (c.changes == PathD) {  // hidden too, and the log says how to make it silent
+        EXPECT_NE(e2e::ReadAll(setupDir_ + "/Vista32.installer-ran.txt").find("show-command=0\r\n"), std::string::npos);
+        EXPECT_NE(log.find("runs hidden"), std::string::npos) << log;
+    }
 }
 
 const QuietCase kQuiet[] = {
     {"A_win98", "win32", "win98", "/quiet /acceptlicense", 3010, ", platform 2, path A", PathA},
     {"B_nt40", "win32", "nt40", "-QUIET -AcceptLicense", 3010, ", platform 4, path B", PathB},
     {"B_nt40_LicenceNotAccepted", "win32", "nt40", "/quiet", 1602, ", platform 4, path B", Nothing},
+    // An installed system component stays only where it is newer than the medium's.
+    {"B_nt40_AdvpackNewerStays", "win32", "nt40", "/quiet /acceptlicense", 3010, ", platform 4, path B",
+     PathBAdvpackKept, kTempLog, nullptr, "versioned-6.dll", "versioned-7.dll"},
+    {"B_nt40_AdvpackOlderReplaced", "win32", "nt40", "/quiet /acceptlicense", 3010, ", platform 4, path B", PathB,
+     kTempLog, nullptr, "versioned-6.dll", "versioned-5.dll"},
+    {"B_nt40_AdvpackWithoutVersionReplaced", "win32", "nt40", "/quiet /acceptlicense", 3010, ", platform 4, path B",
+     PathB, kTempLog, nullptr, "versioned-6.dll"},
     {"C_winxp", "win32", "winxp", "/quiet /norestart /log \"C:\\setup logs.txt\"", 3010, ", platform 6, path C",
      PathCAllUsers, "setup logs.txt"},
     {"C_winxp_AllUsers", "win32", "winxp", "/q /allusers", 3010, ", platform 6, path C", PathCAllUsers},

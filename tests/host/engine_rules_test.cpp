@@ -37,6 +37,18 @@ TEST(EngineCopyTable, SharingViolationIsSilentOnlyOnRowsThatGoOn) {
     }
 }
 
+// A system component the medium ships stays where the installed file carries
+// a version and the medium's none or a lower one (rows 4, 5, 8, 9).
+TEST(EngineCopyTable, ANewerInstalledSystemComponentStays) {
+    const FileVersion none{}, v5{true, 5}, v6{true, 6}, v7{true, 7}, major1{true, 1ull << 48};
+    EXPECT_TRUE(KeepsInstalledComponent(v7, none) && KeepsInstalledComponent(v7, v6));
+    EXPECT_TRUE(KeepsInstalledComponent(major1, {true, 0xFFFFFFFFFFFF}));  // the major part weighs most
+    for (auto [installed, medium] : {std::pair{v6, v6}, {v5, v6}, {none, v6}, {none, none}})
+        EXPECT_FALSE(KeepsInstalledComponent(installed, medium)) << installed.value << " " << medium.value;
+    for (const CopyRow& r : kCopyTable)
+        EXPECT_EQ(r.systemComponent, r.number == 4 || r.number == 5 || r.number == 8 || r.number == 9) << r.number;
+}
+
 TEST(EngineCopyFailureText, NegativeCodesAndLongNamesComeOutWhole) {
     // HRESULT-style codes are shown signed, long names whole.
     auto texts = BuildCopyFailureTexts(u"procwatch.exe", static_cast<std::int32_t>(0x80070002u));

@@ -1,0 +1,1 @@
+// A DLL with nothing but its version resource (versioned.rc).
