@@ -89,4 +89,6 @@ if ! cat "$private/signed.cat" >&"$out" 2>"$private/log"; then
   fail "$catalog: could not be written ($(sed 's/^.*: //' "$private/log" | head -n 1)); nothing left there"
 fi
 exec {out}>&-
-echo "make-catalog: $catalog made (version $version, $(wc -l <"$private/files") files, signed $(tr a-z A-Z <<<"${hash/sha/sha-}"))"
+count=$(wc -l <"$private/files")
+files="$count files"; [ "$count" -ne 1 ] || files="1 file"
+echo "make-catalog: $catalog made (version $version, $files, signed $(tr a-z A-Z <<<"${hash/sha/sha-}"))"
