@@ -30,6 +30,7 @@ struct RunOutcome {
     bool completed = false;  // the path reached its end
     bool stagedOnly = false; // the driver waits, staged, for the reader's first plug-in
     RestartNeed restart = RestartNeed::None;
+    std::uint64_t installedBytes = 0;  // the files this run copied into place, as registered
 };
 
 // Unattended runs that stop short of their end without a reason of their

@@ -1,6 +1,8 @@
 #include "install/file_deploy.h"
 
 #include "app/language.h"
+#include "app/run_context.h"
+#include "base/handles.h"
 #include "base/run_log.h"
 #include "base/system_api.h"
 
@@ -81,6 +83,9 @@ BOOL InstallFile(const char* source, const char* destination) {
         const DWORD rest = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
         SetFileAttributesA(destination, rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL);
     }
+    WIN32_FIND_DATAA copy;
+    const unique_hfind found(FindFirstFileA(destination, &copy));
+    if (found) Outcome().installedBytes += (std::uint64_t{copy.nFileSizeHigh} << 32) | copy.nFileSizeLow;
     return TRUE;
 }
 

@@ -1,6 +1,8 @@
 #include "install/registry_steps.h"
 
 #include "install/file_deploy.h"
+#include "install/registration.h"
+#include "install/registration_rules.h"
 #include "install/registry_io.h"
 
 // Results of these writes are not acted on: a key that cannot be reached
@@ -11,7 +13,6 @@ namespace rs {
 namespace {
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kReaderDriverName[] = "ORVEX PC/SC Smart Card Reader Driver";
 
 struct KernelService {
     const char* key;
@@ -104,7 +105,7 @@ void WriteEventLogSource() {
 }
 
 bool WriteUninstallEntry() {
-    MachineKey key = CreateMachineKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVEX");
+    MachineKey key = CreateMachineKey(kUninstallKey);
     if (!key) return false;
     SetTextValue(key, "UninstallString", BuildUninstallCommand(WindowsDirectory()));
     SetTextValue(key, "DisplayName", kReaderDriverName);

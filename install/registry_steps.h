@@ -23,6 +23,8 @@ void WriteEventLogSource();           // EventLog\System\ORVEX
 bool WriteUninstallEntry();           // false when the key cannot be created
 
 // RunDll32 advpack.dll,LaunchINFSection <W>\inf\orvexunst.inf, DefaultUninstall.NT
+inline constexpr char kUninstallCommandHead[] = "RunDll32 advpack.dll,LaunchINFSection ";
+inline constexpr char kUninstallCommandTail[] = "\\inf\\orvexunst.inf, DefaultUninstall.NT";
 std::string BuildUninstallCommand(const std::string& windowsDirectory);
 
 }  // namespace rs

@@ -3,7 +3,7 @@
 namespace rs {
 
 std::string BuildUninstallCommand(const std::string& windowsDirectory) {
-    return "RunDll32 advpack.dll,LaunchINFSection " + windowsDirectory + "\\inf\\orvexunst.inf" + ", DefaultUninstall.NT";
+    return kUninstallCommandHead + windowsDirectory + kUninstallCommandTail;
 }
 
 }  // namespace rs

@@ -9,6 +9,7 @@
 #include "base/run_log.h"
 #include "install/binding.h"
 #include "install/file_deploy.h"
+#include "install/registration.h"
 #include "install/registry_io.h"
 #include "install/smartcard_service.h"
 #include "toolkit/application.h"
@@ -197,6 +198,7 @@ void TLicenseForm::CheckTimerTimer() {
     // The notice's three lines: installed, a restart is needed, plug the
     // reader in before it (the restart need is logged with the restart).
     Ask("Notice", txtInstalledCompletely[0], tk::mrOk, [] { return DialogForm->ShowModal(); });
+    RegisterInstallation();  // before a restart can take the machine down
     OfferRestart(SetupForm->Handle());
     tk::App().Terminate();
 }

@@ -11,6 +11,7 @@
 #include "install/binding.h"
 #include "install/copy_table.h"
 #include "install/file_deploy.h"
+#include "install/registration.h"
 #include "install/registry_steps.h"
 #include "install/smartcard_service.h"
 #include "install/stale_records.h"
@@ -115,6 +116,7 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
     const CopyRow& inf = CopyTableRow(14);
     InstallFile(inf.source, DestinationOf(inf));
     form.SetProgress(progress::kInfCopied);
+    RegisterInstallation();  // before a restart can take the machine down
     OfferRestart(form.Handle());
     tk::App().Terminate();
 }
@@ -136,6 +138,7 @@ void RunPathC(TSetupForm& form, PlatformCode platform) {
         // A run by hand offers the restart whatever the installer said; only
         // a run with switches reports its code to the tool that started it.
         if (Switches().given) TakeInstallerExit(Outcome(), installerExit);
+        RegisterInstallation();  // the log says the vendor's installer registers itself
         OfferRestart(form.Handle());
     } else {
         const std::u16string system = SystemMessage(GetLastError());

@@ -55,6 +55,7 @@ struct Expected {
     std::vector<std::string> filesCreated, filesChanged, filesDeleted;
     std::vector<std::string> keysCreated, keysDeleted;
     std::vector<std::string> valuesWritten, valuesDeleted;
+    std::map<std::string, std::string> valueData;  // of values written, where known: "KEY\\[name]" -> as the audit reads it
 };
 
 // What path C writes in a prefix whose user is "root": the utility folder
@@ -261,6 +262,11 @@ protected:
         m += SetMismatch(valuesWritten, e.valuesWritten);
         m += SetMismatch(a.valuesDeleted, e.valuesDeleted);
         m += SetMismatch(a.leftReadOnly, {});
+        for (const auto& [value, data] : e.valueData) {
+            const auto written = a.valuesWritten.find(value);
+            if (written == a.valuesWritten.end() || written->second != data)
+                m += "  " + value + " not " + data + "\n";
+        }
         std::ofstream(ArtifactDir() + "/audit.txt") << a.Describe();
         EXPECT_TRUE(m.empty()) << m << "audit:\n" << a.Describe();
     }

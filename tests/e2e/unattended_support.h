@@ -16,16 +16,54 @@ using install_e2e::InstallTest;
 // temporary folder (%TEMP%, in the tests' prefixes C:\users\root\Temp).
 inline constexpr char kTempLog[] = "users/root/Temp/ORVEX-Setup.log";
 
+// A run with switches that ends well on paths A, B, C and E adds its entry
+// in the system's list of programs (a 64-bit prefix keeps it in the 32-bit
+// view) and setup.exe kept with the binding library (and its 64-bit helper)
+// in the utility folder. NT 4.0's entry has its own location and command.
+inline Expected Registered(Expected e, const std::string& programFiles = "Program Files", bool ntFour = false) {
+    const bool wide = programFiles != "Program Files";
+    const std::string uninstall =
+        std::string("HKLM\\Software\\") + (wide ? "Wow6432Node\\" : "") + "Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    const std::string key = uninstall + "\\ORVEX", utility = "C:\\" + programFiles + "\\ORVEX";
+    const std::string kept = programFiles + "/ORVEX/Setup/";
+    e.filesCreated.insert(e.filesCreated.end(), {programFiles + "/ORVEX/", kept, kept + "setup.exe", kept + "pnpbind.dll"});
+    if (wide) e.filesCreated.push_back(kept + "pnpbind64.exe");
+    e.keysCreated.push_back(key);
+    e.keysDeleted.push_back(uninstall);  // Wine's listing of an empty key, as with NT 4.0's entry
+    const std::pair<const char*, std::string> values[] = {
+        {"DisplayName", "ORVEX PC/SC Smart Card Reader Driver"},
+        {"DisplayVersion", "6.4"},
+        {"Publisher", "Tornvale"},
+        {"InstallLocation", ntFour ? "C:\\windows\\system32" : utility},
+        {"UninstallString", ntFour ? "RunDll32 advpack.dll,LaunchINFSection C:\\windows\\inf\\orvexunst.inf, "
+                                     "DefaultUninstall.NT"
+                                   : "\"" + utility + "\\orvexunst.exe\""},
+        {"QuietUninstallString", "\"" + utility + "\\Setup\\setup.exe\" /uninstall /quiet"},
+        {"NoModify", "dword:00000001"},
+        {"NoRepair", "dword:00000001"},
+        {"EstimatedSize", ""},  // the installed files' size: Quiet's table checks it
+    };
+    for (const auto& [name, data] : values) {
+        e.valuesWritten.push_back(key + "\\[" + name + "]");
+        if (!data.empty()) e.valueData[key + "\\[" + name + "]"] = data;
+    }
+    return e;
+}
+
 inline Expected Nothing() { return {}; }
-inline Expected PathA() { return install_e2e::PathA(); }
-inline Expected PathB() { return install_e2e::PathB(); }
-inline Expected PathC() { return install_e2e::PathC(); }
-inline Expected PathC64() { return install_e2e::PathC("Program Files (x86)"); }
+// What each path writes in a run with switches that ends well.
+inline Expected PathA() { return Registered(install_e2e::PathA()); }
+inline Expected PathB() { return Registered(install_e2e::PathB(), "Program Files", true); }
 // Unattended runs on the NT family put the group in the all-users Programs folder.
 inline constexpr char kAllUsersPrograms[] = "ProgramData/Microsoft/Windows/Start Menu/Programs/";
-inline Expected PathCAllUsers() { return install_e2e::PathC("Program Files", kAllUsersPrograms); }
-inline Expected PathC64AllUsers() { return install_e2e::PathC("Program Files (x86)", kAllUsersPrograms); }
+inline Expected PathCAllUsers() { return Registered(install_e2e::PathC("Program Files", kAllUsersPrograms)); }
+inline Expected PathC64AllUsers() {
+    return Registered(install_e2e::PathC("Program Files (x86)", kAllUsersPrograms), "Program Files (x86)");
+}
 inline Expected PathD() { return install_e2e::PathD("Vista32"); }
+// A failed run registers nothing.
+inline Expected PathAFailed() { return install_e2e::PathA(); }
+inline Expected PathCAllUsersFailed() { return install_e2e::PathC("Program Files", kAllUsersPrograms); }
 
 class Unattended : public InstallTest {
 protected:

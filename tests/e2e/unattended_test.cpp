@@ -5,6 +5,7 @@
 // hand, plus the log.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 
@@ -66,7 +67,20 @@ TEST_P(Quiet, NoWindowTheExitCodeAndThePathsChanges) {
     EXPECT_EQ(RestartPrompts(run), 0);
     Expected e = c.changes();
     e.filesCreated.push_back(c.log);
-    ExpectChanges(AuditNow(), e);
+    const e2e::Audit audit = AuditNow();
+    ExpectChanges(audit, e);
+    // The entry's size: the files the run put in place (shortcuts and the log are not installed files).
+    for (const auto& [value, data] : audit.valuesWritten) {
+        if (!value.ends_with("Uninstall\\ORVEX\\[EstimatedSize]")) continue;
+        std::uintmax_t bytes = 0;
+        for (const auto* files : {&audit.filesCreated, &audit.filesChanged})
+            for (const std::string& f : *files)
+                if (f.back() != '/' && !f.ends_with(".lnk") && f != c.log)
+                    bytes += std::filesystem::file_size(driveC_ + "/" + f);
+        char kb[24];
+        std::snprintf(kb, sizeof kb, "dword:%08jx", (bytes + 1023) / 1024);
+        EXPECT_EQ(data, kb);
+    }
     ExpectLog(c.log, FirstLine(c.args, c.platformAndPath), c.exitCode);
     const std::string log = e2e::ReadAll(driveC_ + "/" + c.log);
     if (c.mediumAdvpack) {  // the log names the version kept
@@ -75,6 +89,7 @@ TEST_P(Quiet, NoWindowTheExitCodeAndThePathsChanges) {
     if (c.changes == PathD) {  // hidden too, and the log says how to make it silent
         EXPECT_NE(e2e::ReadAll(setupDir_ + "/Vista32.installer-ran.txt").find("show-command=0\r\n"), std::string::npos);
         EXPECT_NE(log.find("runs hidden"), std::string::npos) << log;
+        EXPECT_NE(log.find("not registered in the system's list of programs: the vendor's installer"), log.npos);
     }
 }
 

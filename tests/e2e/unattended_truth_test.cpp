@@ -58,9 +58,9 @@ TEST_P(Truth, TheExitCodeAndTheLogTellWhatFailed) {
 const TruthCase kTruth[] = {
     // A row whose failure shows no box by hand: the driver's catalog.
     {"A_win98_CatalogMissing", "win32", "win98", "/quiet /acceptlicense", "drivers/orvex98.cat",
-     "drivers\\orvex98.cat\": failed, error 2", PathA, "windows/system32/drivers/orvex98.cat"},
+     "drivers\\orvex98.cat\": failed, error 2", PathAFailed, "windows/system32/drivers/orvex98.cat"},
     {"C_winxp_UtilityMissing_ForceRestart", "win32", "winxp", "/quiet /forcerestart", "utility/tkrdchk.exe",
-     "ORVEX\\tkrdchk.exe\": failed, error 2", PathCAllUsers, "Program Files/ORVEX/tkrdchk.exe"},
+     "ORVEX\\tkrdchk.exe\": failed, error 2", PathCAllUsersFailed, "Program Files/ORVEX/tkrdchk.exe"},
     // The binding's 64-bit helper: the run ends where it binds.
     {"E_win10_64_BindingHelperMissing", "win64", "win10", "/quiet", "pnpbind64.exe",
      "Setup\\pnpbind64.exe\" is missing", Nothing, nullptr},
