@@ -121,6 +121,9 @@ bool NamesHardwareId(const std::string& path, LPCSTR hardwareId) {
 void RemovePackage(const SetupApi& api, const std::string& folder, const char* name, const Reporter& report) {
     const std::string path = folder + name;
     std::string what = "removed driver package \"" + path + "\"";
+    // A copy made from a disc may keep the disc's read-only attribute, which
+    // refuses the delete.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (api.uninstall && api.uninstall(name, SUOI_FORCEDELETE, nullptr)) {
         report(true, 0, what);
         return;

@@ -58,6 +58,7 @@ TEST(EngineRemoval, RemovesTheReadersNodesAndPackagesOnly) {
     const std::string inf = InfFolder(), sample = ProgramFolder() + "sample-medium\\Drivers\\winxp\\orvex.inf";
     const std::string readerInf = ReadWholeFile(sample);
     ASSERT_NE(readerInf.find(kReaderId), std::string::npos);
+    ASSERT_TRUE(SetFileAttributesA(sample.c_str(), FILE_ATTRIBUTE_READONLY));  // as on a disc: so is its copy
     struct Row {
         const char* name;
         bool stage, device, helper;
@@ -75,7 +76,7 @@ TEST(EngineRemoval, RemovesTheReadersNodesAndPackagesOnly) {
     // Never removed: another device, a package that names the reader but is
     // not its INF, and in the nothing row the reader's INF name without its ID.
     MakeRootDevice("ROOT\\RSOTHER", "RSOTHER");
-    ASSERT_TRUE(WriteWholeFile(inf + "rsother.inf", readerInf + "; another package\r\n"));
+    ASSERT_TRUE(WriteWholeFile(inf + "oem90.inf", readerInf + "; another package\r\n"));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string folder = ProgramFolder() + "removal " + std::to_string(&row - rows) + "\\";
@@ -107,7 +108,7 @@ TEST(EngineRemoval, RemovesTheReadersNodesAndPackagesOnly) {
         EXPECT_EQ(FileExists(inf + "orvex.inf"), (row.stage || !row.device) && !removed) << log;
         EXPECT_EQ(NodesOf(kReaderId).empty(), removed || !row.device) << log;
         EXPECT_EQ(NodesOf("ROOT\\RSOTHER").size(), 1u);
-        EXPECT_TRUE(FileExists(inf + "rsother.inf"));
+        EXPECT_TRUE(FileExists(inf + "oem90.inf"));
         const std::set<std::string> infAfter = ListFolder(inf);
         for (const std::string& name : infBefore)  // only the reader's INF and its precompiled form go
             EXPECT_TRUE(infAfter.count(name) || (removed && lstrcmpiA(name.substr(0, 6).c_str(), "orvex.") == 0)) << name;
@@ -123,7 +124,7 @@ TEST(EngineRemoval, RemovesTheReadersNodesAndPackagesOnly) {
         }
         ASSERT_TRUE(NodesOf(kReaderId).empty());
     }
-    RemoveFile(inf + "rsother.inf");
+    RemoveFile(inf + "oem90.inf");
 }
 
 }  // namespace
