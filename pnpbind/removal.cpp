@@ -76,8 +76,8 @@ bool RemoveDeviceNodes(const SetupApi& api, LPCSTR hardwareId, const Reporter& r
             !MultiSzHolds(std::string_view(ids, sizeof ids), hardwareId))
             continue;
         found = true;
-        char instance[512] = "?";
-        if (api.instanceId && !api.instanceId(set, &node, instance, sizeof instance, nullptr)) lstrcpyA(instance, "?");
+        char instance[512] = "?";  // the ID, or "?" when it cannot be read
+        if (api.instanceId && !api.instanceId(set, &node, instance, sizeof instance, nullptr)) instance[1] = '\0';
         const BOOL removed = api.classInstaller(DIF_REMOVE, set, &node);
         const DWORD error = GetLastError();
         report(removed != FALSE, error, std::string("removed device node \"") + instance + "\"");
@@ -155,9 +155,9 @@ bool RemovePackages(const SetupApi& api, LPCSTR hardwareId, LPCSTR originalInf, 
         const char* name = entry.cFileName;
         // Windows names its package copies oem<N>.inf; Wine keeps the INF's
         // own name.
-        if (!IsOemInfName(name) && lstrcmpiA(name, originalInf) != 0) continue;
+        if (!IsOemInfName(name) && !SameTextNoCase(name, originalInf)) continue;
         const std::string path = folder + name;
-        if (lstrcmpiA(OriginalName(api, path, name).c_str(), originalInf) != 0 || !NamesHardwareId(path, hardwareId))
+        if (!SameTextNoCase(OriginalName(api, path, name), originalInf) || !NamesHardwareId(path, hardwareId))
             continue;
         found = true;
         RemovePackage(api, folder, name, report);

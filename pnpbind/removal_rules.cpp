@@ -13,17 +13,17 @@ constexpr std::string_view kLineKey = "removal ";
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool SameNoCase(std::string_view a, std::string_view b) {
+}  // namespace
+
+bool SameTextNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (Lower(a[i]) != Lower(b[i])) return false;
     return true;
 }
 
-}  // namespace
-
 bool IsOemInfName(std::string_view name) {
-    if (name.size() < 8 || !SameNoCase(name.substr(0, 3), "oem") || !SameNoCase(name.substr(name.size() - 4), ".inf"))
+    if (name.size() < 8 || !SameTextNoCase(name.substr(0, 3), "oem") || !SameTextNoCase(name.substr(name.size() - 4), ".inf"))
         return false;
     for (char c : name.substr(3, name.size() - 7))
         if (c < '0' || c > '9') return false;
@@ -33,7 +33,7 @@ bool IsOemInfName(std::string_view name) {
 bool MultiSzHolds(std::string_view list, std::string_view id) {
     while (!list.empty() && list.front() != '\0') {
         const std::size_t end = list.find('\0');
-        if (SameNoCase(list.substr(0, end), id)) return true;
+        if (SameTextNoCase(list.substr(0, end), id)) return true;
         if (end == std::string_view::npos) return false;
         list.remove_prefix(end + 1);
     }
@@ -49,7 +49,7 @@ bool InfTextNames(std::string_view bytes, std::string_view id) {
     }
     if (id.empty() || bytes.size() < id.size()) return false;
     for (std::size_t at = 0; at + id.size() <= bytes.size(); ++at)
-        if (SameNoCase(bytes.substr(at, id.size()), id)) return true;
+        if (SameTextNoCase(bytes.substr(at, id.size()), id)) return true;
     return false;
 }
 

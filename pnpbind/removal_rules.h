@@ -10,6 +10,10 @@
 
 namespace rs::pnpbind {
 
+// Texts equal but for the case of ASCII letters, as file names and device
+// IDs compare.
+bool SameTextNoCase(std::string_view a, std::string_view b);
+
 // "oem<digits>.inf" in any case: the names Windows gives the driver
 // packages it copies into its INF folder.
 bool IsOemInfName(std::string_view name);
