@@ -104,7 +104,8 @@ void ReadWaiting(HANDLE readEnd, std::string& output) {
     while (output.size() < 65536 && PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0) {
         char chunk[1024];
         DWORD got = 0;
-        if (!ReadFile(readEnd, chunk, waiting < sizeof chunk ? waiting : sizeof chunk, &got, nullptr) || got == 0) return;
+        const DWORD want = waiting < sizeof chunk ? waiting : sizeof chunk;
+        if (!ReadFile(readEnd, chunk, want, &got, nullptr) || got == 0) return;
         output.append(chunk, got);
     }
 }
@@ -168,8 +169,8 @@ BOOL RemoveThroughHelper(LPCSTR hardwareId, LPCSTR originalInf, PnpRemovalReport
     bool answered = false;
     bool found = false;
     DWORD error = ERROR_PROCESS_ABORTED;
-    if (helper.empty() ||
-        !StartHelper(helper, rs::pnpbind::BuildRemovalCommandLine(helper, {hardwareId, originalInf}), process, readEnd)) {
+    const std::string commandLine = rs::pnpbind::BuildRemovalCommandLine(helper, {hardwareId, originalInf});
+    if (helper.empty() || !StartHelper(helper, commandLine, process, readEnd)) {
         error = GetLastError();
     } else {
         // No time limit, as for the direct call; a crashing helper ends too.
@@ -213,7 +214,8 @@ extern "C" BOOL WINAPI PnpBindDriver(HWND parent, LPCSTR hardwareId, LPCSTR infP
     return rs::pnpbind::CallUpdateDriver(parent, hardwareId, full.c_str(), flags, restartRequired);
 }
 
-extern "C" BOOL WINAPI PnpRemoveDriver(LPCSTR hardwareId, LPCSTR originalInf, PnpRemovalReportFn report, void* context) {
+extern "C" BOOL WINAPI PnpRemoveDriver(LPCSTR hardwareId, LPCSTR originalInf, PnpRemovalReportFn report,
+                                       void* context) {
     if (hardwareId == nullptr || originalInf == nullptr) return FALSE;
     if (RunsUnderWow64()) return RemoveThroughHelper(hardwareId, originalInf, report, context);
     return rs::pnpbind::RemoveDriverHere(hardwareId, originalInf, report, context) ? TRUE : FALSE;

@@ -3,6 +3,7 @@
 #include <setupapi.h>
 
 #include <string>
+#include <vector>
 
 #include "base/handles.h"
 #include "base/system_dll.h"
@@ -85,13 +86,13 @@ bool RemoveDeviceNodes(const SetupApi& api, LPCSTR hardwareId, const Reporter& r
     return found;
 }
 
-// The INF's original name as the system recorded it at the copy; where the
-// system cannot tell (Windows 2000), the file's own name.
+// The INF's original name as the system recorded it at the copy (the
+// file's own name where the record cannot be read); empty where the system
+// keeps no such record (Windows 2000).
 std::string OriginalName(const SetupApi& api, const std::string& path, const char* name) {
+    if (!api.infInformation || !api.originalFile) return {};
     DWORD need = 0;
-    if (!api.infInformation || !api.originalFile ||
-        !api.infInformation(path.c_str(), INFINFO_INF_NAME_IS_ABSOLUTE, nullptr, 0, &need) || need == 0)
-        return name;
+    if (!api.infInformation(path.c_str(), INFINFO_INF_NAME_IS_ABSOLUTE, nullptr, 0, &need) || need == 0) return name;
     std::string buffer(need, '\0');
     auto info = reinterpret_cast<PSP_INF_INFORMATION>(buffer.data());
     SP_ORIGINAL_FILE_INFO_A original{};
@@ -147,22 +148,24 @@ bool RemovePackages(const SetupApi& api, LPCSTR hardwareId, LPCSTR originalInf, 
     const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
     const std::string folder = std::string(windows, length) + "\\inf\\";
+    // Windows names its package copies oem<N>.inf; a copy under the INF's
+    // own name is looked at too, as some systems' copies keep it. Where no
+    // original name is recorded, the hardware ID alone tells.
+    std::vector<std::string> packages;
     WIN32_FIND_DATAA entry{};
     unique_hfind search(FindFirstFileA((folder + "*.inf").c_str(), &entry));
     if (!search) return false;
-    bool found = false;
     do {
         const char* name = entry.cFileName;
-        // Windows names its package copies oem<N>.inf; Wine keeps the INF's
-        // own name.
         if (!IsOemInfName(name) && !SameTextNoCase(name, originalInf)) continue;
         const std::string path = folder + name;
-        if (!SameTextNoCase(OriginalName(api, path, name), originalInf) || !NamesHardwareId(path, hardwareId))
-            continue;
-        found = true;
-        RemovePackage(api, folder, name, report);
+        const std::string original = OriginalName(api, path, name);
+        if ((original.empty() || SameTextNoCase(original, originalInf)) && NamesHardwareId(path, hardwareId))
+            packages.push_back(name);
     } while (FindNextFileA(search.get(), &entry));
-    return found;
+    search.reset();  // removed once the folder has been read through
+    for (const std::string& name : packages) RemovePackage(api, folder, name.c_str(), report);
+    return !packages.empty();
 }
 
 }  // namespace

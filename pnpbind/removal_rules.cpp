@@ -23,7 +23,8 @@ bool SameTextNoCase(std::string_view a, std::string_view b) {
 }
 
 bool IsOemInfName(std::string_view name) {
-    if (name.size() < 8 || !SameTextNoCase(name.substr(0, 3), "oem") || !SameTextNoCase(name.substr(name.size() - 4), ".inf"))
+    if (name.size() < 8 || !SameTextNoCase(name.substr(0, 3), "oem") ||
+        !SameTextNoCase(name.substr(name.size() - 4), ".inf"))
         return false;
     for (char c : name.substr(3, name.size() - 7))
         if (c < '0' || c > '9') return false;

@@ -21,7 +21,8 @@ TEST(RemovalRules, TellsTheReadersNodesAndPackages) {
                                {"USB\\Vid_0d4e&Pid_0010"s, true}, {""s, false}})
         EXPECT_EQ(MultiSzHolds(list, id), holds) << list;
     for (auto [text, names] : {std::pair{"[M]\r\n%R%=I,usb\\vid_0d4e&pid_0010\r\n"s, true},
-                               {"\xFF\xFE[\0U\0S\0B\0\\\0V\0i\0d\0_\0\x30\0d\0\x34\0e\0&\0P\0i\0d\0_\0\x30\0\x30\0\x31\0\x30\0"s,
+                               {"\xFF\xFE[\0U\0S\0B\0\\\0V\0i\0d\0_\0\x30\0d\0\x34\0e\0&\0"
+                                "P\0i\0d\0_\0\x30\0\x30\0\x31\0\x30\0"s,
                                 true},
                                {"\xFF\xFEU\x01SB\\Vid_0d4e&Pid_0010"s, false},  // UTF-16 read as such
                                {"USB\\Vid_0d4e&Pid_001"s, false}})

@@ -111,7 +111,7 @@ TEST(EngineRemoval, RemovesTheReadersNodesAndPackagesOnly) {
         EXPECT_TRUE(FileExists(inf + "oem90.inf"));
         const std::set<std::string> infAfter = ListFolder(inf);
         for (const std::string& name : infBefore)  // only the reader's INF and its precompiled form go
-            EXPECT_TRUE(infAfter.count(name) || (removed && lstrcmpiA(name.substr(0, 6).c_str(), "orvex.") == 0)) << name;
+            EXPECT_TRUE(infAfter.count(name) || (removed && !lstrcmpiA(name.substr(0, 6).c_str(), "orvex."))) << name;
         for (const std::string& name : infAfter) EXPECT_TRUE(infBefore.count(name)) << name;
         // Left for the next row: nothing of the reader's.
         RemoveFile(inf + "orvex.inf");
