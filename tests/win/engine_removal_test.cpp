@@ -48,6 +48,16 @@ void MakeRootDevice(const char* id, const char* name) {
     SetupDiDestroyDeviceInfoList(set);
 }
 
+void RemoveNodes(const char* id) {
+    for (const std::string& node : NodesOf(id)) {
+        HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+        SP_DEVINFO_DATA data{sizeof data, {}, 0, 0};
+        if (SetupDiOpenDeviceInfoA(set, node.c_str(), nullptr, 0, &data)) SetupDiRemoveDevice(set, &data);
+        SetupDiDestroyDeviceInfoList(set);
+    }
+    ASSERT_TRUE(NodesOf(id).empty());
+}
+
 std::string InfFolder() {
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
@@ -116,14 +126,9 @@ TEST(EngineRemoval, RemovesTheReadersNodesAndPackagesOnly) {
         // Left for the next row: nothing of the reader's.
         RemoveFile(inf + "orvex.inf");
         RemoveFile(inf + "orvex.pnf");
-        for (const std::string& node : NodesOf(kReaderId)) {
-            HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
-            SP_DEVINFO_DATA data{sizeof data, {}, 0, 0};
-            if (SetupDiOpenDeviceInfoA(set, node.c_str(), nullptr, 0, &data)) SetupDiRemoveDevice(set, &data);
-            SetupDiDestroyDeviceInfoList(set);
-        }
-        ASSERT_TRUE(NodesOf(kReaderId).empty());
+        ASSERT_NO_FATAL_FAILURE(RemoveNodes(kReaderId));
     }
+    RemoveNodes("ROOT\\RSOTHER");
     RemoveFile(inf + "oem90.inf");
 }
 
