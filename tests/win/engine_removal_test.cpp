@@ -71,16 +71,18 @@ TEST(EngineRemoval, RemovesTheReadersNodesAndPackagesOnly) {
     ASSERT_TRUE(SetFileAttributesA(sample.c_str(), FILE_ATTRIBUTE_READONLY));  // as on a disc: so is its copy
     struct Row {
         const char* name;
-        bool stage, device, helper;
+        bool stage, device, helper, bind;
         DWORD exitCode;        // 1 found, 2 a step failed
         const char* logLine;   // as the step logs it; "" for none
     };
     const bool wow64 = Is64BitPrefix();
+    const char* const packageRemoved = "removed driver package \"C:\\windows\\inf\\orvex.inf\": ok";
     const Row rows[] = {
-        {"staged package", true, false, true, 1, "removed driver package \"C:\\windows\\inf\\orvex.inf\": ok"},
-        {"root device", false, true, true, 1, "removed device node \"ROOT\\RSREADER\\0000\": ok"},
-        {"nothing of the reader's", false, false, true, 0, "driver removal: no device node and no driver package"},
-        {"no helper beside the library", true, true, false, wow64 ? 2u : 1u,
+        {"staged package", true, false, true, false, 1, packageRemoved},
+        {"root device", false, true, true, false, 1, "removed device node \"ROOT\\RSREADER\\0000\": ok"},
+        {"bound root device", false, true, true, true, 1, packageRemoved},
+        {"nothing of the reader's", false, false, true, false, 0, "driver removal: no device node and no driver"},
+        {"no helper beside the library", true, true, false, false, wow64 ? 2u : 1u,
          wow64 ? "pnpbind64.exe\": no answer: failed, error 2" : "removed driver package"},
     };
     // Never removed: another device, a package that names the reader but is
@@ -106,6 +108,12 @@ TEST(EngineRemoval, RemovesTheReadersNodesAndPackagesOnly) {
             ASSERT_TRUE(WriteWholeFile(inf + "orvex.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n"));
         }
         if (row.device) MakeRootDevice(kReaderId, "RSREADER");
+        if (row.bind) {
+            using UpdateFn = BOOL(WINAPI*)(HWND, LPCSTR, LPCSTR, DWORD, PBOOL);
+            const auto update = reinterpret_cast<UpdateFn>(reinterpret_cast<void*>(
+                GetProcAddress(LoadLibraryA("newdev.dll"), "UpdateDriverForPlugAndPlayDevicesA")));
+            ASSERT_TRUE(update && update(nullptr, kReaderId, sample.c_str(), 1, nullptr));
+        }
         const std::set<std::string> infBefore = ListFolder(inf), readerNodes = NodesOf(kReaderId);
         EXPECT_EQ(readerNodes.size(), row.device ? 1u : 0u);
 
@@ -129,6 +137,7 @@ TEST(EngineRemoval, RemovesTheReadersNodesAndPackagesOnly) {
         ASSERT_NO_FATAL_FAILURE(RemoveNodes(kReaderId));
     }
     RemoveNodes("ROOT\\RSOTHER");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\ORVEX\\SampleMedium");  // the bound INF's marker
     RemoveFile(inf + "oem90.inf");
 }
 
