@@ -1,6 +1,8 @@
 // pnpbind64.exe: makes the Plug and Play driver update for the 32-bit
 // binding library on 64-bit Windows, where the platform refuses it from a
-// 32-bit process. The result travels back in the exit code.
+// 32-bit process. The result travels back in the exit code. With "remove"
+// it removes the reader's driver instead, each removal a line on its
+// standard output.
 #include <windows.h>
 
 #include <cstdint>
@@ -8,6 +10,19 @@
 
 #include "pnpbind/newdev_call.h"
 #include "pnpbind/pnpbind_rules.h"
+#include "pnpbind/removal.h"
+#include "pnpbind/removal_rules.h"
+
+namespace {
+
+void CALLBACK WriteReport(void* answer, BOOL ok, DWORD error, LPCSTR what) {
+    if (answer == nullptr) return;
+    const std::string line = rs::pnpbind::FormatRemovalReport({ok != FALSE, error, what});
+    DWORD written = 0;
+    WriteFile(answer, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // A fault must end this process at once, never wait on an error dialog:
@@ -24,7 +39,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
     }
 
-    auto request = rs::pnpbind::ParseHelperArguments(rs::pnpbind::SplitCommandLine(GetCommandLineA()));
+    const auto args = rs::pnpbind::SplitCommandLine(GetCommandLineA());
+    if (auto removal = rs::pnpbind::ParseRemovalArguments(args)) {
+        const bool found = rs::pnpbind::RemoveDriverHere(removal->hardwareId.c_str(), removal->originalInf.c_str(),
+                                                         WriteReport, answer);
+        return static_cast<int>(rs::pnpbind::EncodeRemovalExit(found));
+    }
+    auto request = rs::pnpbind::ParseHelperArguments(args);
     if (!request) return static_cast<int>(rs::pnpbind::kHelperBadArguments);
 
     BOOL restart = FALSE;

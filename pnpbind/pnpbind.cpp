@@ -4,6 +4,8 @@
 #include "base/sent_messages.h"
 #include "pnpbind/newdev_call.h"
 #include "pnpbind/pnpbind_rules.h"
+#include "pnpbind/removal.h"
+#include "pnpbind/removal_rules.h"
 
 #include <cstdint>
 #include <string>
@@ -53,38 +55,31 @@ std::string OwnModulePath() {
     }
 }
 
-// The platform refuses the driver update from a 32-bit process on 64-bit
-// Windows, so there the 64-bit helper beside this library makes the call.
-// Missing, failing to start or crashing all read as "not bound": the caller
-// then asks the user to re-plug the reader and may cancel.
-BOOL BindThroughHelper(HWND parent, LPCSTR hardwareId, const std::string& fullInf, DWORD flags, PBOOL restartRequired) {
+// The helper beside this library, by its full path; empty when this
+// library's own path cannot be read.
+std::string HelperPath() {
     std::string modulePath = OwnModulePath();
-    if (modulePath.empty()) return FALSE;
-    std::string helper = FullPath(rs::pnpbind::HelperPathBeside(modulePath).c_str());
+    if (modulePath.empty()) return {};
+    return FullPath(rs::pnpbind::HelperPathBeside(modulePath).c_str());
+}
 
-    rs::pnpbind::BindRequest request;
-    request.parent = reinterpret_cast<std::uintptr_t>(parent);
-    request.hardwareId = hardwareId;
-    request.infPath = fullInf;
-    request.flags = flags;
-    request.wantsRestartFlag = restartRequired != nullptr;
-    std::string commandLine = rs::pnpbind::BuildHelperCommandLine(helper, request);
-
-    // The helper reports a failure's error code on its standard output.
-    // Only the pipe's write end is inheritable, and only as the duplicate the
-    // helper gets (Windows 95 lacks SetHandleInformation; this DLL must load there).
-    rs::unique_handle readEnd;
+// Starts the helper with its standard output on a new pipe, whose read end
+// comes back with the process. Only the pipe's write end is inheritable, and
+// only as the duplicate the helper gets (Windows 95 lacks
+// SetHandleInformation; this DLL must load there).
+bool StartHelper(const std::string& helper, std::string commandLine, rs::unique_handle& process,
+                 rs::unique_handle& readEnd) {
     rs::unique_handle writeEnd;
     {
         HANDLE r = nullptr;
         HANDLE w = nullptr;
-        if (!CreatePipe(&r, &w, nullptr, 0)) return FALSE;
+        if (!CreatePipe(&r, &w, nullptr, 0)) return false;
         readEnd.reset(r);
         rs::unique_handle plainWrite(w);
         HANDLE inheritable = nullptr;
         if (!DuplicateHandle(GetCurrentProcess(), plainWrite.get(), GetCurrentProcess(), &inheritable, 0, TRUE,
                              DUPLICATE_SAME_ACCESS))
-            return FALSE;
+            return false;
         writeEnd.reset(inheritable);
     }
 
@@ -95,11 +90,45 @@ BOOL BindThroughHelper(HWND parent, LPCSTR hardwareId, const std::string& fullIn
     PROCESS_INFORMATION info{};
     if (!CreateProcessA(helper.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                         &info)) {
-        return FALSE;
+        return false;
     }
-    rs::unique_handle process(info.hProcess);
+    process.reset(info.hProcess);
     rs::unique_handle thread(info.hThread);
-    writeEnd.reset();  // the helper's end now: reading stops once it has gone
+    return true;  // the write end is closed here: the helper's alone now
+}
+
+// Appends what waits in the pipe, never waiting for more: a program the
+// helper started may still hold the write end open.
+void ReadWaiting(HANDLE readEnd, std::string& output) {
+    DWORD waiting = 0;
+    while (output.size() < 65536 && PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0) {
+        char chunk[1024];
+        DWORD got = 0;
+        const DWORD want = waiting < sizeof chunk ? waiting : sizeof chunk;
+        if (!ReadFile(readEnd, chunk, want, &got, nullptr) || got == 0) return;
+        output.append(chunk, got);
+    }
+}
+
+// The platform refuses the driver update from a 32-bit process on 64-bit
+// Windows, so there the 64-bit helper beside this library makes the call.
+// Missing, failing to start or crashing all read as "not bound": the caller
+// then asks the user to re-plug the reader and may cancel.
+BOOL BindThroughHelper(HWND parent, LPCSTR hardwareId, const std::string& fullInf, DWORD flags, PBOOL restartRequired) {
+    std::string helper = HelperPath();
+    if (helper.empty()) return FALSE;
+
+    rs::pnpbind::BindRequest request;
+    request.parent = reinterpret_cast<std::uintptr_t>(parent);
+    request.hardwareId = hardwareId;
+    request.infPath = fullInf;
+    request.flags = flags;
+    request.wantsRestartFlag = restartRequired != nullptr;
+
+    // The helper reports a failure's error code on its standard output.
+    rs::unique_handle process;
+    rs::unique_handle readEnd;
+    if (!StartHelper(helper, rs::pnpbind::BuildHelperCommandLine(helper, request), process, readEnd)) return FALSE;
 
     // No time limit: the driver update may wait on the user (e.g. an unsigned
     // driver warning), just as the direct call would. A crashing helper ends,
@@ -118,23 +147,54 @@ BOOL BindThroughHelper(HWND parent, LPCSTR hardwareId, const std::string& fullIn
     // Only ever set: a restart asked for by an earlier attempt still holds.
     if (result->restartRequired && restartRequired != nullptr) *restartRequired = TRUE;
     if (result->bound) return TRUE;
-    // Its one short line waits in the pipe. Only what is there is read: a
-    // program the helper started may still hold the write end open.
+    // Its one short line waits in the pipe.
     std::string output;
-    DWORD waiting = 0;
-    if (PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0) {
-        output.resize(waiting < 4096 ? waiting : 4096);
-        DWORD got = 0;
-        if (!ReadFile(readEnd.get(), output.data(), static_cast<DWORD>(output.size()), &got, nullptr)) got = 0;
-        output.resize(got);
-    }
+    ReadWaiting(readEnd.get(), output);
     const DWORD error = rs::pnpbind::ParseHelperError(output).value_or(ERROR_GEN_FAILURE);
     // Closing must not overwrite the code.
     readEnd.reset();
-    thread.reset();
     process.reset();
     SetLastError(error);
     return FALSE;
+}
+
+// The driver removal, like the binding, is refused to a 32-bit process on
+// 64-bit Windows; the helper reports each removal as a line, passed on here
+// as it comes, so a long report never fills the pipe.
+BOOL RemoveThroughHelper(LPCSTR hardwareId, LPCSTR originalInf, PnpRemovalReportFn report, void* context) {
+    const std::string helper = HelperPath();
+    rs::unique_handle process;
+    rs::unique_handle readEnd;
+    std::string output;
+    bool answered = false;
+    bool found = false;
+    DWORD error = ERROR_PROCESS_ABORTED;
+    const std::string commandLine = rs::pnpbind::BuildRemovalCommandLine(helper, {hardwareId, originalInf});
+    if (helper.empty() || !StartHelper(helper, commandLine, process, readEnd)) {
+        error = GetLastError();
+    } else {
+        // No time limit, as for the direct call; a crashing helper ends too.
+        for (;;) {
+            const DWORD waited = WaitForSingleObject(process.get(), 100);
+            ReadWaiting(readEnd.get(), output);
+            const std::size_t done = output.rfind('\n') + 1;  // complete lines only
+            for (const auto& r : rs::pnpbind::ParseRemovalReports(std::string_view(output).substr(0, done))) {
+                found = true;
+                if (report != nullptr) report(context, r.ok ? TRUE : FALSE, r.error, r.what.c_str());
+            }
+            output.erase(0, done);
+            if (waited != WAIT_TIMEOUT) break;
+        }
+        DWORD exitCode = 0;
+        if (GetExitCodeProcess(process.get(), &exitCode)) {
+            const auto decoded = rs::pnpbind::DecodeRemovalExit(exitCode);
+            answered = decoded.has_value();
+            found = found || decoded.value_or(false);
+        }
+    }
+    if (!answered && report != nullptr)
+        report(context, FALSE, error, ("driver removal through \"" + helper + "\": no answer").c_str());
+    return found ? TRUE : FALSE;
 }
 
 }  // namespace
@@ -152,4 +212,11 @@ extern "C" BOOL WINAPI PnpBindDriver(HWND parent, LPCSTR hardwareId, LPCSTR infP
     std::string full = FullPath(infPath);
     if (RunsUnderWow64()) return BindThroughHelper(parent, hardwareId, full, flags, restartRequired);
     return rs::pnpbind::CallUpdateDriver(parent, hardwareId, full.c_str(), flags, restartRequired);
+}
+
+extern "C" BOOL WINAPI PnpRemoveDriver(LPCSTR hardwareId, LPCSTR originalInf, PnpRemovalReportFn report,
+                                       void* context) {
+    if (hardwareId == nullptr || originalInf == nullptr) return FALSE;
+    if (RunsUnderWow64()) return RemoveThroughHelper(hardwareId, originalInf, report, context);
+    return rs::pnpbind::RemoveDriverHere(hardwareId, originalInf, report, context) ? TRUE : FALSE;
 }

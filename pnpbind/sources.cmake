@@ -1,5 +1,5 @@
 # The helper's command line and exit code: plain logic, host-tested.
-list(APPEND RS_PURE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/pnpbind_rules.cpp)
+list(APPEND RS_PURE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/pnpbind_rules.cpp ${CMAKE_CURRENT_LIST_DIR}/removal_rules.cpp)
 
 # The library and its helper throw nothing and catch nothing: built without
 # exceptions, they carry no unwinder.
@@ -20,6 +20,8 @@ if(RS_WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/pnpbind.cpp
     ${CMAKE_CURRENT_LIST_DIR}/newdev_call.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pnpbind_rules.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/removal.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/removal_rules.cpp
     ${RS_LEAN_RUNTIME}
     ${PNPBIND_DEF})
   set_target_properties(pnpbind PROPERTIES PREFIX "" OUTPUT_NAME pnpbind RS_OLDEST_API ON)
@@ -34,6 +36,8 @@ if(RS_WIN64)
     ${CMAKE_CURRENT_LIST_DIR}/helper64.cpp
     ${CMAKE_CURRENT_LIST_DIR}/newdev_call.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pnpbind_rules.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/removal.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/removal_rules.cpp
     ${RS_LEAN_RUNTIME})
   set_target_properties(pnpbind64 PROPERTIES OUTPUT_NAME pnpbind64 RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   target_compile_options(pnpbind64 PRIVATE ${OUR_WARNINGS} ${PNPBIND_LEAN})

@@ -109,13 +109,13 @@ DWORD WINAPI RunBindJob(LPVOID p) {
     return 0;
 }
 
-TEST(PnpBindLibrary, ExportsOrdinalOneOnlyAndNoNames) {
+TEST(PnpBindLibrary, ExportsOrdinalsOneAndTwoOnlyAndNoNames) {
     PeFile dll(ProgramFolder() + "realbind\\pnpbind.dll");
     ASSERT_TRUE(dll.valid());
     auto exports = dll.exports();
     ASSERT_NE(exports, nullptr);
     EXPECT_EQ(exports->Base, 1u);
-    EXPECT_EQ(exports->NumberOfFunctions, 1u);
+    EXPECT_EQ(exports->NumberOfFunctions, 2u);
     EXPECT_EQ(exports->NumberOfNames, 0u);
 }
 

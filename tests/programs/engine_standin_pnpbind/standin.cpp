@@ -54,4 +54,7 @@ extern "C" BOOL WINAPI PnpBindDriver(HWND parent, LPCSTR hardwareId, LPCSTR infP
     return failuresLeft ? FALSE : TRUE;
 }
 
+// The removal entry: nothing of the reader's is ever found here.
+extern "C" BOOL WINAPI PnpRemoveDriver(LPCSTR, LPCSTR, PnpRemovalReportFn, void*) { return FALSE; }
+
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
