@@ -1,0 +1,129 @@
+#include "install/uninstall_rules.h"
+
+namespace rs {
+namespace {
+
+constexpr auto File = Removal::File;
+constexpr auto W = RemovalBase::Windows;
+constexpr auto S = RemovalBase::System;
+constexpr auto U = RemovalBase::Utility;
+constexpr auto None = RemovalBase::None;
+constexpr char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The group first (its shortcuts point into the utility folder), then the
+// utility folder's programs and whichever language's guide was installed.
+constexpr RemovalItem kPathA[] = {
+    {Removal::Group, None, ""},
+    {File, U, "\\orvexunst.exe"},
+    {File, U, "\\tkrdchk.exe"},
+    {File, U, "\\EWIN98.htm"},
+    {File, U, "\\CWIN98.htm"},
+    {File, U, "\\KWIN98.htm"},
+    {Removal::FolderFiles, U, "\\EWIN98.files"},
+    {Removal::FolderFiles, U, "\\CWIN98.files"},
+    {Removal::FolderFiles, U, "\\KWIN98.files"},
+    // Copy rows 1, 2, 3, 6, 7; the smart card library (4, 5) is shared.
+    {File, W, "\\inf\\ORVEX.inf"},
+    {File, W, "\\system32\\drivers\\orvex98.cat"},
+    {File, W, "\\system32\\drivers\\ORVEX.sys"},
+    {File, S, "\\tkpsvc.exe"},
+    {File, S, "\\procwatch.exe"},
+    {Removal::KeyAndParents, None, "Software\\Tornvale\\Vireo\\ORVEX"},
+    {Removal::Value, None, kRun, "TkpSvc"},
+    {Removal::Value, None, kRun, "ProcWatch"},
+};
+
+// Copy rows 10 and 13; the library, advpack.dll and the USB drivers that
+// other products use stay, with their services. The uninstall entry is the
+// registration, removed on every path.
+constexpr RemovalItem kPathB[] = {
+    {File, W, "\\system32\\drivers\\orvex.sys"},
+    {File, W, "\\inf\\orvexunst.inf"},
+    {Removal::KeyTree, None, "SYSTEM\\CurrentControlSet\\Services\\ORVEX"},
+    {Removal::KeyTree, None, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\System\\ORVEX"},
+};
+
+constexpr RemovalItem kPathCE[] = {
+    {Removal::ReaderDriver, None, ""},
+    {File, W, "\\inf\\ORVEX.inf"},  // copy row 14
+    {Removal::FolderFiles, U, "\\Driver"},
+    {Removal::Group, None, ""},
+    {File, U, "\\orvexunst.exe"},
+    {File, U, "\\tkrdchk.exe"},
+    {File, U, "\\EWINXP.htm"},
+    {File, U, "\\CWINXP.htm"},
+    {File, U, "\\KWINXP.htm"},
+    {Removal::FolderFiles, U, "\\EWINXP.files"},
+    {Removal::FolderFiles, U, "\\CWINXP.files"},
+    {Removal::FolderFiles, U, "\\KWINXP.files"},
+};
+
+// The vendor's installer removes what it wrote.
+constexpr RemovalItem kPathD[] = {{File, W, "\\inf\\ORVEX.inf"}};
+
+constexpr const char* kShortcuts[] = {"\\Uninstall ORVEX Reader.lnk", "\\ORVEX Diagnostics.lnk",
+                                      "\\Installation Guide.lnk"};
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+}  // namespace
+
+const std::span<const char* const> kGroupShortcuts = kShortcuts;
+
+std::span<const RemovalItem> RemovalPlan(PlatformCode platform) {
+    switch (platform) {
+    case 1: case 2: case 3: return kPathA;
+    case 4: return kPathB;
+    case 5: case 6: case 8: case 11: return kPathCE;
+    case 7: case 9: case 10: return kPathD;
+    default: return {};
+    }
+}
+
+void TakeRemovals(RunOutcome& outcome, const RemovalTally& tally) {
+    outcome.removal = true;
+    outcome.completed = true;
+    outcome.nothingFound = tally.found == 0;
+    if (tally.delayed) outcome.restart = RestartNeed::Needed;
+}
+
+std::string WininitWithRemoval(std::string_view ini, std::string_view shortPath) {
+    std::string line = "NUL=";
+    line.append(shortPath).append("\r\n");
+    // The section's header, found without regard to case at a line's start.
+    std::size_t at = std::string_view::npos;
+    for (std::size_t i = 0; i + 8 <= ini.size(); ++i) {
+        if (i > 0 && ini[i - 1] != '\n') continue;
+        std::size_t k = 0;
+        while (k < 8 && Lower(ini[i + k]) == "[rename]"[k]) ++k;
+        if (k == 8) {
+            at = i;
+            break;
+        }
+    }
+    std::string out(ini);
+    if (at == std::string_view::npos) {
+        if (!out.empty() && out.back() != '\n') out += "\r\n";
+        return out + "[rename]\r\n" + line;
+    }
+    // The section ends where the next one begins, or with the file.
+    std::size_t end = ini.find('\n', at);
+    while (end != std::string_view::npos && end + 1 < ini.size() && ini[end + 1] != '[')
+        end = ini.find('\n', end + 1);
+    if (end == std::string_view::npos || end + 1 >= ini.size()) {
+        if (!out.empty() && out.back() != '\n') out += "\r\n";
+        return out + line;
+    }
+    return out.insert(end + 1, line);
+}
+
+bool SamePath(std::string_view a, std::string_view b) {
+    while (!a.empty() && a.back() == '\\') a.remove_suffix(1);
+    while (!b.empty() && b.back() == '\\') b.remove_suffix(1);
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+}  // namespace rs

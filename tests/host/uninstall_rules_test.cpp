@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "install/copy_table.h"
+#include "install/uninstall_rules.h"
+#include "shell/utilities_rules.h"
+#include "ui/setup_pass_rules.h"
+
+namespace rs {
+namespace {
+
+// An item as the table below writes it: "W\inf\ORVEX.inf", "key X", ...
+std::string Describe(const RemovalItem& i) {
+    static const char* const kBase[] = {"", "W", "S", "U"};
+    static const char* const kKind[] = {"", "files+folder ", "value ", "key ", "key+parents ", "group", "driver"};
+    std::string s = std::string(kKind[static_cast<int>(i.what)]) + kBase[static_cast<int>(i.base)] + i.path;
+    if (i.value) s += std::string(" [") + i.value + "]";
+    return s;
+}
+
+std::string RowItem(int row) {
+    const CopyRow& r = CopyTableRow(row);
+    return std::string(r.base == DestinationBase::Windows ? "W" : "S") + r.tail;
+}
+
+// Each path: the copy rows and other items removed, and what must stay.
+TEST(UninstallPlan, RemovesThePathsOwnAndKeepsWhatIsShared) {
+    struct Case {
+        PlatformCode platform;
+        std::vector<int> rowsRemoved, rowsKept;
+        std::vector<std::string> othersRemoved;  // besides the rows, in any order
+        std::vector<std::string> kept;           // never in the plan
+    };
+    const std::vector<std::string> utility = {"U\\orvexunst.exe", "U\\tkrdchk.exe", "group"};
+    auto with = [&utility](std::vector<std::string> v, const char* stem) {
+        v.insert(v.end(), utility.begin(), utility.end());
+        for (const char* lang : {"E", "C", "K"}) {
+            v.push_back(std::string("U\\") + lang + stem + ".htm");
+            v.push_back(std::string("files+folder U\\") + lang + stem + ".files");
+        }
+        return v;
+    };
+    const Case cases[] = {
+        {2, {1, 2, 3, 6, 7}, {4, 5},
+         with({"key+parents Software\\Tornvale\\Vireo\\ORVEX",
+               "value Software\\Microsoft\\Windows\\CurrentVersion\\Run [TkpSvc]",
+               "value Software\\Microsoft\\Windows\\CurrentVersion\\Run [ProcWatch]"}, "WIN98"),
+         {"key System\\CurrentControlSet\\Services\\VxD\\SMCLIB",
+          "value SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup [SourcePath]"}},
+        {4, {10, 13}, {8, 9, 11, 12},
+         {"key SYSTEM\\CurrentControlSet\\Services\\ORVEX",
+          "key SYSTEM\\CurrentControlSet\\Services\\EventLog\\System\\ORVEX"},
+         {"key SYSTEM\\CurrentControlSet\\Services\\Smclib", "key SYSTEM\\CurrentControlSet\\Services\\WDUSBD",
+          "key SYSTEM\\CurrentControlSet\\Services\\WINDRIVER", "group"}},
+        {6, {14}, {}, with({"driver", "files+folder U\\Driver"}, "WINXP"), {"U\\EWIN98.htm"}},
+        {11, {14}, {}, with({"driver", "files+folder U\\Driver"}, "WINXP"), {}},
+        {9, {14}, {}, {}, {"driver", "group", "U\\orvexunst.exe"}},
+        {12, {}, {}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> plan, expected = c.othersRemoved;
+        for (const RemovalItem& i : RemovalPlan(c.platform)) plan.push_back(Describe(i));
+        for (int row : c.rowsRemoved) expected.push_back(RowItem(row));
+        std::vector<std::string> sortedPlan = plan;
+        std::sort(sortedPlan.begin(), sortedPlan.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(sortedPlan, expected) << c.platform;
+        std::vector<std::string> kept = c.kept;
+        for (int row : c.rowsKept) kept.push_back(RowItem(row));
+        for (const std::string& k : kept) EXPECT_EQ(std::count(plan.begin(), plan.end(), k), 0) << c.platform << k;
+        // The group goes before the utility folder's programs its shortcuts start.
+        const auto group = std::find(plan.begin(), plan.end(), "group");
+        if (group != plan.end())
+            EXPECT_LT(group - plan.begin(), std::find(plan.begin(), plan.end(), "U\\orvexunst.exe") - plan.begin());
+    }
+    // Platforms of one installation path remove the same.
+    for (PlatformCode p = 1; p <= 12; ++p)
+        for (PlatformCode q = 1; q <= 12; ++q)
+            if (PathForPlatform(p) == PathForPlatform(q) ||
+                (PathForPlatform(p) == InstallPath::C && PathForPlatform(q) == InstallPath::E))
+                EXPECT_EQ(RemovalPlan(p).data(), RemovalPlan(q).data()) << p << " " << q;
+}
+
+// The group and guide names are the ones the installation makes.
+TEST(UninstallPlan, NamesAreTheInstallationsOwn) {
+    std::set<std::string> shortcuts;
+    for (const char* s : kGroupShortcuts) shortcuts.insert(std::string("G") + kGroupFolder + s);
+    std::set<std::string> made;
+    for (auto row : {UtilityShortcutRow::Uninstaller, UtilityShortcutRow::Diagnostics, UtilityShortcutRow::Guide})
+        made.insert(MakeUtilityShortcut(row, "U", "\\p.htm", std::string("G\\") + kUtilityGroupName, "P").groupFile);
+    EXPECT_EQ(shortcuts, made);
+    for (PlatformCode p : {2, 6})
+        for (DisplayLanguage lang : {0, 1, 2}) {
+            std::vector<std::string> plan;
+            for (const RemovalItem& i : RemovalPlan(p)) plan.push_back(i.path);
+            EXPECT_EQ(std::count(plan.begin(), plan.end(), GuidePageName(lang, p)), 1) << p;
+            EXPECT_EQ(std::count(plan.begin(), plan.end(), GuideFolderName(lang, p)), 1) << p;
+        }
+}
+
+TEST(UninstallOutcome, ExitCodeFromTheRemovals) {
+    struct Case {
+        unsigned found, delayed;
+        bool stepFailed;
+        RestartNeed restartAfter;  // what the run's restart step made of it
+        std::uint32_t code;
+    };
+    const Case cases[] = {
+        {0, 0, false, RestartNeed::None, 1605},  {3, 0, false, RestartNeed::None, 0},
+        {3, 1, false, RestartNeed::None, 3010},  {3, 1, false, RestartNeed::Started, 1641},
+        {3, 1, true, RestartNeed::None, 1603},   {0, 0, true, RestartNeed::None, 1603},
+    };
+    for (const Case& c : cases) {
+        RunOutcome o;
+        TakeRemovals(o, {c.found, c.delayed});
+        o.failed = c.stepFailed;
+        if (c.restartAfter == RestartNeed::Started) o.restart = c.restartAfter;
+        EXPECT_EQ(ExitCodeFor(o, true), c.code) << c.found << " " << c.delayed;
+        EXPECT_STRNE(ExitCodeMeaning(c.code, true), "");
+        if (c.code != 1603) EXPECT_EQ(std::string(ExitCodeMeaning(c.code, true)).find("installed"), std::string::npos);
+    }
+}
+
+TEST(UninstallDelayedDelete, WininitRenameSection) {
+    struct Case {
+        const char* before;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"", "[rename]\r\nNUL=C:\\PROGRA~1\\ORVEX\\X.EXE\r\n"},
+        {"[other]\r\na=1", "[other]\r\na=1\r\n[rename]\r\nNUL=C:\\PROGRA~1\\ORVEX\\X.EXE\r\n"},
+        {"[Rename]\r\nNUL=C:\\A\r\n[other]\r\na=1\r\n",
+         "[Rename]\r\nNUL=C:\\A\r\nNUL=C:\\PROGRA~1\\ORVEX\\X.EXE\r\n[other]\r\na=1\r\n"},
+        {"[x]\r\n[RENAME]\r\nNUL=C:\\A", "[x]\r\n[RENAME]\r\nNUL=C:\\A\r\nNUL=C:\\PROGRA~1\\ORVEX\\X.EXE\r\n"},
+        {"a=[rename]\r\n", "a=[rename]\r\n[rename]\r\nNUL=C:\\PROGRA~1\\ORVEX\\X.EXE\r\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WininitWithRemoval(c.before, "C:\\PROGRA~1\\ORVEX\\X.EXE"), c.after) << c.before;
+    EXPECT_TRUE(SamePath("C:\\Program Files\\ORVEX\\Setup\\", "c:\\PROGRAM FILES\\orvex\\setup"));
+    EXPECT_FALSE(SamePath("C:\\Program Files\\ORVEX\\Setup", "C:\\Program Files\\ORVEX"));
+}
+
+}  // namespace
+}  // namespace rs
