@@ -7,6 +7,6 @@ namespace rs {
 
 // Removes this platform's installation (the medium is not needed) and puts
 // the result into the run's outcome. `ownFolder`: the running setup.exe's.
-void RunUninstall(PlatformCode platform, const char* ownFolder);
+void RunUninstall(PlatformCode platform, const char* ownFolder) noexcept;
 
 }  // namespace rs

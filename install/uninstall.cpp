@@ -10,9 +10,6 @@
 #include "base/run_log.h"
 #include "base/system_api.h"
 #include "install/driver_removal.h"
-#include "install/file_deploy.h"
-#include "install/program_files.h"
-#include "install/program_files_rules.h"
 #include "install/registration.h"
 #include "install/registry_io.h"
 
@@ -27,94 +24,73 @@ using Path = char[1025];
 struct Removals {
     RemovalTally tally;
     const char* own = "";
-    Path pending[8] = {};
-    unsigned pendingCount = 0;
+    bool pending = false;  // a file waits for the restart
     bool nt = false;
 };
 
-bool Exists(const char* path, bool folder) {
+bool IsFolder(const char* path) noexcept {
     const DWORD a = GetFileAttributesA(path);
-    return a != INVALID_FILE_ATTRIBUTES && ((a & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // 95, 98 and Me delete at their next start what WININIT.INI's [rename]
-// section names with NUL, by its short name.
-bool DeleteAtStart9x(const char* path) {
+// section names with NUL, by its short name; the section is written whole,
+// as its lines share one key.
+bool DeleteAtStart9x(const char* path) noexcept {
     char shortPath[MAX_PATH];
+    static char section[16384];
     const DWORD n = GetShortPathNameA(path, shortPath, sizeof shortPath);
-    if (n == 0 || n >= sizeof shortPath) return false;
-    const std::string name = WindowsDirectory() + "\\WININIT.INI";
-    std::string ini;
-    {
-        unique_hfile in(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-        char block[512];
-        DWORD got = 0;
-        while (in && ReadFile(in.get(), block, sizeof block, &got, nullptr) && got > 0) ini.append(block, got);
-    }
-    ini = WininitWithRemoval(ini, shortPath);
-    unique_hfile out(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return out && WriteFile(out.get(), ini.data(), static_cast<DWORD>(ini.size()), &written, nullptr) &&
-           written == ini.size();
+    const DWORD length = GetPrivateProfileSectionA("rename", section, sizeof section, "WININIT.INI");
+    return n > 0 && n < sizeof shortPath && length < sizeof section - 2 &&
+           WithRemoval(section, length, sizeof section, shortPath) &&
+           WritePrivateProfileSectionA("rename", section, "WININIT.INI");
 }
 
-// The system's delayed delete; a folder goes once what was in it has gone.
-bool DeleteAtRestart(Removals& r, const char* path, bool folder) {
-    const bool done = r.nt ? MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE
-                           : !folder && DeleteAtStart9x(path);
+// The system's delayed delete.
+bool DeleteAtRestart(Removals& r, const char* path) noexcept {
+    const bool done = r.nt ? MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE : DeleteAtStart9x(path);
     if (!done) return false;
-    if (r.pendingCount < std::size(r.pending)) wsprintfA(r.pending[r.pendingCount++], "%s", path);
-    // The run's own files, and folders that wait for their files, need no restart of their own.
+    r.pending = true;
+    // The run's own files need no restart of their own: the next one removes them.
     const char* name = std::strrchr(path, '\\');
-    if (!folder && !SamePath(std::string_view(path, static_cast<std::size_t>(name - path)), r.own)) ++r.tally.delayed;
+    if (!SamePath(std::string_view(path, static_cast<std::size_t>(name - path)), r.own)) ++r.tally.delayed;
     runlog::Step(true, 0, "removed at the next restart, in use: \"%s\"", path);
     return true;
 }
 
-void RemoveFile(Removals& r, const char* path) {
-    if (!Exists(path, false)) return;
-    ++r.tally.found;
+void RemoveFile(Removals& r, const char* path) noexcept {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     const BOOL ok = DeleteFileA(path);
     DWORD error = ok ? 0 : GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    ++r.tally.found;
     if (!ok && (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED)) {
-        if (DeleteAtRestart(r, path, false)) return;
+        if (DeleteAtRestart(r, path)) return;
         error = GetLastError();
     }
     runlog::Step(ok, error, "removed \"%s\"", path);
 }
 
-// A folder goes when nothing is left in it but what waits for the restart;
-// anything else in it is not ours, and keeps it.
-void RemoveFolderIfEmpty(Removals& r, const char* folder) {
-    if (!Exists(folder, true)) return;
-    WIN32_FIND_DATAA entry{};
-    Path path;
-    wsprintfA(path, "%s\\*.*", folder);
-    bool waiting = false;
-    {
-        unique_hfind search(FindFirstFileA(path, &entry));
-        for (bool more = static_cast<bool>(search); more; more = FindNextFileA(search.get(), &entry)) {
-            if (!std::strcmp(entry.cFileName, ".") || !std::strcmp(entry.cFileName, "..")) continue;
-            wsprintfA(path, "%s\\%s", folder, entry.cFileName);
-            bool pending = false;
-            for (unsigned i = 0; i < r.pendingCount; ++i) pending = pending || SamePath(r.pending[i], path);
-            if (!pending) {
-                runlog::Line("kept \"%s\": it holds \"%s\", which the installation did not write", folder,
-                             entry.cFileName);
-                return;
-            }
-            waiting = true;
-        }
+// A folder goes when it is empty; one that still holds a file waiting for
+// the restart goes after it. Anything else in it is not ours, and keeps it
+// (95, 98 and Me refuse a folder that is not empty as access denied).
+void RemoveFolderIfEmpty(Removals& r, const char* folder) noexcept {
+    if (!IsFolder(folder)) return;
+    const BOOL ok = RemoveDirectoryA(folder);
+    const DWORD error = ok ? 0 : GetLastError();
+    if (!ok && r.pending && r.nt && MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        ++r.tally.found;
+        runlog::Step(true, 0, "removed at the next restart, once empty: \"%s\"", folder);
+    } else if (!ok && (error == ERROR_DIR_NOT_EMPTY || (!r.nt && error == ERROR_ACCESS_DENIED))) {
+        runlog::Line("kept \"%s\": it holds files that the installation did not write", folder);
+    } else {
+        ++r.tally.found;
+        runlog::Step(ok, error, "removed folder \"%s\"", folder);
     }
-    ++r.tally.found;
-    if (waiting && DeleteAtRestart(r, folder, true)) return;
-    const BOOL ok = !waiting && RemoveDirectoryA(folder);
-    runlog::Step(ok, ok ? 0 : waiting ? ERROR_DIR_NOT_EMPTY : GetLastError(), "removed folder \"%s\"", folder);
 }
 
 // A folder that only the installation makes: every file in it is ours.
-void RemoveFolderFiles(Removals& r, const char* folder) {
+void RemoveFolderFiles(Removals& r, const char* folder) noexcept {
     WIN32_FIND_DATAA entry{};
     Path path;
     wsprintfA(path, "%s\\*.*", folder);
@@ -128,7 +104,7 @@ void RemoveFolderFiles(Removals& r, const char* folder) {
     RemoveFolderIfEmpty(r, folder);
 }
 
-void RemoveValue(Removals& r, const char* key, const char* name) {
+void RemoveValue(Removals& r, const char* key, const char* name) noexcept {
     const MachineKey k = OpenMachineKey(key);
     const LONG rc = k ? RegDeleteValueA(k.get(), name) : ERROR_FILE_NOT_FOUND;
     if (rc == ERROR_FILE_NOT_FOUND) return;
@@ -138,7 +114,7 @@ void RemoveValue(Removals& r, const char* key, const char* name) {
 
 // The key with its subkeys; with `parents`, then each parent below the top
 // key that is left with neither values nor subkeys.
-void RemoveKey(Removals& r, const char* key, bool parents) {
+void RemoveKey(Removals& r, const char* key, bool parents) noexcept {
     Path parent;
     wsprintfA(parent, "%s", key);
     char* cut = std::strrchr(parent, '\\');
@@ -162,7 +138,7 @@ void RemoveKey(Removals& r, const char* key, bool parents) {
 
 // The group in the current user's and in the all-users Programs folder
 // (none on a system without one: never the drive's root).
-void RemoveGroups(Removals& r) {
+void RemoveGroups(Removals& r) noexcept {
     for (int id : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
         com_ptr<IMalloc> alloc;
         unique_pidl folder;
@@ -183,20 +159,22 @@ void RemoveGroups(Removals& r) {
 
 }  // namespace
 
-RemovalTally RemoveInstallation(PlatformCode platform, const char* ownFolder) {
+RemovalTally RemoveInstallation(PlatformCode platform, const char* ownFolder) noexcept {
     Removals r;
     r.own = ownFolder;
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExA(&version);
     r.nt = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-    // Looked up, never made: a removal changes nothing that is not there.
-    const std::string windows = WindowsDirectory(), system = SystemDirectory();
-    std::string programFiles;
-    if (!ReadProgramFilesDir(programFiles)) programFiles = FallbackProgramFiles(windows);
-    Path utility, path;
-    wsprintfA(utility, "%s%s", programFiles.c_str(), kUtilityFolderName);
-    const char* const bases[] = {"", windows.c_str(), system.c_str(), utility};
+    char windows[MAX_PATH] = {}, system[MAX_PATH] = {};
+    if (GetWindowsDirectoryA(windows, MAX_PATH) >= MAX_PATH) *windows = '\0';
+    if (GetSystemDirectoryA(system, MAX_PATH) >= MAX_PATH) *system = '\0';
+    // The kept copy's folder lies in the utility folder.
+    Path kept, utility, path;
+    wsprintfA(kept, "%s", KeptCopyFolder().c_str());
+    wsprintfA(utility, "%s", kept);
+    if (char* name = std::strrchr(utility, '\\')) *name = '\0';
+    const char* const bases[] = {"", windows, system, utility};
     for (const RemovalItem& item : RemovalPlan(platform)) {
         wsprintfA(path, "%s%s", bases[static_cast<int>(item.base)], item.path);
         switch (item.what) {
@@ -206,6 +184,14 @@ RemovalTally RemoveInstallation(PlatformCode platform, const char* ownFolder) {
         case Removal::KeyTree: RemoveKey(r, item.path, false); break;
         case Removal::KeyAndParents: RemoveKey(r, item.path, true); break;
         case Removal::Group: RemoveGroups(r); break;
+        case Removal::Guide:
+            for (const char* language : {"E", "C", "K"}) {
+                wsprintfA(path, "%s\\%s%s.htm", utility, language, item.path);
+                RemoveFile(r, path);
+                wsprintfA(path, "%s\\%s%s.files", utility, language, item.path);
+                RemoveFolderFiles(r, path);
+            }
+            break;
         case Removal::ReaderDriver: r.tally.found += RemoveReaderDriverFromSystem() ? 1 : 0; break;
         }
     }
@@ -213,7 +199,7 @@ RemovalTally RemoveInstallation(PlatformCode platform, const char* ownFolder) {
         runlog::Line("what the vendor's installer (%s) wrote stays: its own entry in Programs and Features removes it",
                      platform == 7 ? "XP64.exe" : platform == 9 ? "Vista32.exe" : "Vista64.exe");
     RemoveKey(r, kUninstallKey, false);
-    RemoveFolderFiles(r, KeptCopyFolder().c_str());
+    RemoveFolderFiles(r, kept);
     RemoveFolderIfEmpty(r, utility);
     return r.tally;
 }

@@ -10,6 +10,6 @@ namespace rs {
 // utility folder where nothing else is left in it. A file in use goes at
 // the next restart; the files of `ownFolder` (the running setup.exe's)
 // are not counted as needing it.
-RemovalTally RemoveInstallation(PlatformCode platform, const char* ownFolder);
+RemovalTally RemoveInstallation(PlatformCode platform, const char* ownFolder) noexcept;
 
 }  // namespace rs

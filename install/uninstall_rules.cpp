@@ -1,5 +1,7 @@
 #include "install/uninstall_rules.h"
 
+#include <cstring>
+
 namespace rs {
 namespace {
 
@@ -16,12 +18,7 @@ constexpr RemovalItem kPathA[] = {
     {Removal::Group, None, ""},
     {File, U, "\\orvexunst.exe"},
     {File, U, "\\tkrdchk.exe"},
-    {File, U, "\\EWIN98.htm"},
-    {File, U, "\\CWIN98.htm"},
-    {File, U, "\\KWIN98.htm"},
-    {Removal::FolderFiles, U, "\\EWIN98.files"},
-    {Removal::FolderFiles, U, "\\CWIN98.files"},
-    {Removal::FolderFiles, U, "\\KWIN98.files"},
+    {Removal::Guide, U, "WIN98"},
     // Copy rows 1, 2, 3, 6, 7; the smart card library (4, 5) is shared.
     {File, W, "\\inf\\ORVEX.inf"},
     {File, W, "\\system32\\drivers\\orvex98.cat"},
@@ -50,12 +47,7 @@ constexpr RemovalItem kPathCE[] = {
     {Removal::Group, None, ""},
     {File, U, "\\orvexunst.exe"},
     {File, U, "\\tkrdchk.exe"},
-    {File, U, "\\EWINXP.htm"},
-    {File, U, "\\CWINXP.htm"},
-    {File, U, "\\KWINXP.htm"},
-    {Removal::FolderFiles, U, "\\EWINXP.files"},
-    {Removal::FolderFiles, U, "\\CWINXP.files"},
-    {Removal::FolderFiles, U, "\\KWINXP.files"},
+    {Removal::Guide, U, "WINXP"},
 };
 
 // The vendor's installer removes what it wrote.
@@ -87,34 +79,15 @@ void TakeRemovals(RunOutcome& outcome, const RemovalTally& tally) {
     if (tally.delayed) outcome.restart = RestartNeed::Needed;
 }
 
-std::string WininitWithRemoval(std::string_view ini, std::string_view shortPath) {
-    std::string line = "NUL=";
-    line.append(shortPath).append("\r\n");
-    // The section's header, found without regard to case at a line's start.
-    std::size_t at = std::string_view::npos;
-    for (std::size_t i = 0; i + 8 <= ini.size(); ++i) {
-        if (i > 0 && ini[i - 1] != '\n') continue;
-        std::size_t k = 0;
-        while (k < 8 && Lower(ini[i + k]) == "[rename]"[k]) ++k;
-        if (k == 8) {
-            at = i;
-            break;
-        }
-    }
-    std::string out(ini);
-    if (at == std::string_view::npos) {
-        if (!out.empty() && out.back() != '\n') out += "\r\n";
-        return out + "[rename]\r\n" + line;
-    }
-    // The section ends where the next one begins, or with the file.
-    std::size_t end = ini.find('\n', at);
-    while (end != std::string_view::npos && end + 1 < ini.size() && ini[end + 1] != '[')
-        end = ini.find('\n', end + 1);
-    if (end == std::string_view::npos || end + 1 >= ini.size()) {
-        if (!out.empty() && out.back() != '\n') out += "\r\n";
-        return out + line;
-    }
-    return out.insert(end + 1, line);
+bool WithRemoval(char* section, std::size_t length, std::size_t capacity, const char* shortPath) {
+    const std::size_t size = std::strlen(shortPath);
+    // "NUL=", the path, its NUL and the section's closing NUL.
+    if (length + 4 + size + 2 > capacity) return false;
+    char* end = section + length;
+    std::memcpy(end, "NUL=", 4);
+    std::memcpy(end + 4, shortPath, size);
+    end[4 + size] = end[5 + size] = '\0';
+    return true;
 }
 
 bool SamePath(std::string_view a, std::string_view b) {

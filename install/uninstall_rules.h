@@ -4,7 +4,6 @@
 #pragma once
 #include <cstdint>
 #include <span>
-#include <string>
 #include <string_view>
 
 #include "app/outcome_rules.h"
@@ -19,6 +18,7 @@ enum class Removal : unsigned char {
     KeyTree,        // a key with every key beneath it
     KeyAndParents,  // the same, then its parents left empty (not the top one)
     Group,          // the shortcuts in the "ORVEX Utility" groups, then the groups
+    Guide,          // the guide of every language: "\<E, C or K><path>.htm", and its ".files" as FolderFiles
     ReaderDriver,   // the reader's device nodes and driver packages
 };
 // Where a File or folder item's path begins; registry items take none.
@@ -51,10 +51,12 @@ struct RemovalTally {
 // restart; failed steps are counted by the log (1603).
 void TakeRemovals(RunOutcome& outcome, const RemovalTally& tally);
 
-// WININIT.INI with one more file for 95, 98 and Me to delete as they
-// start: "NUL=<short path>" at the end of its [rename] section, which is
-// made where missing.
-std::string WininitWithRemoval(std::string_view ini, std::string_view shortPath);
+// A profile section as the system reads and writes it whole ("NUL=x",
+// NUL, "NUL=y", NUL, ..., a second NUL; `length` bytes before that one)
+// with one more file for 95, 98 and Me to delete as they start:
+// "NUL=<short path>" at its end. False, and nothing changed, when it would
+// not fit in `capacity` bytes.
+bool WithRemoval(char* section, std::size_t length, std::size_t capacity, const char* shortPath);
 
 // Whether two paths name the same file system entry by their text
 // (letter case ignored, a trailing '\' too).

@@ -54,7 +54,9 @@ class RoundTrip : public Unattended, public ::testing::WithParamInterface<RoundT
 TEST_P(RoundTrip, InstallThenUninstallLeavesOnlyWhatIsShared) {
     const RoundTripCase& c = GetParam();
     Prepare({c.arch, c.version, "en_US"});
-    if (c.noReader) ASSERT_NO_FATAL_FAILURE(UseNewdevStandIn(false, false));
+    if (c.noReader) {
+        ASSERT_NO_FATAL_FAILURE(UseNewdevStandIn(false, false));
+    }
     const e2e::WatchedRun install = RunWatched(c.installArgs);
     ASSERT_EQ(install.exitCode, c.installExit) << install.Describe();
     std::string exe, startIn;
@@ -142,10 +144,10 @@ TEST_P(Situation, RemovesWhatItFinds) {
 }
 
 const SituationCase kSituations[] = {
-    {"NothingInstalled", Before::Nothing, 1605, {}, "nothing of the reader's driver found"},
+    {"NothingInstalled", Before::Nothing, 1605, {}, "exit code 1605: nothing of the reader's driver found"},
     {"InstalledByHand", Before::InstalledByHand, 0, {}, "removed \"C:\\windows\\inf\\ORVEX.inf\": ok"},
     {"UsersFileKeepsTheFolder", Before::UsersFile, 0, {"Program Files/ORVEX/", "Program Files/ORVEX/notes.txt"},
-     "kept \"C:\\Program Files\\ORVEX\": it holds \"notes.txt\""},
+     "kept \"C:\\Program Files\\ORVEX\": it holds files that the installation did not write"},
     {"FileInUseGoesAtRestart", Before::FileHeldOpen, 3010, {"Program Files/ORVEX/", "Program Files/ORVEX/tkrdchk.exe"},
      "removed at the next restart, in use: \"C:\\Program Files\\ORVEX\\tkrdchk.exe\": ok"},
 };

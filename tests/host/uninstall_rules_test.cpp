@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,7 +17,7 @@ namespace {
 // An item as the table below writes it: "W\inf\ORVEX.inf", "key X", ...
 std::string Describe(const RemovalItem& i) {
     static const char* const kBase[] = {"", "W", "S", "U"};
-    static const char* const kKind[] = {"", "files+folder ", "value ", "key ", "key+parents ", "group", "driver"};
+    static const char* const kKind[] = {"", "files+folder ", "value ", "key ", "key+parents ", "group", "guide ", "driver"};
     std::string s = std::string(kKind[static_cast<int>(i.what)]) + kBase[static_cast<int>(i.base)] + i.path;
     if (i.value) s += std::string(" [") + i.value + "]";
     return s;
@@ -38,10 +39,7 @@ TEST(UninstallPlan, RemovesThePathsOwnAndKeepsWhatIsShared) {
     const std::vector<std::string> utility = {"U\\orvexunst.exe", "U\\tkrdchk.exe", "group"};
     auto with = [&utility](std::vector<std::string> v, const char* stem) {
         v.insert(v.end(), utility.begin(), utility.end());
-        for (const char* lang : {"E", "C", "K"}) {
-            v.push_back(std::string("U\\") + lang + stem + ".htm");
-            v.push_back(std::string("files+folder U\\") + lang + stem + ".files");
-        }
+        v.push_back(std::string("guide U") + stem);
         return v;
     };
     const Case cases[] = {
@@ -56,7 +54,7 @@ TEST(UninstallPlan, RemovesThePathsOwnAndKeepsWhatIsShared) {
           "key SYSTEM\\CurrentControlSet\\Services\\EventLog\\System\\ORVEX"},
          {"key SYSTEM\\CurrentControlSet\\Services\\Smclib", "key SYSTEM\\CurrentControlSet\\Services\\WDUSBD",
           "key SYSTEM\\CurrentControlSet\\Services\\WINDRIVER", "group"}},
-        {6, {14}, {}, with({"driver", "files+folder U\\Driver"}, "WINXP"), {"U\\EWIN98.htm"}},
+        {6, {14}, {}, with({"driver", "files+folder U\\Driver"}, "WINXP"), {"guide UWIN98"}},
         {11, {14}, {}, with({"driver", "files+folder U\\Driver"}, "WINXP"), {}},
         {9, {14}, {}, {}, {"driver", "group", "U\\orvexunst.exe"}},
         {12, {}, {}, {}, {}},
@@ -74,15 +72,19 @@ TEST(UninstallPlan, RemovesThePathsOwnAndKeepsWhatIsShared) {
         for (const std::string& k : kept) EXPECT_EQ(std::count(plan.begin(), plan.end(), k), 0) << c.platform << k;
         // The group goes before the utility folder's programs its shortcuts start.
         const auto group = std::find(plan.begin(), plan.end(), "group");
-        if (group != plan.end())
+        if (group != plan.end()) {
             EXPECT_LT(group - plan.begin(), std::find(plan.begin(), plan.end(), "U\\orvexunst.exe") - plan.begin());
+        }
     }
     // Platforms of one installation path remove the same.
-    for (PlatformCode p = 1; p <= 12; ++p)
-        for (PlatformCode q = 1; q <= 12; ++q)
+    for (PlatformCode p = 1; p <= 12; ++p) {
+        for (PlatformCode q = 1; q <= 12; ++q) {
             if (PathForPlatform(p) == PathForPlatform(q) ||
-                (PathForPlatform(p) == InstallPath::C && PathForPlatform(q) == InstallPath::E))
+                (PathForPlatform(p) == InstallPath::C && PathForPlatform(q) == InstallPath::E)) {
                 EXPECT_EQ(RemovalPlan(p).data(), RemovalPlan(q).data()) << p << " " << q;
+            }
+        }
+    }
 }
 
 // The group and guide names are the ones the installation makes.
@@ -93,13 +95,17 @@ TEST(UninstallPlan, NamesAreTheInstallationsOwn) {
     for (auto row : {UtilityShortcutRow::Uninstaller, UtilityShortcutRow::Diagnostics, UtilityShortcutRow::Guide})
         made.insert(MakeUtilityShortcut(row, "U", "\\p.htm", std::string("G\\") + kUtilityGroupName, "P").groupFile);
     EXPECT_EQ(shortcuts, made);
-    for (PlatformCode p : {2, 6})
+    // The guide's names: a language's letter after the separator, then the stem.
+    for (PlatformCode p : {2, 6}) {
+        std::string stem;
+        for (const RemovalItem& i : RemovalPlan(p))
+            if (i.what == Removal::Guide) stem = i.path;
         for (DisplayLanguage lang : {0, 1, 2}) {
-            std::vector<std::string> plan;
-            for (const RemovalItem& i : RemovalPlan(p)) plan.push_back(i.path);
-            EXPECT_EQ(std::count(plan.begin(), plan.end(), GuidePageName(lang, p)), 1) << p;
-            EXPECT_EQ(std::count(plan.begin(), plan.end(), GuideFolderName(lang, p)), 1) << p;
+            EXPECT_EQ(GuidePageName(lang, p).substr(2), stem + ".htm") << p;
+            EXPECT_EQ(GuideFolderName(lang, p).substr(2), stem + ".files") << p;
+            EXPECT_EQ(GuidePageName(lang, p)[1], "ECK"[lang]);
         }
+    }
 }
 
 TEST(UninstallOutcome, ExitCodeFromTheRemovals) {
@@ -121,24 +127,21 @@ TEST(UninstallOutcome, ExitCodeFromTheRemovals) {
         if (c.restartAfter == RestartNeed::Started) o.restart = c.restartAfter;
         EXPECT_EQ(ExitCodeFor(o, true), c.code) << c.found << " " << c.delayed;
         EXPECT_STRNE(ExitCodeMeaning(c.code, true), "");
-        if (c.code != 1603) EXPECT_EQ(std::string(ExitCodeMeaning(c.code, true)).find("installed"), std::string::npos);
+        if (c.code != 1603) {
+            EXPECT_EQ(std::string(ExitCodeMeaning(c.code, true)).find("installed"), std::string::npos);
+        }
     }
 }
 
 TEST(UninstallDelayedDelete, WininitRenameSection) {
-    struct Case {
-        const char* before;
-        const char* after;
-    };
-    const Case cases[] = {
-        {"", "[rename]\r\nNUL=C:\\PROGRA~1\\ORVEX\\X.EXE\r\n"},
-        {"[other]\r\na=1", "[other]\r\na=1\r\n[rename]\r\nNUL=C:\\PROGRA~1\\ORVEX\\X.EXE\r\n"},
-        {"[Rename]\r\nNUL=C:\\A\r\n[other]\r\na=1\r\n",
-         "[Rename]\r\nNUL=C:\\A\r\nNUL=C:\\PROGRA~1\\ORVEX\\X.EXE\r\n[other]\r\na=1\r\n"},
-        {"[x]\r\n[RENAME]\r\nNUL=C:\\A", "[x]\r\n[RENAME]\r\nNUL=C:\\A\r\nNUL=C:\\PROGRA~1\\ORVEX\\X.EXE\r\n"},
-        {"a=[rename]\r\n", "a=[rename]\r\n[rename]\r\nNUL=C:\\PROGRA~1\\ORVEX\\X.EXE\r\n"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(WininitWithRemoval(c.before, "C:\\PROGRA~1\\ORVEX\\X.EXE"), c.after) << c.before;
+    // An empty section, one line already, and one that would not fit.
+    char section[40] = {};
+    ASSERT_TRUE(WithRemoval(section, 0, sizeof section, "C:\\A.EXE"));
+    EXPECT_EQ(std::string(section, 14), std::string("NUL=C:\\A.EXE\0\0", 14));
+    ASSERT_TRUE(WithRemoval(section, 13, sizeof section, "C:\\PROGRA~1\\X"));
+    EXPECT_EQ(std::string(section, 33), std::string("NUL=C:\\A.EXE\0NUL=C:\\PROGRA~1\\X\0\0", 33));
+    EXPECT_FALSE(WithRemoval(section, 32, sizeof section, "C:\\B.EXE"));
+    EXPECT_EQ(std::string(section, 33), std::string("NUL=C:\\A.EXE\0NUL=C:\\PROGRA~1\\X\0\0", 33));
     EXPECT_TRUE(SamePath("C:\\Program Files\\ORVEX\\Setup\\", "c:\\PROGRAM FILES\\orvex\\setup"));
     EXPECT_FALSE(SamePath("C:\\Program Files\\ORVEX\\Setup", "C:\\Program Files\\ORVEX"));
 }
