@@ -28,11 +28,6 @@ struct Removals {
     bool nt = false;
 };
 
-bool IsFolder(const char* path) noexcept {
-    const DWORD a = GetFileAttributesA(path);
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // 95, 98 and Me delete at their next start what WININIT.INI's [rename]
 // section names with NUL, by its short name; the section is written whole,
 // as its lines share one key.
@@ -75,9 +70,9 @@ void RemoveFile(Removals& r, const char* path) noexcept {
 // the restart goes after it. Anything else in it is not ours, and keeps it
 // (95, 98 and Me refuse a folder that is not empty as access denied).
 void RemoveFolderIfEmpty(Removals& r, const char* folder) noexcept {
-    if (!IsFolder(folder)) return;
     const BOOL ok = RemoveDirectoryA(folder);
     const DWORD error = ok ? 0 : GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
     if (!ok && r.pending && r.nt && MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         ++r.tally.found;
         runlog::Step(true, 0, "removed at the next restart, once empty: \"%s\"", folder);
@@ -180,7 +175,7 @@ RemovalTally RemoveInstallation(PlatformCode platform, const char* ownFolder) no
         switch (item.what) {
         case Removal::File: RemoveFile(r, path); break;
         case Removal::FolderFiles: RemoveFolderFiles(r, path); break;
-        case Removal::Value: RemoveValue(r, item.path, item.value); break;
+        case Removal::Value: RemoveValue(r, item.path, item.path + std::strlen(item.path) + 1); break;
         case Removal::KeyTree: RemoveKey(r, item.path, false); break;
         case Removal::KeyAndParents: RemoveKey(r, item.path, true); break;
         case Removal::Group: RemoveGroups(r); break;

@@ -10,7 +10,6 @@ constexpr auto W = RemovalBase::Windows;
 constexpr auto S = RemovalBase::System;
 constexpr auto U = RemovalBase::Utility;
 constexpr auto None = RemovalBase::None;
-constexpr char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // The group first (its shortcuts point into the utility folder), then the
 // utility folder's programs and whichever language's guide was installed.
@@ -26,8 +25,8 @@ constexpr RemovalItem kPathA[] = {
     {File, S, "\\tkpsvc.exe"},
     {File, S, "\\procwatch.exe"},
     {Removal::KeyAndParents, None, "Software\\Tornvale\\Vireo\\ORVEX"},
-    {Removal::Value, None, kRun, "TkpSvc"},
-    {Removal::Value, None, kRun, "ProcWatch"},
+    {Removal::Value, None, "Software\\Microsoft\\Windows\\CurrentVersion\\Run\0TkpSvc"},
+    {Removal::Value, None, "Software\\Microsoft\\Windows\\CurrentVersion\\Run\0ProcWatch"},
 };
 
 // Copy rows 10 and 13; the library, advpack.dll and the USB drivers that

@@ -27,8 +27,9 @@ enum class RemovalBase : unsigned char { None, Windows, System, Utility };
 struct RemovalItem {
     Removal what;
     RemovalBase base;
-    const char* path;  // appended to the base (starts with '\'), or the key under HKLM
-    const char* value = nullptr;
+    // Appended to the base (starts with '\'), or the key under HKLM; a
+    // Value's name follows the key after its NUL.
+    const char* path;
 };
 
 // The path's own items in removal order; the registration and the kept

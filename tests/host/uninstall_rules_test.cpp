@@ -19,7 +19,7 @@ std::string Describe(const RemovalItem& i) {
     static const char* const kBase[] = {"", "W", "S", "U"};
     static const char* const kKind[] = {"", "files+folder ", "value ", "key ", "key+parents ", "group", "guide ", "driver"};
     std::string s = std::string(kKind[static_cast<int>(i.what)]) + kBase[static_cast<int>(i.base)] + i.path;
-    if (i.value) s += std::string(" [") + i.value + "]";
+    if (i.what == Removal::Value) s += std::string(" [") + (i.path + std::strlen(i.path) + 1) + "]";
     return s;
 }
 
