@@ -9,7 +9,6 @@
 #include "install/copy_table.h"
 #include "install/uninstall_rules.h"
 #include "shell/utilities_rules.h"
-#include "ui/setup_pass_rules.h"
 
 namespace rs {
 namespace {
@@ -70,20 +69,6 @@ TEST(UninstallPlan, RemovesThePathsOwnAndKeepsWhatIsShared) {
         std::vector<std::string> kept = c.kept;
         for (int row : c.rowsKept) kept.push_back(RowItem(row));
         for (const std::string& k : kept) EXPECT_EQ(std::count(plan.begin(), plan.end(), k), 0) << c.platform << k;
-        // The group goes before the utility folder's programs its shortcuts start.
-        const auto group = std::find(plan.begin(), plan.end(), "group");
-        if (group != plan.end()) {
-            EXPECT_LT(group - plan.begin(), std::find(plan.begin(), plan.end(), "U\\orvexunst.exe") - plan.begin());
-        }
-    }
-    // Platforms of one installation path remove the same.
-    for (PlatformCode p = 1; p <= 12; ++p) {
-        for (PlatformCode q = 1; q <= 12; ++q) {
-            if (PathForPlatform(p) == PathForPlatform(q) ||
-                (PathForPlatform(p) == InstallPath::C && PathForPlatform(q) == InstallPath::E)) {
-                EXPECT_EQ(RemovalPlan(p).data(), RemovalPlan(q).data()) << p << " " << q;
-            }
-        }
     }
 }
 
@@ -96,15 +81,9 @@ TEST(UninstallPlan, NamesAreTheInstallationsOwn) {
         made.insert(MakeUtilityShortcut(row, "U", "\\p.htm", std::string("G\\") + kUtilityGroupName, "P").groupFile);
     EXPECT_EQ(shortcuts, made);
     // The guide's names: a language's letter after the separator, then the stem.
-    for (PlatformCode p : {2, 6}) {
-        std::string stem;
-        for (const RemovalItem& i : RemovalPlan(p))
-            if (i.what == Removal::Guide) stem = i.path;
-        for (DisplayLanguage lang : {0, 1, 2}) {
-            EXPECT_EQ(GuidePageName(lang, p).substr(2), stem + ".htm") << p;
-            EXPECT_EQ(GuideFolderName(lang, p).substr(2), stem + ".files") << p;
-            EXPECT_EQ(GuidePageName(lang, p)[1], "ECK"[lang]);
-        }
+    for (DisplayLanguage lang : {0, 1, 2}) {
+        EXPECT_EQ(GuidePageName(lang, 2), std::string("\\") + "ECK"[lang] + RemovalPlan(2)[3].path + ".htm");
+        EXPECT_EQ(GuideFolderName(lang, 6), std::string("\\") + "ECK"[lang] + RemovalPlan(6)[6].path + ".files");
     }
 }
 
@@ -126,22 +105,21 @@ TEST(UninstallOutcome, ExitCodeFromTheRemovals) {
         o.failed = c.stepFailed;
         if (c.restartAfter == RestartNeed::Started) o.restart = c.restartAfter;
         EXPECT_EQ(ExitCodeFor(o, true), c.code) << c.found << " " << c.delayed;
-        EXPECT_STRNE(ExitCodeMeaning(c.code, true), "");
-        if (c.code != 1603) {
-            EXPECT_EQ(std::string(ExitCodeMeaning(c.code, true)).find("installed"), std::string::npos);
-        }
+        EXPECT_EQ(std::string(ExitCodeMeaning(c.code, true)).find("installed"), std::string::npos);
     }
 }
 
 TEST(UninstallDelayedDelete, WininitRenameSection) {
     // An empty section, one line already, and one that would not fit.
-    char section[40] = {};
+    char section[40];
+    std::memset(section, 'x', sizeof section);  // the terminators are the function's to write
     ASSERT_TRUE(WithRemoval(section, 0, sizeof section, "C:\\A.EXE"));
     EXPECT_EQ(std::string(section, 14), std::string("NUL=C:\\A.EXE\0\0", 14));
+    const std::string two("NUL=C:\\A.EXE\0NUL=C:\\PROGRA~1\\X\0\0", 32);
     ASSERT_TRUE(WithRemoval(section, 13, sizeof section, "C:\\PROGRA~1\\X"));
-    EXPECT_EQ(std::string(section, 33), std::string("NUL=C:\\A.EXE\0NUL=C:\\PROGRA~1\\X\0\0", 33));
-    EXPECT_FALSE(WithRemoval(section, 32, sizeof section, "C:\\B.EXE"));
-    EXPECT_EQ(std::string(section, 33), std::string("NUL=C:\\A.EXE\0NUL=C:\\PROGRA~1\\X\0\0", 33));
+    EXPECT_EQ(std::string(section, 32), two);
+    EXPECT_FALSE(WithRemoval(section, 31, sizeof section, "C:\\B.EXE"));
+    EXPECT_EQ(std::string(section, 32), two);
     EXPECT_TRUE(SamePath("C:\\Program Files\\ORVEX\\Setup\\", "c:\\PROGRAM FILES\\orvex\\setup"));
     EXPECT_FALSE(SamePath("C:\\Program Files\\ORVEX\\Setup", "C:\\Program Files\\ORVEX"));
 }
