@@ -1,7 +1,5 @@
-// /uninstall as deployment tools run it: after a quiet installation and its
-// removal the prefix is as it was before, apart from the components other
-// products share, the base components' marker and the log; watched and
-// audited as the unattended installations are.
+// /uninstall as deployment tools run it, watched and audited: afterwards the prefix is as before the
+// installation, apart from what other products share, the base components' marker and the log.
 #include <filesystem>
 
 #include "tests/e2e/unattended_support.h"
@@ -36,89 +34,54 @@ Expected KeptB() {
     return e;
 }
 
+// The run's own copy and its DLL, and a file held open, go as the system restarts.
 constexpr char kPending[] = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\[PendingFileRenameOperations]";
+Expected KeptCopyWaits() {
+    return {{"Program Files/ORVEX/", "Program Files/ORVEX/Setup/*"}, {}, {"medium/*"}, {}, {}, {kPending}, {}};
+}
+Expected HeldFileWaits() {
+    return {{"Program Files/ORVEX/", "Program Files/ORVEX/tkrdchk.exe"}, {}, {}, {}, {}, {kPending}, {}};
+}
+Expected UsersFileStays() { return {{"Program Files/ORVEX/", "Program Files/ORVEX/notes.txt"}, {}, {}, {}, {}, {}, {}}; }
 
-struct RoundTripCase {
+// What is on the machine before /uninstall runs.
+enum class Before { Nothing, ByHand, Quiet, NoReader, KeptCopyRuns, UsersFile, FileHeldOpen };
+
+struct UninstallCase {
     const char* name;
     const char* arch;
     const char* version;
-    const char* installArgs;
-    long installExit;
-    Expected (*kept)();
-    bool noReader = false;     // the driver package is staged
-    bool fromKeptCopy = false;  // the medium gone, the registration's copy of setup.exe runs
-};
-
-void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
-
-class RoundTrip : public Unattended, public ::testing::WithParamInterface<RoundTripCase> {};
-
-TEST_P(RoundTrip, InstallThenUninstallLeavesOnlyWhatIsShared) {
-    const RoundTripCase& c = GetParam();
-    Prepare({c.arch, c.version, "en_US"});
-    if (c.noReader) {
-        ASSERT_NO_FATAL_FAILURE(UseNewdevStandIn(false, false));
-    }
-    const e2e::WatchedRun install = RunWatched(c.installArgs);
-    ASSERT_EQ(install.exitCode, c.installExit) << install.Describe();
-    std::string exe, startIn;
-    Expected e = c.kept();
-    e.filesCreated.push_back(kTempLog);
-    if (c.fromKeptCopy) {
-        ASSERT_TRUE(std::filesystem::exists(driveC_ + "/Program Files/ORVEX/Setup/setup.exe"));
-        std::filesystem::remove_all(driveC_ + "/medium");
-        exe = "C:\\Program Files\\ORVEX\\Setup\\setup.exe";
-        startIn = "C:\\windows";
-        e.filesDeleted.push_back("medium/*");
-        // The running copy and its DLL go as the system restarts (no 3010 for them).
-        e.filesCreated.insert(e.filesCreated.end(), {"Program Files/ORVEX/", "Program Files/ORVEX/Setup/*"});
-        e.valuesWritten.push_back(kPending);
-    }
-    const e2e::WatchedRun run = RunWatched("/uninstall /quiet", 60000, exe, startIn);
-    EXPECT_EQ(run.exitCode, 0) << run.Describe();
-    EXPECT_TRUE(run.NoWindow()) << run.Describe();
-    ExpectChanges(AuditNow(), e);
-    const auto lines = ExpectLog(kTempLog, "", 0);
-    EXPECT_EQ(lines.back(), "exit code 0: removed");
-    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
-                           [](const std::string& l) { return l.rfind("removed \"", 0) == 0 && l.ends_with(": ok"); }),
-              lines.end());
-}
-
-const RoundTripCase kRoundTrips[] = {
-    {"A_win98", "win32", "win98", "/quiet /acceptlicense", 3010, KeptA},
-    {"B_nt40", "win32", "nt40", "/quiet /acceptlicense", 3010, KeptB},
-    {"C_winxp_FromKeptCopy", "win32", "winxp", "/quiet", 3010, Nothing, false, true},
-    {"C_winxp_NoReader", "win32", "winxp", "/quiet", 0, Nothing, true},
-    {"E_win10_64", "win64", "win10", "/quiet", 3010, Nothing},
-};
-INSTANTIATE_TEST_SUITE_P(Paths, RoundTrip, ::testing::ValuesIn(kRoundTrips),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// On XP, the removal in other situations: what it finds decides its code.
-enum class Before { Nothing, InstalledByHand, UsersFile, FileHeldOpen };
-
-struct SituationCase {
-    const char* name;
     Before before;
     long exitCode;
-    std::vector<std::string> left;  // files left besides the log
-    const char* logLine;           // one of the log's lines starts so
+    Expected (*left)();   // besides the log
+    const char* logLine;  // one of the log's lines starts so
+    const char* installArgs = "/quiet";
 };
 
-void PrintTo(const SituationCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const UninstallCase& c, std::ostream* os) { *os << c.name; }
 
-class Situation : public Unattended, public ::testing::WithParamInterface<SituationCase> {};
+class Uninstall : public Unattended, public ::testing::WithParamInterface<UninstallCase> {};
 
-TEST_P(Situation, RemovesWhatItFinds) {
-    const SituationCase& c = GetParam();
-    Prepare({"win32", "winxp", "en_US"});
-    if (c.before == Before::InstalledByHand) {
+TEST_P(Uninstall, RemovesWhatTheInstallationWroteAndNothingElse) {
+    const UninstallCase& c = GetParam();
+    Prepare({c.arch, c.version, "en_US"});
+    if (c.before == Before::NoReader) {
+        ASSERT_NO_FATAL_FAILURE(UseNewdevStandIn(false, false));
+    }
+    if (c.before == Before::ByHand) {
         StartTraced();
         RobotOk(Yes());
         ASSERT_EQ(WaitSetup(), 0);
     } else if (c.before != Before::Nothing) {
-        ASSERT_EQ(RunWatched("/quiet").exitCode, 3010);
+        const e2e::WatchedRun install = RunWatched(c.installArgs);
+        ASSERT_EQ(install.exitCode, c.before == Before::NoReader ? 0 : 3010) << install.Describe();
+    }
+    std::string exe, startIn;
+    if (c.before == Before::KeptCopyRuns) {
+        ASSERT_TRUE(std::filesystem::exists(driveC_ + "/Program Files/ORVEX/Setup/setup.exe"));
+        std::filesystem::remove_all(driveC_ + "/medium");
+        exe = "C:\\Program Files\\ORVEX\\Setup\\setup.exe";
+        startIn = "C:\\windows";
     }
     if (c.before == Before::UsersFile) std::ofstream(driveC_ + "/Program Files/ORVEX/notes.txt") << "mine";
     if (c.before == Before::FileHeldOpen) {
@@ -127,36 +90,37 @@ TEST_P(Situation, RemovesWhatItFinds) {
                       "holder");
         ASSERT_TRUE(WaitForOutput("holder", "held"));
     }
-    const e2e::WatchedRun run = RunWatched("/uninstall");
+    const e2e::WatchedRun run = RunWatched("/uninstall /quiet", 60000, exe, startIn);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.Describe();
     EXPECT_TRUE(run.NoWindow()) << run.Describe();
-    StopServer();  // the holder's handle closed before the audit
-    Expected e;
-    e.filesCreated = c.left;
+    Expected e = c.left();
     e.filesCreated.push_back(kTempLog);
-    const std::string pending = kPending;
-    if (c.before == Before::FileHeldOpen) e.valuesWritten = {pending};
-    const e2e::Audit audit = AuditNow();
-    ExpectChanges(audit, e);
-    if (c.before == Before::FileHeldOpen && audit.valuesWritten.count(pending)) {
-        EXPECT_NE(audit.valuesWritten.at(pending).find("tkrdchk.exe"), std::string::npos)
-            << audit.valuesWritten.at(pending);
-    }
+    ExpectChanges(AuditNow(), e);
     const auto lines = ExpectLog(kTempLog, "", c.exitCode);
     EXPECT_NE(std::find_if(lines.begin(), lines.end(), [&c](const std::string& l) { return l.rfind(c.logLine, 0) == 0; }),
               lines.end())
         << c.logLine;
 }
 
-const SituationCase kSituations[] = {
-    {"NothingInstalled", Before::Nothing, 1605, {}, "exit code 1605: nothing of the reader's driver found"},
-    {"InstalledByHand", Before::InstalledByHand, 0, {}, "removed \"C:\\windows\\inf\\ORVEX.inf\": ok"},
-    {"UsersFileKeepsTheFolder", Before::UsersFile, 0, {"Program Files/ORVEX/", "Program Files/ORVEX/notes.txt"},
+constexpr char kInf[] = "removed \"C:\\windows\\inf\\ORVEX.inf\": ok";
+const UninstallCase kCases[] = {
+    {"A_win98", "win32", "win98", Before::Quiet, 0, KeptA, "registry: removed empty key HKLM\\Software\\Tornvale: ok",
+     "/quiet /acceptlicense"},
+    {"B_nt40", "win32", "nt40", Before::Quiet, 0, KeptB, "removed \"C:\\windows\\inf\\orvexunst.inf\": ok",
+     "/quiet /acceptlicense"},
+    {"C_winxp", "win32", "winxp", Before::Quiet, 0, Nothing, kInf},
+    {"C_winxp_FromKeptCopy", "win32", "winxp", Before::KeptCopyRuns, 0, KeptCopyWaits, kInf},
+    {"C_winxp_NoReader", "win32", "winxp", Before::NoReader, 0, Nothing, kInf},
+    {"E_win10_64", "win64", "win10", Before::Quiet, 0, Nothing, "exit code 0: removed"},
+    {"C_winxp_NothingInstalled", "win32", "winxp", Before::Nothing, 1605, Nothing,
+     "exit code 1605: nothing of the reader's driver found"},
+    {"C_winxp_InstalledByHand", "win32", "winxp", Before::ByHand, 0, Nothing, kInf},
+    {"C_winxp_UsersFileKeepsTheFolder", "win32", "winxp", Before::UsersFile, 0, UsersFileStays,
      "kept \"C:\\Program Files\\ORVEX\": it holds files that the installation did not write"},
-    {"FileInUseGoesAtRestart", Before::FileHeldOpen, 3010, {"Program Files/ORVEX/", "Program Files/ORVEX/tkrdchk.exe"},
+    {"C_winxp_FileInUseGoesAtRestart", "win32", "winxp", Before::FileHeldOpen, 3010, HeldFileWaits,
      "removed at the next restart, in use: \"C:\\Program Files\\ORVEX\\tkrdchk.exe\": ok"},
 };
-INSTANTIATE_TEST_SUITE_P(OnXp, Situation, ::testing::ValuesIn(kSituations),
+INSTANTIATE_TEST_SUITE_P(Runs, Uninstall, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -90,20 +90,16 @@ TEST(UninstallPlan, NamesAreTheInstallationsOwn) {
 TEST(UninstallOutcome, ExitCodeFromTheRemovals) {
     struct Case {
         unsigned found, delayed;
-        bool stepFailed;
-        RestartNeed restartAfter;  // what the run's restart step made of it
+        bool stepFailed, restartStarted;  // the restart step's result (/forcerestart)
         std::uint32_t code;
     };
-    const Case cases[] = {
-        {0, 0, false, RestartNeed::None, 1605},  {3, 0, false, RestartNeed::None, 0},
-        {3, 1, false, RestartNeed::None, 3010},  {3, 1, false, RestartNeed::Started, 1641},
-        {3, 1, true, RestartNeed::None, 1603},   {0, 0, true, RestartNeed::None, 1603},
-    };
+    const Case cases[] = {{0, 0, false, false, 1605}, {3, 0, false, false, 0},    {3, 1, false, false, 3010},
+                          {3, 1, false, true, 1641},  {3, 1, true, false, 1603}, {0, 0, true, false, 1603}};
     for (const Case& c : cases) {
         RunOutcome o;
         TakeRemovals(o, {c.found, c.delayed});
         o.failed = c.stepFailed;
-        if (c.restartAfter == RestartNeed::Started) o.restart = c.restartAfter;
+        if (c.restartStarted) o.restart = RestartNeed::Started;
         EXPECT_EQ(ExitCodeFor(o, true), c.code) << c.found << " " << c.delayed;
         EXPECT_EQ(std::string(ExitCodeMeaning(c.code, true)).find("installed"), std::string::npos);
     }
