@@ -28,6 +28,15 @@ struct Removals {
     bool nt = false;
 };
 
+// The last backslash in a path; nullptr where it has none.
+template <class Char>
+Char* LastBackslash(Char* path) noexcept {
+    Char* last = nullptr;
+    for (; *path; ++path)
+        if (*path == '\\') last = path;
+    return last;
+}
+
 // 95, 98 and Me delete at their next start what WININIT.INI's [rename]
 // section names with NUL, by its short name; the section is written whole,
 // as its lines share one key.
@@ -47,7 +56,7 @@ bool DeleteAtRestart(Removals& r, const char* path) noexcept {
     if (!done) return false;
     r.pending = true;
     // The run's own files need no restart of their own: the next one removes them.
-    const char* name = std::strrchr(path, '\\');
+    const char* name = LastBackslash(path);
     if (!SamePath(std::string_view(path, static_cast<std::size_t>(name - path)), r.own)) ++r.tally.delayed;
     runlog::Step(true, 0, "removed at the next restart, in use: \"%s\"", path);
     return true;
@@ -112,13 +121,13 @@ void RemoveValue(Removals& r, const char* key, const char* name) noexcept {
 void RemoveKey(Removals& r, const char* key, bool parents) noexcept {
     Path parent;
     wsprintfA(parent, "%s", key);
-    char* cut = std::strrchr(parent, '\\');
+    char* cut = LastBackslash(parent);
     *cut = '\0';
     LONG rc = ERROR_FILE_NOT_FOUND;
     if (const MachineKey k = OpenMachineKey(parent)) rc = DeleteKeyTree(k, cut + 1);
     if (rc == ERROR_FILE_NOT_FOUND) return;
     ++r.tally.found;
-    while (parents && rc == ERROR_SUCCESS && (cut = std::strrchr(parent, '\\')) != nullptr) {
+    while (parents && rc == ERROR_SUCCESS && (cut = LastBackslash(parent)) != nullptr) {
         DWORD subkeys = 1, values = 1;
         if (const MachineKey k = OpenMachineKey(parent))
             RegQueryInfoKeyA(k.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
@@ -168,7 +177,7 @@ RemovalTally RemoveInstallation(PlatformCode platform, const char* ownFolder) no
     Path kept, utility, path;
     wsprintfA(kept, "%s", KeptCopyFolder().c_str());
     wsprintfA(utility, "%s", kept);
-    if (char* name = std::strrchr(utility, '\\')) *name = '\0';
+    if (char* name = LastBackslash(utility)) *name = '\0';
     const char* const bases[] = {"", windows, system, utility};
     for (const RemovalItem& item : RemovalPlan(platform)) {
         wsprintfA(path, "%s%s", bases[static_cast<int>(item.base)], item.path);
