@@ -84,7 +84,7 @@ void RemoveFolderIfEmpty(Removals& r, const char* folder) noexcept {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
     if (!ok && r.pending && r.nt && MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         ++r.tally.found;
-        runlog::Step(true, 0, "removed at the next restart, once empty: \"%s\"", folder);
+        runlog::Step(true, 0, "removed at the next restart, in use: \"%s\"", folder);
     } else if (!ok && (error == ERROR_DIR_NOT_EMPTY || (!r.nt && error == ERROR_ACCESS_DENIED))) {
         runlog::Line("kept \"%s\": it holds files that the installation did not write", folder);
     } else {
@@ -119,24 +119,25 @@ void RemoveValue(Removals& r, const char* key, const char* name) noexcept {
 // The key with its subkeys; with `parents`, then each parent below the top
 // key that is left with neither values nor subkeys.
 void RemoveKey(Removals& r, const char* key, bool parents) noexcept {
-    Path parent;
-    wsprintfA(parent, "%s", key);
-    char* cut = LastBackslash(parent);
-    *cut = '\0';
-    LONG rc = ERROR_FILE_NOT_FOUND;
-    if (const MachineKey k = OpenMachineKey(parent)) rc = DeleteKeyTree(k, cut + 1);
-    if (rc == ERROR_FILE_NOT_FOUND) return;
-    ++r.tally.found;
-    while (parents && rc == ERROR_SUCCESS && (cut = LastBackslash(parent)) != nullptr) {
-        DWORD subkeys = 1, values = 1;
-        if (const MachineKey k = OpenMachineKey(parent))
-            RegQueryInfoKeyA(k.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                             nullptr, nullptr);
+    Path path;
+    wsprintfA(path, "%s", key);
+    for (bool first = true;; first = false) {
+        char* cut = LastBackslash(path);
+        if (!cut) return;
+        DWORD subkeys = 0, values = 0;
+        if (!first) {
+            subkeys = values = 1;
+            if (const MachineKey k = OpenMachineKey(path))
+                RegQueryInfoKeyA(k.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                                 nullptr, nullptr, nullptr);
+        }
         if (subkeys || values) return;
-        rc = RegDeleteKeyA(HKEY_LOCAL_MACHINE, parent);
-        runlog::Step(rc == ERROR_SUCCESS, static_cast<unsigned long>(rc), "registry: removed empty key HKLM\\%s",
-                     parent);
         *cut = '\0';
+        const MachineKey parent = OpenMachineKey(path);
+        const LONG rc = parent ? DeleteKeyTree(parent, cut + 1) : ERROR_FILE_NOT_FOUND;
+        if (rc == ERROR_FILE_NOT_FOUND) return;
+        r.tally.found += first;
+        if (rc != ERROR_SUCCESS || !parents) return;
     }
 }
 
