@@ -86,7 +86,7 @@ void RemoveFolderIfEmpty(Removals& r, const char* folder) noexcept {
         ++r.tally.found;
         runlog::Step(true, 0, "removed at the next restart, in use: \"%s\"", folder);
     } else if (!ok && (error == ERROR_DIR_NOT_EMPTY || (!r.nt && error == ERROR_ACCESS_DENIED))) {
-        runlog::Line("kept \"%s\": it holds files that the installation did not write", folder);
+        runlog::Line("kept \"%s\": it holds files that the installation did not write, or that wait for the restart", folder);
     } else {
         ++r.tally.found;
         runlog::Step(ok, error, "removed folder \"%s\"", folder);

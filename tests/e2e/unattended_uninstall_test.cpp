@@ -42,6 +42,13 @@ Expected KeptCopyWaits() {
 Expected HeldFileWaits() {
     return {{"Program Files/ORVEX/", "Program Files/ORVEX/tkrdchk.exe"}, {}, {}, {}, {}, {kPending}, {}};
 }
+// 95, 98 and Me: WININIT.INI names it; the folder stays until the next removal.
+Expected HeldFileWaits9x() {
+    Expected e = KeptA();
+    e.filesCreated.insert(e.filesCreated.end(),
+                          {"Program Files/ORVEX/", "Program Files/ORVEX/tkrdchk.exe", "windows/WININIT.INI"});
+    return e;
+}
 Expected UsersFileStays() { return {{"Program Files/ORVEX/", "Program Files/ORVEX/notes.txt"}, {}, {}, {}, {}, {}, {}}; }
 
 // What is on the machine before /uninstall runs.
@@ -96,6 +103,12 @@ TEST_P(Uninstall, RemovesWhatTheInstallationWroteAndNothingElse) {
     Expected e = c.left();
     e.filesCreated.push_back(kTempLog);
     ExpectChanges(AuditNow(), e);
+    if (c.left == HeldFileWaits9x) {
+        const std::string ini = e2e::ReadAll(driveC_ + "/windows/WININIT.INI");
+        // The short name as Wine makes it (PROG~XYZ for Program Files).
+        EXPECT_EQ(ini.rfind("[rename]\r\nNUL=C:\\PROG", 0), 0u) << ini;
+        EXPECT_NE(ini.find("\\ORVEX\\tkrdchk.exe\r\n"), std::string::npos) << ini;
+    }
     const auto lines = ExpectLog(kTempLog, "", c.exitCode);
     EXPECT_NE(std::find_if(lines.begin(), lines.end(), [&c](const std::string& l) { return l.rfind(c.logLine, 0) == 0; }),
               lines.end())
@@ -117,6 +130,8 @@ const UninstallCase kCases[] = {
     {"C_winxp_InstalledByHand", "win32", "winxp", Before::ByHand, 0, Nothing, kInf},
     {"C_winxp_UsersFileKeepsTheFolder", "win32", "winxp", Before::UsersFile, 0, UsersFileStays,
      "kept \"C:\\Program Files\\ORVEX\": it holds files that the installation did not write"},
+    {"A_win98_FileInUseGoesAtRestart", "win32", "win98", Before::FileHeldOpen, 3010, HeldFileWaits9x,
+     "removed at the next restart, in use: \"C:\\Program Files\\ORVEX\\tkrdchk.exe\": ok", "/quiet /acceptlicense"},
     {"C_winxp_FileInUseGoesAtRestart", "win32", "winxp", Before::FileHeldOpen, 3010, HeldFileWaits,
      "removed at the next restart, in use: \"C:\\Program Files\\ORVEX\\tkrdchk.exe\": ok"},
 };
