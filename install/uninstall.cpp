@@ -86,7 +86,8 @@ void RemoveFolderIfEmpty(Removals& r, const char* folder) noexcept {
         ++r.tally.found;
         runlog::Step(true, 0, "removed at the next restart, in use: \"%s\"", folder);
     } else if (!ok && (error == ERROR_DIR_NOT_EMPTY || (!r.nt && error == ERROR_ACCESS_DENIED))) {
-        runlog::Line("kept \"%s\": it holds files that the installation did not write, or that wait for the restart", folder);
+        runlog::Line("kept \"%s\": it holds files that the installation did not write, or that wait for the restart",
+                     folder);
     } else {
         ++r.tally.found;
         runlog::Step(ok, error, "removed folder \"%s\"", folder);
@@ -178,9 +179,12 @@ RemovalTally RemoveInstallation(PlatformCode platform, const char* ownFolder) no
     Path kept, utility, path;
     wsprintfA(kept, "%s", KeptCopyFolder().c_str());
     wsprintfA(utility, "%s", kept);
-    if (char* name = LastBackslash(utility)) *name = '\0';
+    char* name = LastBackslash(utility);
+    (name ? *name : *utility) = '\0';
     const char* const bases[] = {"", windows, system, utility};
     for (const RemovalItem& item : RemovalPlan(platform)) {
+        // Never a path from the current drive's root.
+        if (item.base != RemovalBase::None && !*bases[static_cast<int>(item.base)]) continue;
         wsprintfA(path, "%s%s", bases[static_cast<int>(item.base)], item.path);
         switch (item.what) {
         case Removal::File: RemoveFile(r, path); break;
@@ -204,8 +208,10 @@ RemovalTally RemoveInstallation(PlatformCode platform, const char* ownFolder) no
         runlog::Line("what the vendor's installer (%s) wrote stays: its own entry in Programs and Features removes it",
                      platform == 7 ? "XP64.exe" : platform == 9 ? "Vista32.exe" : "Vista64.exe");
     RemoveKey(r, kUninstallKey, false);
-    RemoveFolderFiles(r, kept);
-    RemoveFolderIfEmpty(r, utility);
+    if (*utility) {
+        RemoveFolderFiles(r, kept);
+        RemoveFolderIfEmpty(r, utility);
+    }
     return r.tally;
 }
 
