@@ -9,6 +9,7 @@ std::uint32_t ExitCodeFor(const RunOutcome& o, bool unattended) {
     if (o.alreadyRunning) return kAlreadyRunning;
     if (o.unsupported) return kUnsupported;
     if (o.failed) return kFailed;
+    if (o.nothingFound) return kNothingToRemove;
     if (o.declined) return kNotInstalled;
     if (!o.completed) return unattended ? kFailed : kNotInstalled;
     if (o.restart == RestartNeed::Started) return kRestartStarted;
@@ -16,8 +17,17 @@ std::uint32_t ExitCodeFor(const RunOutcome& o, bool unattended) {
     return kInstalled;
 }
 
-const char* ExitCodeMeaning(std::uint32_t code) {
+const char* ExitCodeMeaning(std::uint32_t code, bool removal) {
+    if (removal) {
+        switch (code) {
+            case exitcode::kInstalled: return "removed";
+            case exitcode::kRestartNeeded: return "removed, restart needed";
+            case exitcode::kRestartStarted: return "removed, restart started";
+            default: break;
+        }
+    }
     switch (code) {
+        case exitcode::kNothingToRemove: return "nothing of the reader's driver found (nothing changed)";
         case exitcode::kInstalled: return "installed";
         case exitcode::kRestartNeeded: return "installed, restart needed";
         case exitcode::kRestartStarted: return "installed, restart started";

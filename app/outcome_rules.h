@@ -16,6 +16,7 @@ inline constexpr std::uint32_t kLogNotOpened = 1622;
 inline constexpr std::uint32_t kAlreadyRunning = 1618;
 inline constexpr std::uint32_t kUnsupported = 1633;
 inline constexpr std::uint32_t kBadCommandLine = 1639;
+inline constexpr std::uint32_t kNothingToRemove = 1605;  // msiexec's "product not installed"
 }  // namespace exitcode
 
 enum class RestartNeed { None, Needed, Started };
@@ -31,14 +32,17 @@ struct RunOutcome {
     bool stagedOnly = false; // the driver waits, staged, for the reader's first plug-in
     RestartNeed restart = RestartNeed::None;
     std::uint64_t installedBytes = 0;  // the files this run copied into place, as registered
+    bool removal = false;       // an /uninstall run
+    bool nothingFound = false;  // it found nothing to remove
 };
 
 // Unattended runs that stop short of their end without a reason of their
 // own have failed; a person's run that does so was left by that person.
 std::uint32_t ExitCodeFor(const RunOutcome& outcome, bool unattended);
 
-// The log's words for an exit code this program gives; empty for others.
-const char* ExitCodeMeaning(std::uint32_t code);
+// The log's words for an exit code this program gives (of a removal run
+// where it says so); empty for others.
+const char* ExitCodeMeaning(std::uint32_t code, bool removal = false);
 
 // A vendor installer's exit code taken into the outcome: 0 asks for the
 // restart the run by hand offers, 3010 and 1641 say so themselves, anything

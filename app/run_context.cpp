@@ -52,7 +52,7 @@ unsigned FinishRun() {
     if (!Switches().given) return 0;
     Outcome().failed = RunFailed();
     const unsigned code = ExitCodeFor(Outcome(), Unattended());
-    runlog::Line("exit code %u: %s", code, ExitCodeMeaning(code));
+    runlog::Line("exit code %u: %s", code, ExitCodeMeaning(code, Outcome().removal));
     return code;
 }
 

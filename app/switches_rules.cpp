@@ -6,7 +6,7 @@ namespace rs {
 namespace {
 
 enum class Switch : unsigned char {
-    Quiet, Passive, NoRestart, ForceRestart, Log, AcceptLicense, AllUsers, InstallerArgs, Help
+    Quiet, Passive, NoRestart, ForceRestart, Log, AcceptLicense, AllUsers, InstallerArgs, Help, Uninstall
 };
 
 struct SwitchName {
@@ -32,6 +32,7 @@ constexpr SwitchName kSwitches[] = {
     {"installerargs", Switch::InstallerArgs},
     {"?", Switch::Help},
     {"help", Switch::Help},
+    {"uninstall", Switch::Uninstall},
 };
 
 bool TakesValue(Switch s) { return s == Switch::Log || s == Switch::InstallerArgs; }
@@ -93,12 +94,15 @@ SetupSwitches ParseSwitches(int count, const char* const* args) {
     auto given = [seen](Switch which) { return (seen >> static_cast<unsigned>(which) & 1u) != 0; };
     s.acceptLicense = given(Switch::AcceptLicense);
     s.help = given(Switch::Help);
-    const bool quiet = given(Switch::Quiet), passive = given(Switch::Passive);
+    s.uninstall = given(Switch::Uninstall);
+    // A removal is for deployment tools only: no window and no box.
+    const bool quiet = given(Switch::Quiet) || s.uninstall, passive = given(Switch::Passive);
     // Nobody's own profile is the place for a deployment tool's shortcuts
     // (the system account's is nobody's).
     s.allUsers = given(Switch::AllUsers) || quiet || passive;
     const bool noRestart = given(Switch::NoRestart), forceRestart = given(Switch::ForceRestart);
-    if (quiet && passive) problem("These switches exclude each other: ", "/quiet /passive");
+    if (quiet && passive)
+        problem("These switches exclude each other: ", s.uninstall ? "/uninstall /passive" : "/quiet /passive");
     if (noRestart && forceRestart) problem("These switches exclude each other: ", "/norestart /forcerestart");
     s.mode = quiet ? RunMode::Quiet : passive ? RunMode::Passive : RunMode::Interactive;
     // Unattended runs never restart unless told to.

@@ -20,6 +20,7 @@ struct SetupSwitches {
     bool allUsers = false;  // also every unattended run
     const char* installerArgs = "";
     bool help = false;
+    bool uninstall = false;  // remove the installation instead; always quiet
     // What is wrong with the command line, and the argument it is about;
     // nullptr: nothing.
     const char* problem = nullptr;

@@ -144,10 +144,12 @@ const char16_t txtSwitchesCaption[] = u"ORVEX Reader Driver Setup";
 const char16_t txtSwitchesHelp[] =
     u"setup.exe [/quiet | /passive] [/norestart | /forcerestart] [/log FILE]\r\n"
     u"[/acceptlicense] [/allusers] [/installerargs TEXT] [/? | /help]\r\n"
+    u"setup.exe /uninstall [/norestart | /forcerestart] [/log FILE]\r\n"
     u"/quiet also as /q, /qn, /s, /silent, /verysilent; /passive as /qb.\r\n\r\n"
     u"Exit codes: 0 installed, 3010 restart needed, 1641 restart started,\r\n"
     u"1602 not installed, 1603 failed (see the log), 1618 another setup runs,\r\n"
-    u"1622 log not opened, 1633 system not supported, 1639 wrong command line.";
+    u"1605 nothing to remove, 1622 log not opened, 1633 system not supported,\r\n"
+    u"1639 wrong command line.";
 const char16_t txtLogNotOpened[] = u"The log cannot be opened: ";
 
 }  // namespace rs

@@ -10,6 +10,7 @@
 #include "app/run_context.h"
 #include "app/texts.h"
 #include "base/run_log.h"
+#include "entry/uninstall_run.h"
 #include "toolkit/application.h"
 #include "ui/setup_form.h"
 #include "ui/setup_pass_rules.h"
@@ -160,6 +161,8 @@ unsigned RunWithSwitches(int count, const char* const* args, bool anotherRunning
     } else if (Unattended(s) && anotherRunning) {
         runlog::Line("another setup.exe is running: nothing done");
         Outcome().alreadyRunning = true;
+    } else if (s.uninstall) {
+        RunUninstall(platform, medium);
     } else if (Unattended(s) && (path == InstallPath::A || path == InstallPath::B) && !s.acceptLicense) {
         // Decided before anything is written: without the administrator's
         // acceptance the base components, and so the reader, cannot be installed.

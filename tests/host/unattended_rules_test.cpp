@@ -43,6 +43,9 @@ TEST(SetupSwitchesParse, FormsThatDeploymentToolsWrite) {
          "/S /v/qn"},
         {{"/installerargs=-silent", "/passive", "/forcerestart"}, RunMode::Passive, RestartChoice::Force, nullptr,
          "-silent"},
+        // A removal never shows anything.
+        {{"/uninstall"}, RunMode::Quiet, RestartChoice::Never, nullptr, ""},
+        {{"-UNINSTALL", "/forcerestart", "/log", "x"}, RunMode::Quiet, RestartChoice::Force, "x", ""},
     };
     for (const Case& c : cases) {
         const SetupSwitches s = Parse(c.args);
@@ -58,6 +61,8 @@ TEST(SetupSwitchesParse, FormsThatDeploymentToolsWrite) {
     const SetupSwitches all = Parse({"/acceptlicense", "/ALLUSERS", "/?"});
     EXPECT_TRUE(all.acceptLicense && all.allUsers && all.help);
     EXPECT_TRUE(Parse({"-help"}).help);
+    EXPECT_TRUE(Parse({"/Uninstall"}).uninstall);
+    EXPECT_FALSE(Parse({"/quiet"}).uninstall);
 }
 
 TEST(SetupSwitchesParse, WrongFormsNameTheirArgumentAndStayQuiet) {
@@ -81,6 +86,7 @@ TEST(SetupSwitchesParse, WrongFormsNameTheirArgumentAndStayQuiet) {
         {{"/quietly"}, "/quietly", RunMode::Interactive},
         {{"/q", "/passive"}, "/quiet /passive", RunMode::Quiet},
         {{"/norestart", "/forcerestart"}, "/norestart /forcerestart", RunMode::Interactive},
+        {{"/uninstall", "/passive"}, "/uninstall /passive", RunMode::Quiet},
     };
     for (const Case& c : cases) {
         const SetupSwitches s = Parse(c.args);

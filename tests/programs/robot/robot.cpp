@@ -57,6 +57,8 @@
 //   unwatch                         ends the watch; "watched seen=N ..."
 //   flash-box [--caption T] [--ms N]   a message box of the robot's own,
 //                                   shown for about N ms (default 50)
+//   hold --file PATH                keeps the file open (shared for reading
+//                                   only) until the robot ends; "held"
 //   time-starts --exe PATH [--dir DIR] --class C --versus PATH
 //               [--versus-dir DIR] --versus-class C [--rounds N]
 //                                   starts the two programs in turn, N rounds
@@ -577,6 +579,12 @@ private:
         } else if (c == "sleep") {
             Sleep(static_cast<DWORD>(Num(o, "ms", 100)));
             Emit("slept");
+        } else if (c == "hold") {
+            // A file kept open, shared for reading only, until the robot ends.
+            if (CreateFileW(o.at("file").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr) ==
+                INVALID_HANDLE_VALUE)
+                Fail("the file cannot be opened: " + std::to_string(GetLastError()));
+            Emit("held");
         } else if (c == "mark") {
             mark_ = GetTickCount();
             Emit("mark tick=" + std::to_string(mark_));
@@ -594,7 +602,7 @@ const char* const kCommands[] = {"wait-window", "find-window", "wait-box", "pres
                                  "type",        "click",       "mouse-move", "close",   "wait-gone", "wait-text",
                                  "wait-idle",   "wait-pos",
                                  "sleep",       "mark",     "screen",    "launch",    "wait-exit",
-                                 "time-starts", "progress", "watch",    "unwatch",   "flash-box"};
+                                 "time-starts", "progress", "watch",    "unwatch",   "flash-box", "hold"};
 // Steps that drive the real pointer.
 const char* const kPointerCommands[] = {"mouse-click"};
 
