@@ -99,8 +99,8 @@ int RunAndWait(const std::string& programPath, const std::string& workingFolder,
     unique_handle process(info.hProcess);
     unique_handle thread(info.hThread);
     if (quiet && !*extraArgs)
-        runlog::Line("\"%s\" runs hidden: should it wait for an answer, give it its own silent switch with "
-                     "/installerargs", programPath.c_str());
+        runlog::Line("\"%s\" runs hidden: should it ask anything, give its silent switch with /installerargs",
+                     programPath.c_str());
     // Installers broadcast setting changes to every top-level window and wait
     // for the answers; ours are hidden but must still answer.
     WaitAnsweringSentMessages(process.get());
@@ -132,7 +132,7 @@ void OfferRestart(HWND owner) {
         ShowRestartPrompt(owner);
     } else if (RunFailed()) {
         // Never restarted then, whatever the switches: the failure's log is read first.
-        runlog::Line("restart: pending for the steps that worked; not restarting, a step failed");
+        runlog::Line("restart: pending; not restarting after a failed step");
     } else if (choice == RestartChoice::Force) {
         if (RestartSystem()) outcome.restart = RestartNeed::Started;
     } else {

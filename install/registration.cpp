@@ -45,8 +45,7 @@ void RegisterInstallation() {
     if (!Switches().given) return;  // a run by hand writes what it always wrote
     const Registration kind = RegistrationFor(DetectPlatform());
     if (kind == Registration::None) {
-        runlog::Line("not registered in the system's list of programs: the vendor's installer registers what it "
-                     "installs");
+        runlog::Line("not registered: the vendor's installer registers what it installs");
         return;
     }
     const std::string windows = WindowsDirectory(), system = SystemDirectory();
@@ -57,7 +56,7 @@ void RegisterInstallation() {
     }
     // Only an installation that stands is registered: detection goes by the entry.
     if (RunFailed()) {
-        runlog::Line("not registered in the system's list of programs: a step failed");
+        runlog::Line("not registered: a step failed");
         return;
     }
     const MachineKey key = CreateMachineKey(kUninstallKey);

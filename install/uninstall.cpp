@@ -86,8 +86,7 @@ void RemoveFolderIfEmpty(Removals& r, const char* folder) noexcept {
         ++r.tally.found;
         runlog::Step(true, 0, "removed at the next restart, in use: \"%s\"", folder);
     } else if (!ok && (error == ERROR_DIR_NOT_EMPTY || (!r.nt && error == ERROR_ACCESS_DENIED))) {
-        runlog::Line("kept \"%s\": it holds files that the installation did not write, or that wait for the restart",
-                     folder);
+        runlog::Line("kept \"%s\": it holds files not installed here, or waiting for the restart", folder);
     } else {
         ++r.tally.found;
         runlog::Step(ok, error, "removed folder \"%s\"", folder);
@@ -205,7 +204,7 @@ RemovalTally RemoveInstallation(PlatformCode platform, const char* ownFolder) no
         }
     }
     if (platform == 7 || platform == 9 || platform == 10)
-        runlog::Line("what the vendor's installer (%s) wrote stays: its own entry in Programs and Features removes it",
+        runlog::Line("what %s installed stays: its entry in Programs and Features removes it",
                      platform == 7 ? "XP64.exe" : platform == 9 ? "Vista32.exe" : "Vista64.exe");
     RemoveKey(r, kUninstallKey, false);
     if (*utility) {

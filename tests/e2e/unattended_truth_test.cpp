@@ -51,7 +51,7 @@ TEST_P(Truth, TheExitCodeAndTheLogTellWhatFailed) {
     }
     EXPECT_TRUE(named && !failed.empty()) << failed;
     // A failed run neither restarts nor says it has installed.
-    const char* const notRestarting = "restart: pending for the steps that worked; not restarting, a step failed\n";
+    const char* const notRestarting = "restart: pending; not restarting after a failed step\n";
     EXPECT_TRUE(restart.empty() || restart == notRestarting) << restart;
 }
 

@@ -37,10 +37,10 @@ Expected KeptB() {
 // The run's own copy and its DLL, and a file held open, go as the system restarts.
 constexpr char kPending[] = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\[PendingFileRenameOperations]";
 Expected KeptCopyWaits() {
-    return {{"Program Files/ORVEX/", "Program Files/ORVEX/Setup/*"}, {}, {"medium/*"}, {}, {}, {kPending}, {}};
+    return {{"Program Files/ORVEX/", "Program Files/ORVEX/Setup/*"}, {}, {"medium/*"}, {}, {}, {kPending}, {}, {}};
 }
 Expected HeldFileWaits() {
-    return {{"Program Files/ORVEX/", "Program Files/ORVEX/tkrdchk.exe"}, {}, {}, {}, {}, {kPending}, {}};
+    return {{"Program Files/ORVEX/", "Program Files/ORVEX/tkrdchk.exe"}, {}, {}, {}, {}, {kPending}, {}, {}};
 }
 // 95, 98 and Me: WININIT.INI names it; the folder stays until the next removal.
 Expected HeldFileWaits9x() {
@@ -49,7 +49,7 @@ Expected HeldFileWaits9x() {
                           {"Program Files/ORVEX/", "Program Files/ORVEX/tkrdchk.exe", "windows/WININIT.INI"});
     return e;
 }
-Expected UsersFileStays() { return {{"Program Files/ORVEX/", "Program Files/ORVEX/notes.txt"}, {}, {}, {}, {}, {}, {}}; }
+Expected UsersFileStays() { return {{"Program Files/ORVEX/", "Program Files/ORVEX/notes.txt"}, {}, {}, {}, {}, {}, {}, {}}; }
 
 // What is on the machine before /uninstall runs.
 enum class Before { Nothing, ByHand, Quiet, NoReader, KeptCopyRuns, UsersFile, FileHeldOpen };
@@ -129,7 +129,7 @@ const UninstallCase kCases[] = {
      "exit code 1605: nothing of the reader's driver found"},
     {"C_winxp_InstalledByHand", "win32", "winxp", Before::ByHand, 0, Nothing, kInf},
     {"C_winxp_UsersFileKeepsTheFolder", "win32", "winxp", Before::UsersFile, 0, UsersFileStays,
-     "kept \"C:\\Program Files\\ORVEX\": it holds files that the installation did not write"},
+     "kept \"C:\\Program Files\\ORVEX\": it holds files not installed here"},
     {"A_win98_FileInUseGoesAtRestart", "win32", "win98", Before::FileHeldOpen, 3010, HeldFileWaits9x,
      "removed at the next restart, in use: \"C:\\Program Files\\ORVEX\\tkrdchk.exe\": ok", "/quiet /acceptlicense"},
     {"C_winxp_FileInUseGoesAtRestart", "win32", "winxp", Before::FileHeldOpen, 3010, HeldFileWaits,
