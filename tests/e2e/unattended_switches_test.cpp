@@ -20,6 +20,7 @@ struct SwitchesCase {
     const char* startIn = "";  // the current folder setup.exe starts in; empty: the Setup folder
     int runs = 1;
     bool linkAtDefaultLog = false;  // a hard link to win.ini at the default log's name
+    const char* deletedBetweenRuns = nullptr;  // under drive_c: the repair puts it back
 };
 
 void PrintTo(const SwitchesCase& c, std::ostream* os) { *os << c.name; }
@@ -35,6 +36,9 @@ TEST_P(Switches, WhatFleetToolsGet) {
         Resnapshot();
     }
     for (int i = 0; i < c.runs; ++i) {
+        if (i > 0 && c.deletedBetweenRuns) {
+            ASSERT_TRUE(std::filesystem::remove(driveC_ + "/" + c.deletedBetweenRuns));
+        }
         const e2e::WatchedRun run = RunWatched(c.args, 60000, "", c.startIn);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.Describe();
         EXPECT_TRUE(run.NoWindow()) << run.Describe();
@@ -70,6 +74,7 @@ const SwitchesCase kSwitches[] = {
      }, "new logs/run 1/orvex.log"},
     {"HardLinkAtTheDefaultLog", "/quiet", 3010, PathCAllUsers, "users/root/Temp/ORVEX-Setup-*", "", 1, true},
     {"TwoRunsOneLog", "/quiet", 3010, PathCAllUsers, kTempLog, "", 2},
+    {"SecondRunRepairs", "/quiet", 3010, PathCAllUsers, kTempLog, "", 2, false, "Program Files/ORVEX/tkrdchk.exe"},
 };
 INSTANTIATE_TEST_SUITE_P(FleetTools, Switches, ::testing::ValuesIn(kSwitches),
                          [](const auto& info) { return std::string(info.param.name); });
